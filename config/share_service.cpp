@@ -1,0 +1,3 @@
+#include "config/share_service.h"
+
+ShareService shareService;

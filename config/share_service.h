@@ -1,0 +1,31 @@
+#pragma once
+// The one global record: installation paths, the running thumbnail pool and
+// the user's share settings.
+#include <cstdint>
+#include <string>
+
+class ThumbnailPool;
+
+// What the settings file stores. Strings are UTF-8.
+struct ShareSettings {
+    std::string sharedFolder;
+    std::string shareName;
+    std::string userName;
+    std::string password;
+    std::int32_t port = 0;
+    std::int32_t screenshotSeconds = 0;
+};
+
+struct ShareService {
+    std::wstring settingsPath;          // programDirectory + "/vomra.data"
+    std::string configTemplatePath;     // UTF-8: .../vomrixserver/server/conf/nginx.confbak
+    std::string configPath;             // UTF-8: .../vomrixserver/server/conf/nginx.conf
+    std::wstring serverExePath;         // .../vomrixserver/server/nginx
+    std::wstring thumbnailRoot;         // sharedFolder + "/VTemp"
+    std::string htpasswdExePath;        // UTF-8: .../vomrixserver/server/htpasswd
+    std::string passwordFilePath;       // UTF-8: .../vomrixserver/server/.htpasswd
+    ThumbnailPool* thumbnailPool = nullptr;  // owning; only startThumbnails/stopThumbnails change it
+    ShareSettings settings;
+};
+
+extern ShareService shareService;

@@ -1,0 +1,25 @@
+#pragma once
+// The program's own location and the native spelling of paths.
+#include <filesystem>
+#include <string>
+
+namespace platform {
+
+#ifdef _WIN32
+inline constexpr wchar_t kPathSeparator = L'\\';
+inline constexpr const wchar_t* kServerProgramName = L"nginx.exe";
+inline constexpr const wchar_t* kHtpasswdProgramName = L"htpasswd.exe";
+#else
+inline constexpr wchar_t kPathSeparator = L'/';
+inline constexpr const wchar_t* kServerProgramName = L"nginx";
+inline constexpr const wchar_t* kHtpasswdProgramName = L"htpasswd";
+#endif
+
+// Full path of the running executable (empty when it cannot be found).
+std::wstring executablePath();
+
+// A path held as UTF-8 text, ready to open, test or remove. On Windows the
+// text is decoded; on POSIX the bytes are the file name as they stand.
+std::filesystem::path pathFromUtf8(const std::string& utf8);
+
+}  // namespace platform

@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Installs everything VomraServer needs to build, run and test (from Debian's
+# packages only), then configures and builds it into build/.
+# Unattended and safe to run again.
+set -euo pipefail
+cd "$(dirname "$0")"
+
+packages=(
+  # build
+  build-essential cmake pkg-config
+  libwxgtk3.2-dev
+  libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
+  nlohmann-json3-dev libstb-dev libgtest-dev libgmock-dev
+  # run: the web server, its password tool, the browser launcher
+  nginx apache2-utils xdg-utils
+  # test: a virtual display with a tray, a CJK font, an HTTP client,
+  # the tools that make the video fixtures and the benchmark's rivals
+  xvfb xauth trayer x11-utils xdotool imagemagick fonts-wqy-microhei
+  curl ffmpeg ffmpegthumbnailer
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  export DEBIAN_FRONTEND=noninteractive
+  $sudo apt-get update -q
+  $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build build -j "$(nproc)"

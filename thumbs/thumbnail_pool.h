@@ -1,0 +1,58 @@
+#pragma once
+// The pool of two workers that renders one PNG still of every video of the
+// shared folder into the mirror tree below the thumbnail root.
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "config/share_service.h"
+
+class ThumbnailPool {
+public:
+    using Path = std::filesystem::path;
+    // Renders one still; the default is captureFrame. Tests give their own.
+    using CaptureFunction = std::function<bool(const ThumbnailPool&, const Path& video, const Path& png)>;
+
+    ThumbnailPool();
+    ~ThumbnailPool();
+    ThumbnailPool(const ThumbnailPool&) = delete;
+    ThumbnailPool& operator=(const ThumbnailPool&) = delete;
+
+    // Starts threadCount workers over `pending`.
+    void startWorkers();
+    // Sets the stop flag and joins every worker; each finishes its current still.
+    void stop();
+    void workerLoop();
+
+    // Decodes a frame near captureOffset and writes a width x height PNG to
+    // pngPath. Never leaves a partial file; returns false on any failure.
+    bool captureFrame(const Path& videoPath, const Path& pngPath) const;
+
+    Path sourceRoot;
+    Path outputRoot;
+    std::vector<Path> pending;  // a stack: taken from the end
+    std::vector<std::thread> workers;
+    std::mutex queueMutex;
+    std::mutex pauseMutex;
+    std::condition_variable resumeCondition;
+    std::atomic<bool> paused{false};
+    std::atomic<bool> stopRequested{false};
+    std::uint64_t threadCount = 2;
+    std::int32_t captureOffset = 5;  // microseconds
+    std::int32_t width = 640;
+    std::int32_t height = 360;
+    std::function<void(const Path& outputPath, bool success)> onFinished;
+    CaptureFunction capture;
+};
+
+// Replaces any running pool with a new one over the current shared folder.
+// Raises the scan's filesystem_error; no pool exists then.
+void startThumbnails(ShareService& service);
+
+// Stops and destroys the pool, if there is one.
+void stopThumbnails(ShareService& service);

@@ -1,0 +1,18 @@
+#pragma once
+// Finding the video files below a folder.
+#include <array>
+#include <filesystem>
+#include <string_view>
+#include <vector>
+
+// ".mp4", ".mkv", ".avi", ".mov", ".flv", ".wmv", ".m4v", ".mpeg", ".mpg"
+const std::array<std::string_view, 9>& videoExtensions();
+
+// True when the file name's extension is a video extension (A-Z folded).
+// Does not touch the file system.
+bool isVideoFile(const std::filesystem::path& path);
+
+// Every regular file below `root` that isVideoFile accepts, in walk order
+// (depth first, pre-order). A missing root or a file root gives an empty
+// list; any other failure raises std::filesystem::filesystem_error.
+std::vector<std::filesystem::path> scanVideos(const std::filesystem::path& root);

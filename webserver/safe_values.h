@@ -1,0 +1,11 @@
+#pragma once
+// Which settings cannot be served or passed on a command line safely.
+#include <optional>
+#include <string>
+
+#include "config/share_service.h"
+#include "platform/process.h"
+
+// The first unsafe value, as one sentence that names the field by its dialog
+// label and says why; nullopt when every value is safe.
+std::optional<std::string> findUnsafeValue(const ShareService& service, platform::ShellDialect dialect);
