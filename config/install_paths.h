@@ -8,6 +8,10 @@
 // The directory that holds the program's executable (a root keeps its separator).
 std::wstring programDirectory();
 
+// The directory part of `filePath` by the standard path library's rule: the
+// last element and the separators before it go, a root keeps its separator.
+std::wstring parentDirectory(const std::wstring& filePath);
+
 // programDir + "/vomrixserver/server": nginx, htpasswd, .htpasswd, conf/, logs/.
 std::wstring serverDirectory(const std::wstring& programDir);
 

@@ -1,0 +1,124 @@
+#include "config/settings_file.h"
+
+#include <cstdint>
+#include <fstream>
+#include <iterator>
+#include <limits>
+#include <nlohmann/json.hpp>
+#include <system_error>
+
+#include "config/text_conversion.h"
+#include "platform/paths.h"
+#include "platform/private_file.h"
+
+namespace {
+
+using nlohmann::json;
+
+// The value up to its first NUL: a "\u0000" in the file ends the text there.
+std::string readString(const json& object, const char* key) {
+    return std::string(object.at(key).get<std::string>().c_str());
+}
+
+// Numbers lose their fractional part toward zero and booleans give 1 and 0,
+// as the JSON library converts. A number outside the 32-bit range is refused
+// instead of being wrapped (or, for a fraction, converted with undefined
+// behaviour) into some unrelated value.
+std::int32_t readInt32(const json& object, const char* key) {
+    const json& value = object.at(key);
+    constexpr auto kMin = std::numeric_limits<std::int32_t>::min();
+    constexpr auto kMax = std::numeric_limits<std::int32_t>::max();
+    bool fits = true;
+    if (value.is_number_float()) {
+        const double number = value.get<double>();
+        fits = number > double(kMin) - 1.0 && number < double(kMax) + 1.0;
+    } else if (value.is_number_unsigned()) {
+        fits = value.get<std::uint64_t>() <= std::uint64_t(kMax);
+    } else if (value.is_number_integer()) {
+        const auto number = value.get<std::int64_t>();
+        fits = number >= kMin && number <= kMax;
+    }
+    if (!fits) {
+        throw json::out_of_range::create(
+            406, std::string("number out of range for a 32-bit integer: '") + key + "' is " + value.dump(),
+            &value);
+    }
+    return value.get<std::int32_t>();  // raises type_error 302 unless a number or a boolean
+}
+
+std::string readWholeFile(const std::filesystem::path& path) {
+    std::ifstream in(path);
+    std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    in.close();
+    return text;
+}
+
+// "无法把设置保存到 <path>：<what>（<why>）", for the user.
+SaveResult saveFailure(const std::wstring& settingsPath, const std::string& what,
+                       const std::string& why) {
+    std::string message = "无法把设置保存到 " + toUtf8(settingsPath) + "：" + what;
+    if (!why.empty()) message += "（" + why + "）";
+    return {false, message};
+}
+
+}  // namespace
+
+std::string settingsToJson(const ShareService& service) {
+    const ShareSettings& s = service.settings;
+    json object;
+    object["DF"] = s.sharedFolder;
+    object["name"] = s.shareName;
+    object["user"] = s.userName;
+    object["pass"] = s.password;
+    object["port"] = std::int64_t{s.port};
+    object["m"] = std::int64_t{s.screenshotSeconds};
+    return object.dump(4, ' ', false, json::error_handler_t::strict);
+}
+
+void applySettingsJson(ShareService& service, const std::string& text) {
+    const auto object = json::parse(text.begin(), text.end(), nullptr, true, false);
+    ShareSettings& s = service.settings;
+    s.sharedFolder = readString(object, "DF");
+    s.shareName = readString(object, "name");
+    s.userName = readString(object, "user");
+    s.password = readString(object, "pass");
+    s.port = readInt32(object, "port");
+    s.screenshotSeconds = readInt32(object, "m");
+}
+
+// The new text goes to "<settings>.tmp" first and replaces the settings file
+// only once it is completely written, so a failure at any step leaves the old
+// file as it was. The temporary file is removed whenever the save fails.
+SaveResult saveSettings(const ShareService& service) {
+    std::string text;
+    try {
+        text = settingsToJson(service);
+    } catch (const json::exception& error) {
+        return saveFailure(service.settingsPath, "设置中有无效的文字", error.what());
+    }
+
+    const std::filesystem::path target = platform::pathFromUtf8(toUtf8(service.settingsPath));
+    std::filesystem::path temporary = target;
+    temporary += ".tmp";
+    if (const std::error_code error = platform::createPrivateFile(temporary)) {
+        return saveFailure(service.settingsPath, "无法创建临时文件", error.message());
+    }
+
+    std::ofstream out(temporary);
+    out << text;
+    out.close();
+    std::error_code error;
+    if (!out) {
+        std::filesystem::remove(temporary, error);
+        return saveFailure(service.settingsPath, "写入失败", "");
+    }
+    if (const std::error_code replaceError = platform::replaceFileDurably(temporary, target)) {
+        std::filesystem::remove(temporary, error);
+        return saveFailure(service.settingsPath, "无法替换原有的设置文件", replaceError.message());
+    }
+    return {};
+}
+
+void loadSettings(ShareService& service) {
+    applySettingsJson(service, readWholeFile(platform::pathFromUtf8(toUtf8(service.settingsPath))));
+}
