@@ -1,0 +1,167 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+
+#include "config/install_paths.h"
+#include "config/settings_file.h"
+#include "config/text_conversion.h"
+#include "json_error.h"
+#include "platform/paths.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const bool kWindows = platform::kPathSeparator == L'\\';
+// Text-mode streams end lines with CR LF on Windows and LF elsewhere.
+const std::string kLineEnd = kWindows ? "\r\n" : "\n";
+
+std::string readBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void writeBytes(const fs::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// A private folder for each test, with a Chinese name so that every path
+// goes through the UTF-8 conversions; removed afterwards.
+class SettingsFile : public testing::Test {
+protected:
+    void SetUp() override {
+        const auto tag = std::to_string(std::random_device{}());
+        folder_ = fs::temp_directory_path() / fs::path(u8"vomra-设置-" + std::u8string(tag.begin(), tag.end()));
+        fs::create_directories(folder_);
+        deriveSettingsPath(service_, wide(folder_));
+        service_.settings = {"D:\\Share", "movies", "guest", "", 8080, 5};
+    }
+    void TearDown() override { fs::remove_all(folder_); }
+
+    static std::wstring wide(const fs::path& path) {
+        const std::u8string text = path.u8string();
+        return fromUtf8(std::string(text.begin(), text.end()));
+    }
+    fs::path settingsFile() const { return platform::pathFromUtf8(toUtf8(service_.settingsPath)); }
+    fs::path temporaryFile() const { return fs::path(settingsFile()) += ".tmp"; }
+    std::vector<fs::path> folderEntries() const {
+        return {fs::directory_iterator(folder_), fs::directory_iterator()};
+    }
+
+    fs::path folder_;
+    ShareService service_;
+};
+
+TEST_F(SettingsFile, SavedBytesAreExact) {
+    ASSERT_TRUE(saveSettings(service_).ok);
+    const std::string expected = "{" + kLineEnd +
+                                 "    \"DF\": \"D:\\\\Share\"," + kLineEnd +
+                                 "    \"m\": 5," + kLineEnd +
+                                 "    \"name\": \"movies\"," + kLineEnd +
+                                 "    \"pass\": \"\"," + kLineEnd +
+                                 "    \"port\": 8080," + kLineEnd +
+                                 "    \"user\": \"guest\"" + kLineEnd + "}";
+    EXPECT_EQ(readBytes(settingsFile()), expected);
+    EXPECT_EQ(folderEntries(), std::vector<fs::path>{settingsFile()}) << "no temporary file left";
+}
+
+TEST_F(SettingsFile, OnlyTheOwnerMayReadIt) {
+    if (kWindows) GTEST_SKIP() << "Windows files follow their folder's permissions";
+    writeBytes(settingsFile(), "old");
+    fs::permissions(settingsFile(), fs::perms::all);
+    ASSERT_TRUE(saveSettings(service_).ok);
+    EXPECT_EQ(fs::status(settingsFile()).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+}
+
+TEST_F(SettingsFile, SaveThenLoadRestoresEverySetting) {
+    service_.settings = {"E:\\电影", "中文 名", "用户", "密码 \"x\"", 65535, -3};
+    ASSERT_TRUE(saveSettings(service_).ok);
+    service_.settings = {"D:\\Other", "x", "y", "z", 1, 2};  // overwritten again on save
+    ASSERT_TRUE(saveSettings(service_).ok);
+
+    ShareService loaded;
+    loaded.settingsPath = service_.settingsPath;
+    loadSettings(loaded);
+    EXPECT_EQ(loaded.settings.sharedFolder, "D:\\Other");
+    EXPECT_EQ(loaded.settings.password, "z");
+    EXPECT_EQ(loaded.settings.port, 1);
+    EXPECT_EQ(loaded.settings.screenshotSeconds, 2);
+}
+
+TEST_F(SettingsFile, LoadsCrLfAndLfFiles) {
+    for (const char* lineEnd : {"\r\n", "\n"}) {
+        writeBytes(settingsFile(), std::string("{") + lineEnd + "\"DF\": \"F:\\\\视频\"," + lineEnd +
+                                       "\"m\": 3, \"name\": \"n\", \"pass\": \"p\", \"port\": 81," +
+                                       lineEnd + "\"user\": \"u\"" + lineEnd + "}" + lineEnd);
+        ShareService loaded;
+        loaded.settingsPath = service_.settingsPath;
+        loadSettings(loaded);
+        EXPECT_EQ(loaded.settings.sharedFolder, "F:\\视频");
+        EXPECT_EQ(loaded.settings.userName, "u");
+        EXPECT_EQ(loaded.settings.port, 81);
+    }
+}
+
+TEST_F(SettingsFile, MissingOrEmptyFileRaises101AndAssignsNothing) {
+    ShareService loaded;
+    loaded.settingsPath = service_.settingsPath;
+    expectJsonError<ParseError>([&] { loadSettings(loaded); }, 101);
+    writeBytes(settingsFile(), "");
+    expectJsonError<ParseError>([&] { loadSettings(loaded); }, 101);
+    EXPECT_EQ(loaded.settings.sharedFolder, "");
+    EXPECT_EQ(loaded.settings.port, 0);
+}
+
+TEST_F(SettingsFile, FolderThatIsAFileFailsCleanly) {
+    writeBytes(folder_ / "not-a-folder", "x");
+    deriveSettingsPath(service_, wide(folder_ / "not-a-folder"));
+    const SaveResult result = saveSettings(service_);
+    EXPECT_FALSE(result.ok);
+    EXPECT_NE(result.message.find(toUtf8(service_.settingsPath)), std::string::npos) << result.message;
+    EXPECT_NE(result.message.find("无法把设置保存到"), std::string::npos) << result.message;
+    EXPECT_EQ(readBytes(folder_ / "not-a-folder"), "x");
+}
+
+TEST_F(SettingsFile, BlockedTemporaryFileKeepsTheOldSettings) {
+    writeBytes(settingsFile(), "old settings");
+    fs::create_directory(temporaryFile());
+    writeBytes(temporaryFile() / "inside", "keep");
+
+    const SaveResult result = saveSettings(service_);
+    EXPECT_FALSE(result.ok);
+    EXPECT_FALSE(result.message.empty());
+    EXPECT_EQ(readBytes(settingsFile()), "old settings");
+    EXPECT_EQ(readBytes(temporaryFile() / "inside"), "keep") << "someone else's folder is left alone";
+}
+
+TEST_F(SettingsFile, FailedReplaceLeavesNoTemporaryFile) {
+    fs::create_directory(settingsFile());
+    writeBytes(settingsFile() / "inside", "keep");
+
+    const SaveResult result = saveSettings(service_);
+    EXPECT_FALSE(result.ok);
+    EXPECT_FALSE(fs::exists(temporaryFile()));
+    EXPECT_EQ(readBytes(settingsFile() / "inside"), "keep");
+}
+
+TEST_F(SettingsFile, SaveAfterAFailureSucceeds) {
+    fs::create_directory(temporaryFile());
+    ASSERT_FALSE(saveSettings(service_).ok);
+    fs::remove(temporaryFile());
+    ASSERT_TRUE(saveSettings(service_).ok);
+    EXPECT_EQ(folderEntries(), std::vector<fs::path>{settingsFile()});
+}
+
+TEST_F(SettingsFile, InvalidTextIsReportedAndTheOldFileKept) {
+    writeBytes(settingsFile(), "old settings");
+    service_.settings.userName = "\xC3";
+    const SaveResult result = saveSettings(service_);
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(readBytes(settingsFile()), "old settings");
+    EXPECT_EQ(folderEntries(), std::vector<fs::path>{settingsFile()});
+}
+
+}  // namespace
