@@ -1,0 +1,64 @@
+// The guard is taken by separate probe processes, never by this test program,
+// so that every case starts with no holder and nothing outlives the test.
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <string>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class InstanceGuardTest : public testing::Test {
+protected:
+    void SetUp() override {
+        const char* runtimeDir = std::getenv("XDG_RUNTIME_DIR");
+        ASSERT_NE(runtimeDir, nullptr) << "run through ctest, which gives the test its own runtime directory";
+        runtimeDir_ = runtimeDir;
+        fs::create_directories(runtimeDir_);
+        fs::remove_all(lockFile());
+    }
+    void TearDown() override { fs::remove_all(lockFile()); }
+
+    fs::path lockFile() const { return runtimeDir_ / "VomraServer.lock"; }
+
+    // Runs the probe with `arguments` and tells whether it got what it expected.
+    static bool probe(const std::string& arguments) {
+        const std::string command = std::string("\"") + VOMRA_INSTANCE_PROBE + "\" " + arguments;
+        return std::system(command.c_str()) == 0;
+    }
+
+    fs::path runtimeDir_;
+};
+
+TEST_F(InstanceGuardTest, FirstProcessGetsTheGuard) {
+    EXPECT_TRUE(probe("expect first"));
+    EXPECT_TRUE(fs::is_regular_file(lockFile()));
+}
+
+TEST_F(InstanceGuardTest, SecondProcessIsRefusedWhileTheFirstRuns) {
+    EXPECT_TRUE(probe("hold expect already-running"));
+}
+
+TEST_F(InstanceGuardTest, StartsAgainAfterTheFirstEnded) {
+    ASSERT_TRUE(probe("hold expect already-running"));
+    EXPECT_TRUE(probe("expect first"));
+    EXPECT_TRUE(probe("expect first")) << "each ending releases the guard";
+}
+
+TEST_F(InstanceGuardTest, ALeftoverLockFileDoesNotBlock) {
+    std::ofstream(lockFile()) << "left by a crashed run";
+    EXPECT_TRUE(probe("expect first"));
+}
+
+TEST_F(InstanceGuardTest, ProgramsStartedByTheHolderDoNotInheritIt) {
+    EXPECT_TRUE(probe("hold no-descriptor-for \"" + lockFile().string() + "\""));
+}
+
+TEST_F(InstanceGuardTest, UnusableLockFileLetsStartUpGoOn) {
+    fs::create_directory(lockFile());
+    EXPECT_TRUE(probe("expect unavailable"));
+}
+
+}  // namespace
