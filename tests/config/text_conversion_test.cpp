@@ -21,7 +21,7 @@ TEST(TextConversion, EmptyStaysEmpty) {
     EXPECT_EQ(fromUtf8(""), L"");
 }
 
-TEST(TextConversion, FullLengthIncludingNul) {
+TEST(TextConversion, WholeLengthIncludingNul) {
     const std::wstring wide(L"a\0b", 3);
     const std::string bytes("a\0b", 3);
     EXPECT_EQ(toUtf8(wide), bytes);
@@ -54,6 +54,10 @@ TEST(TextConversion, EveryKindOfInvalidUtf8BecomesReplacement) {
         {"truncated before ASCII", "\xE7\x94" "A", kReplacement + L"A"},
         {"truncated four-byte before lead", "\xF0\x9F\x98\xE7\x94\xB5", kReplacement + L"电"},
         {"lead at end", "\xC3", kReplacement},
+        {"mixed", "\x61\xF1\x80\x80\xE1\x80\xC2\x62\x80\x63\x80\xBF\x64",
+         L"a" + replacements(3) + L"b" + kReplacement + L"c" + replacements(2) + L"d"},
+        {"last before surrogates", "\xED\x9F\xBF", std::wstring(1, wchar_t(0xD7FF))},
+        {"highest code point", "\xF4\x8F\xBF\xBF", L"\U0010FFFF"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(fromUtf8(c.bytes), c.expected) << c.what;

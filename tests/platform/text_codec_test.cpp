@@ -40,15 +40,4 @@ TEST(TextCodec, SurrogatePairFollowsTheWideEncoding) {
                                                        : std::string("\xF0\x9F\x98\x80"));
 }
 
-// Each maximal invalid subpart is one replacement; the byte that breaks a
-// sequence starts the next one.
-TEST(TextCodec, MaximalSubpartReplacement) {
-    const std::wstring r(1, wchar_t(0xFFFD));
-    EXPECT_EQ(platform::utf8ToWide("\x61\xF1\x80\x80\xE1\x80\xC2\x62\x80\x63\x80\xBF\x64"),
-              L"a" + r + r + r + L"b" + r + L"c" + r + r + L"d");
-    EXPECT_EQ(platform::utf8ToWide("\xF4\x8F\xBF\xBF"), std::wstring(L"\U0010FFFF"));
-    EXPECT_EQ(platform::utf8ToWide("\xED\x9F\xBF"), std::wstring(1, wchar_t(0xD7FF)));
-    EXPECT_EQ(platform::utf8ToWide("\xEE\x80\x80"), std::wstring(1, wchar_t(0xE000)));
-}
-
 }  // namespace

@@ -4,6 +4,7 @@
 //   instance_probe expect <first|already-running|unavailable>
 //   instance_probe hold <mode...>    take the guard (it must be first), then
 //                                    run this probe with <mode...> while holding it
+//                                    (plain words: only the program path is quoted)
 //   instance_probe no-descriptor-for <file>
 //                                    fails if this process inherited a descriptor of <file>
 #include <cstdlib>
@@ -51,7 +52,7 @@ int main(int argc, char** argv) {
     if (mode == "hold" && argc > 2) {
         if (!takeGuardExpecting("first")) return 1;
         std::string command = std::string("\"") + argv[0] + "\"";
-        for (int i = 2; i < argc; ++i) command += std::string(" \"") + argv[i] + "\"";
+        for (int i = 2; i < argc; ++i) command += std::string(" ") + argv[i];
         return std::system(command.c_str()) == 0 ? 0 : 1;
     }
     std::cerr << "instance_probe: bad arguments\n";
