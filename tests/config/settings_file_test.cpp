@@ -45,6 +45,13 @@ protected:
         const std::u8string text = path.u8string();
         return fromUtf8(std::string(text.begin(), text.end()));
     }
+    // A fresh record loaded from the settings file.
+    ShareService load() const {
+        ShareService loaded;
+        loaded.settingsPath = service_.settingsPath;
+        loadSettings(loaded);
+        return loaded;
+    }
     fs::path settingsFile() const { return platform::pathFromUtf8(toUtf8(service_.settingsPath)); }
     fs::path temporaryFile() const { return fs::path(settingsFile()) += ".tmp"; }
     std::vector<fs::path> folderEntries() const {
@@ -77,18 +84,17 @@ TEST_F(SettingsFile, OnlyTheOwnerMayReadIt) {
 }
 
 TEST_F(SettingsFile, SaveThenLoadRestoresEverySetting) {
+    writeBytes(settingsFile(), "{\"DF\": \"an older, longer file that must go entirely\"}");
     service_.settings = {"E:\\电影", "中文 名", "用户", "密码 \"x\"", 65535, -3};
     ASSERT_TRUE(saveSettings(service_).ok);
-    service_.settings = {"D:\\Other", "x", "y", "z", 1, 2};  // overwritten again on save
-    ASSERT_TRUE(saveSettings(service_).ok);
 
-    ShareService loaded;
-    loaded.settingsPath = service_.settingsPath;
-    loadSettings(loaded);
-    EXPECT_EQ(loaded.settings.sharedFolder, "D:\\Other");
-    EXPECT_EQ(loaded.settings.password, "z");
-    EXPECT_EQ(loaded.settings.port, 1);
-    EXPECT_EQ(loaded.settings.screenshotSeconds, 2);
+    const ShareSettings loaded = load().settings;
+    EXPECT_EQ(loaded.sharedFolder, "E:\\电影");
+    EXPECT_EQ(loaded.shareName, "中文 名");
+    EXPECT_EQ(loaded.userName, "用户");
+    EXPECT_EQ(loaded.password, "密码 \"x\"");
+    EXPECT_EQ(loaded.port, 65535);
+    EXPECT_EQ(loaded.screenshotSeconds, -3);
 }
 
 TEST_F(SettingsFile, LoadsCrLfAndLfFiles) {
@@ -96,23 +102,17 @@ TEST_F(SettingsFile, LoadsCrLfAndLfFiles) {
         writeBytes(settingsFile(), std::string("{") + lineEnd + "\"DF\": \"F:\\\\视频\"," + lineEnd +
                                        "\"m\": 3, \"name\": \"n\", \"pass\": \"p\", \"port\": 81," +
                                        lineEnd + "\"user\": \"u\"" + lineEnd + "}" + lineEnd);
-        ShareService loaded;
-        loaded.settingsPath = service_.settingsPath;
-        loadSettings(loaded);
-        EXPECT_EQ(loaded.settings.sharedFolder, "F:\\视频");
-        EXPECT_EQ(loaded.settings.userName, "u");
-        EXPECT_EQ(loaded.settings.port, 81);
+        const ShareSettings loaded = load().settings;
+        EXPECT_EQ(loaded.sharedFolder, "F:\\视频");
+        EXPECT_EQ(loaded.userName, "u");
+        EXPECT_EQ(loaded.port, 81);
     }
 }
 
-TEST_F(SettingsFile, MissingOrEmptyFileRaises101AndAssignsNothing) {
-    ShareService loaded;
-    loaded.settingsPath = service_.settingsPath;
-    expectJsonError<ParseError>([&] { loadSettings(loaded); }, 101);
+TEST_F(SettingsFile, MissingOrEmptyFileRaises101) {
+    expectJsonError<ParseError>([&] { load(); }, 101);
     writeBytes(settingsFile(), "");
-    expectJsonError<ParseError>([&] { loadSettings(loaded); }, 101);
-    EXPECT_EQ(loaded.settings.sharedFolder, "");
-    EXPECT_EQ(loaded.settings.port, 0);
+    expectJsonError<ParseError>([&] { load(); }, 101);
 }
 
 TEST_F(SettingsFile, FolderThatIsAFileFailsCleanly) {
