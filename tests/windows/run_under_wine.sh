@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Brings the cross build for Windows up to date and runs its tests under Wine.
+# Fails when the build or any test fails; leaves no Wine process behind.
+# Usage: run_under_wine.sh SOURCE_DIR CROSS_BUILD_DIR
+set -euo pipefail
+source_dir=$1
+build_dir=$2
+prefix=$build_dir/wineprefix
+here=$(dirname "$(readlink -f "$0")")
+
+export WINEPREFIX=$prefix
+end_wine() { wineserver -k 2>/dev/null || true; }
+trap end_wine EXIT
+
+if [ ! -f "$build_dir/CMakeCache.txt" ]; then
+  (cd "$source_dir" && cmake --preset windows-cross)
+fi
+cmake --build "$build_dir" -j 2
+
+# Wine makes its prefix on first use; that takes a while, so it is done once,
+# before any test runs.
+if [ ! -f "$prefix/system.reg" ]; then
+  timeout 300 "$here/wine_run.sh" "$prefix" wineboot --init
+fi
+
+ctest --test-dir "$build_dir" --output-on-failure
