@@ -23,10 +23,6 @@ protected:
     }
     void TearDown() override { fs::remove_all(lockFile()); }
 
-    // The cases about the lock file itself apply where the guard is one.
-    static void requireLockFile() {
-        if (platform::kPathSeparator != L'/') GTEST_SKIP() << "the guard is a named mutex here";
-    }
     fs::path lockFile() const { return runtimeDir_ / "VomraServer.lock"; }
 
     // Runs the probe with `arguments` and tells whether it got what it expected.
@@ -38,6 +34,16 @@ protected:
     fs::path runtimeDir_;
 };
 
+// The cases about the lock file itself apply where the guard is one. A skip
+// in SetUp keeps the test body from running at all.
+class LockFileGuardTest : public InstanceGuardTest {
+protected:
+    void SetUp() override {
+        if (platform::kPathSeparator != L'/') GTEST_SKIP() << "the guard is a named mutex here";
+        InstanceGuardTest::SetUp();
+    }
+};
+
 TEST_F(InstanceGuardTest, SecondProcessIsRefusedWhileTheFirstRuns) {
     EXPECT_TRUE(probe("hold expect already-running"));
 }
@@ -47,19 +53,16 @@ TEST_F(InstanceGuardTest, StartsAgainAfterTheFirstEnded) {
     EXPECT_TRUE(probe("expect first"));
 }
 
-TEST_F(InstanceGuardTest, ALeftoverLockFileDoesNotBlock) {
-    requireLockFile();
+TEST_F(LockFileGuardTest, ALeftoverLockFileDoesNotBlock) {
     std::ofstream(lockFile()) << "left by a crashed run";
     EXPECT_TRUE(probe("expect first"));
 }
 
-TEST_F(InstanceGuardTest, ProgramsStartedByTheHolderDoNotInheritIt) {
-    requireLockFile();
+TEST_F(LockFileGuardTest, ProgramsStartedByTheHolderDoNotInheritIt) {
     EXPECT_TRUE(probe("hold no-descriptor-for " + lockFile().string()));
 }
 
-TEST_F(InstanceGuardTest, UnusableLockFileLetsStartUpGoOn) {
-    requireLockFile();
+TEST_F(LockFileGuardTest, UnusableLockFileLetsStartUpGoOn) {
     fs::create_directory(lockFile());
     EXPECT_TRUE(probe("expect unavailable"));
 }
