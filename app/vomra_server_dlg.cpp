@@ -1,0 +1,237 @@
+#include "app/vomra_server_dlg.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include <wx/button.h>
+#include <wx/filename.h>
+#include <wx/hyperlink.h>
+#include <wx/menu.h>
+#include <wx/textctrl.h>
+
+#include "app/about_dlg.h"
+#include "app/app_resources.h"
+#include "app/control_ids.h"
+#include "app/control_text.h"
+#include "app/dialog_builder.h"
+#include "config/settings_file.h"
+#include "config/share_service.h"
+#include "config/text_conversion.h"
+#include "platform/paths.h"
+#include "platform/system_menu.h"
+
+namespace {
+
+// What the port box suggests when there are no settings yet.
+const wchar_t* const kSuggestedPort = L"8080";
+const wchar_t* const kTrayTip = L"VomraHTTP服务";
+
+bool settingsFileExists(const std::wstring& settingsPath)
+{
+    std::error_code error;
+    const bool exists = std::filesystem::exists(platform::pathFromUtf8(toUtf8(settingsPath)), error);
+    return exists || error;  // an unreadable place is reported when loading fails
+}
+
+wxString tutorialUrl(const std::wstring& programDir)
+{
+    return wxFileName::FileNameToURL(wxFileName(wxString(programDir), L"tutorial.html"));
+}
+
+}  // namespace
+
+wxBEGIN_EVENT_TABLE(CVomraServerDlg, wxDialog)
+    EVT_MENU(kAboutCommand, CVomraServerDlg::OnSysCommand)
+    EVT_BUTTON(kStartButton, CVomraServerDlg::OnStartService)
+    EVT_BUTTON(kStopButton, CVomraServerDlg::OnStopService)
+    EVT_CLOSE(CVomraServerDlg::OnClose)
+    EVT_WINDOW_DESTROY(CVomraServerDlg::OnDestroy)
+    EVT_BUTTON(kExitButton, CVomraServerDlg::OnExit)
+    EVT_COMBOBOX(kAddressCombo, CVomraServerDlg::OnAddressSelChange)
+    EVT_CONTEXT_MENU(CVomraServerDlg::OnContextMenu)
+    EVT_CHAR_HOOK(CVomraServerDlg::OnCharHook)
+wxEND_EVENT_TABLE()
+
+CVomraServerDlg::CVomraServerDlg(const std::wstring& programDir)
+    : m_appIcon(loadAppIcons().GetIcon(wxDefaultSize))
+{
+    createDialogFromTemplate(*this, nullptr, loadDialogTemplate(kMainDialogTemplate));
+    m_addressCombo = static_cast<wxComboBox*>(FindWindow(kAddressCombo));
+    static_cast<wxHyperlinkCtrlBase*>(FindWindow(kTutorialLink))->SetURL(tutorialUrl(programDir));
+    Centre();
+
+    LoadSettingsFrom(programDir);
+    deriveInstallationPaths(shareService, programDir);
+    FillControls();
+    AddAboutItem();
+    SetIcons(loadAppIcons());
+    AddTrayIcon();
+
+    Show();
+    FindWindow(kSharedFolderEdit)->SetFocus();
+}
+
+CVomraServerDlg::~CVomraServerDlg()
+{
+    // OnDestroy needs this object whole, so the destroy event goes out now.
+    SendDestroyEvent();
+}
+
+int CVomraServerDlg::RunModal()
+{
+    wxGUIEventLoop loop;
+    m_modalLoop = &loop;
+    const int code = loop.Run();
+    m_modalLoop = nullptr;
+    return code;
+}
+
+void CVomraServerDlg::EndModalRun(int code)
+{
+    Hide();
+    if (m_modalLoop)
+        m_modalLoop->ScheduleExit(code);
+}
+
+// A missing file is a first start; any other failure leaves the fields as
+// far as they were read and is reported once the window shows.
+void CVomraServerDlg::LoadSettingsFrom(const std::wstring& programDir)
+{
+    deriveSettingsPath(shareService, programDir);
+    m_settingsFileFound = settingsFileExists(shareService.settingsPath);
+    try {
+        loadSettings(shareService);
+    } catch (const std::exception& error) {
+        if (m_settingsFileFound) {
+            m_settingsProblem = wxString::Format(
+                L"设置文件 %s 无法读取，窗口中只填入了能读到的内容。点击“启动共享服务”会用窗口中的内容重写它。\n\n%s",
+                wxString(shareService.settingsPath), wxString::FromUTF8(error.what()));
+        }
+    }
+}
+
+void CVomraServerDlg::FillControls()
+{
+    const ShareSettings& settings = shareService.settings;
+    SetControlText(kSharedFolderEdit, controlTextFromUtf8(settings.sharedFolder));
+    SetControlText(kPortEdit, m_settingsFileFound ? wxString() << settings.port : wxString(kSuggestedPort));
+    SetControlText(kScreenshotSecondsEdit, wxString() << settings.screenshotSeconds);
+    SetControlText(kShareNameEdit, controlTextFromUtf8(settings.shareName));
+    SetControlText(kPasswordEdit, controlTextFromUtf8(settings.password));
+    SetControlText(kUserNameEdit, controlTextFromUtf8(settings.userName));
+}
+
+void CVomraServerDlg::SetControlText(int id, const wxString& text)
+{
+    static_cast<wxTextCtrl*>(FindWindow(id))->ChangeValue(text);
+}
+
+// Where the system menu cannot take the item, a right click on the window's
+// background offers it.
+void CVomraServerDlg::AddAboutItem()
+{
+    const wxString text = wxString::FromUTF8(loadString(kAboutMenuTextString));
+    if (text.empty())
+        return;
+    const bool added = platform::addSystemMenuItem(GetHandle(), kAboutCommand, text.ToStdWstring(), [this] {
+        wxCommandEvent about(wxEVT_MENU, kAboutCommand);
+        ProcessWindowEvent(about);
+    });
+    if (!added)
+        m_backgroundMenuText = text;
+}
+
+// The tray reports a left click as a button release on Windows and, with
+// GTK, as a single "activate" that arrives as a double click once the
+// left-button-down event it is first offered as goes unhandled. Both mean
+// "show the window"; every other tray event is left alone.
+void CVomraServerDlg::AddTrayIcon()
+{
+    m_trayIcon.Bind(wxEVT_TASKBAR_LEFT_UP, &CVomraServerDlg::OnTrayNotify, this);
+    m_trayIcon.Bind(wxEVT_TASKBAR_LEFT_DCLICK, &CVomraServerDlg::OnTrayNotify, this);
+    m_trayIcon.SetIcon(m_appIcon, kTrayTip);
+}
+
+bool CVomraServerDlg::FocusIsOnButton() const
+{
+    const wxWindow* focus = FindFocus();
+    return dynamic_cast<const wxButton*>(focus) || dynamic_cast<const wxHyperlinkCtrlBase*>(focus);
+}
+
+void CVomraServerDlg::OnSysCommand(wxCommandEvent&)
+{
+    CAboutDlg about(this);
+    about.ShowModal();
+}
+
+void CVomraServerDlg::OnStartService(wxCommandEvent&)
+{
+}
+
+void CVomraServerDlg::OnStopService(wxCommandEvent&)
+{
+}
+
+void CVomraServerDlg::OnTrayNotify(wxTaskBarIconEvent&)
+{
+    Show();
+    Iconize(false);
+    Raise();
+}
+
+// Closing only hides the window while the tray icon can bring it back;
+// without one it is minimised instead. A close that cannot be refused (the
+// session ends) takes the Exit path.
+void CVomraServerDlg::OnClose(wxCloseEvent& event)
+{
+    if (!event.CanVeto()) {
+        wxCommandEvent exit(wxEVT_BUTTON, kExitButton);
+        OnExit(exit);
+    } else if (m_trayIcon.IsIconInstalled() && wxTaskBarIcon::IsAvailable()) {
+        Hide();
+    } else {
+        Iconize();
+    }
+}
+
+void CVomraServerDlg::OnDestroy(wxWindowDestroyEvent& event)
+{
+    if (event.GetEventObject() == this)
+        m_trayIcon.RemoveIcon();
+    event.Skip();
+}
+
+void CVomraServerDlg::OnExit(wxCommandEvent& event)
+{
+    OnStopService(event);
+    EndModalRun(0);
+}
+
+void CVomraServerDlg::OnAddressSelChange(wxCommandEvent&)
+{
+}
+
+void CVomraServerDlg::OnContextMenu(wxContextMenuEvent& event)
+{
+    if (m_backgroundMenuText.empty() || event.GetEventObject() != this) {
+        event.Skip();
+        return;
+    }
+    wxMenu menu;
+    menu.Append(kAboutCommand, m_backgroundMenuText);
+    PopupMenu(&menu);
+}
+
+// Escape, and Enter anywhere but on a button or the link, end the program
+// the way Exit does, so the share is never left running without a window.
+void CVomraServerDlg::OnCharHook(wxKeyEvent& event)
+{
+    const int key = event.GetKeyCode();
+    const bool enter = key == WXK_RETURN || key == WXK_NUMPAD_ENTER;
+    if (key == WXK_ESCAPE || (enter && !FocusIsOnButton())) {
+        wxCommandEvent exit(wxEVT_BUTTON, kExitButton);
+        OnExit(exit);
+        return;
+    }
+    event.Skip();
+}

@@ -1,0 +1,60 @@
+#pragma once
+// The main window: the share settings, Start, Stop and Exit, the access
+// addresses, the tutorial link, the About item and the tray icon.
+#include <string>
+
+#include <wx/combobox.h>
+#include <wx/dialog.h>
+#include <wx/evtloop.h>
+#include <wx/icon.h>
+#include <wx/taskbar.h>
+
+#include "config/install_paths.h"
+
+class CVomraServerDlg : public wxDialog {
+public:
+    // Builds the window, derives the installation below `programDir`, loads
+    // the settings into the controls, adds the About item and the tray icon,
+    // and shows the window.
+    explicit CVomraServerDlg(const std::wstring& programDir = programDirectory());
+    ~CVomraServerDlg() override;
+
+    // Runs the window until Exit, Escape or Enter ends the run; hiding the
+    // window does not end it. Returns the code given to EndModalRun.
+    int RunModal();
+    void EndModalRun(int code);
+
+    // Why the settings file beside the program could not be read; empty when
+    // it was read or did not exist.
+    const wxString& SettingsProblem() const { return m_settingsProblem; }
+
+private:
+    void LoadSettingsFrom(const std::wstring& programDir);
+    void FillControls();
+    void AddAboutItem();
+    void AddTrayIcon();
+    void SetControlText(int id, const wxString& text);
+    bool FocusIsOnButton() const;
+
+    void OnSysCommand(wxCommandEvent& event);
+    void OnStartService(wxCommandEvent& event);
+    void OnStopService(wxCommandEvent& event);
+    void OnTrayNotify(wxTaskBarIconEvent& event);
+    void OnClose(wxCloseEvent& event);
+    void OnDestroy(wxWindowDestroyEvent& event);
+    void OnExit(wxCommandEvent& event);
+    void OnAddressSelChange(wxCommandEvent& event);
+    void OnContextMenu(wxContextMenuEvent& event);
+    void OnCharHook(wxKeyEvent& event);
+
+    wxIcon m_appIcon;
+    wxTaskBarIcon m_trayIcon;
+    wxComboBox* m_addressCombo = nullptr;
+
+    bool m_settingsFileFound = false;
+    wxString m_settingsProblem;
+    wxString m_backgroundMenuText;  // the About item, where the system menu has none
+    wxGUIEventLoop* m_modalLoop = nullptr;
+
+    wxDECLARE_EVENT_TABLE();
+};
