@@ -1,0 +1,5 @@
+#include "webserver/command_runner.h"
+
+#include "platform/process.h"
+
+void runShellCommand(const std::string& commandLine) { platform::runCommandInterpreter(commandLine); }

@@ -1,0 +1,79 @@
+#include "webserver/config_render.h"
+
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <vector>
+
+#include "platform/paths.h"
+#include "webserver/placeholder_substitution.h"
+
+namespace {
+
+// nginx.confbak keeps the folder, the password file and the share name inside
+// double-quoted strings, where nginx reads a backslash and a double quote
+// specially; escaped, a value stays one string whatever it holds.
+std::string nginxStringContent(const std::string& value) {
+    std::string escaped;
+    for (const char c : value) {
+        if (c == '\\' || c == '"') escaped += '\\';
+        escaped += c;
+    }
+    return escaped;
+}
+
+// nginx wants forward slashes. Only where the backslash separates paths is it
+// turned into one; on POSIX it is an ordinary character of a file name.
+std::string nginxPath(const std::string& path) {
+    return platform::kPathSeparator == L'\\' ? replaceAll(path, "\\", "/") : path;
+}
+
+std::vector<Placeholder> placeholdersFor(const ShareService& service) {
+    const ShareSettings& settings = service.settings;
+    return {
+        {"name1", nginxStringContent(nginxPath(settings.sharedFolder))},
+        {"name2", nginxStringContent(nginxPath(service.passwordFilePath))},
+        {"name3", std::to_string(settings.port)},
+        {"name4", nginxStringContent(settings.shareName)},
+        {"username", settings.userName},
+        {"password", settings.password},
+    };
+}
+
+std::optional<std::string> readWholeFile(const std::string& pathUtf8) {
+    std::ifstream in(platform::pathFromUtf8(pathUtf8));
+    if (!in) return std::nullopt;
+    std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    if (in.bad()) return std::nullopt;
+    return text;
+}
+
+bool writeWholeFile(const std::string& pathUtf8, const std::string& text) {
+    std::ofstream out(platform::pathFromUtf8(pathUtf8));
+    out << text;
+    out.close();
+    return !out.fail();
+}
+
+}  // namespace
+
+std::string replaceAll(std::string text, const std::string& word, const std::string& replacement) {
+    std::size_t position = 0;
+    while (word.size() <= text.size() && position <= text.size() - word.size()) {
+        position = text.find(word, position);
+        if (position == std::string::npos) break;
+        text.replace(position, word.size(), replacement);
+        position += replacement.size();
+    }
+    return text;
+}
+
+// The old configuration stays as it was when the template cannot be read.
+RenderResult renderServerConfig(const ShareService& service) {
+    const std::optional<std::string> templateText = readWholeFile(service.configTemplatePath);
+    if (!templateText) return {false, "无法读取服务器配置模板：" + service.configTemplatePath};
+    if (!writeWholeFile(service.configPath, substitutePlaceholders(*templateText, placeholdersFor(service)))) {
+        return {false, "无法写入服务器配置文件：" + service.configPath};
+    }
+    return {};
+}
