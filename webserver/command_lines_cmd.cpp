@@ -9,9 +9,7 @@
 namespace cmd_lines {
 namespace {
 
-std::string serverDirectory(const std::string& programDirUtf8) {
-    return programDirUtf8 + "\\vomrixserver\\server";
-}
+std::string serverDirectory(const std::string& programDirUtf8) { return programDirUtf8 + "\\vomrixserver\\server"; }
 
 }  // namespace
 

@@ -23,14 +23,12 @@ std::string nginxInvocation(const ShareService& service, const std::string& prog
 std::string isThisMasterFunction(const std::string& programDirUtf8) {
     return "is_this_master() { case $(tr '\\0' ' ' <\"/proc/$1/cmdline\" 2>/dev/null) in "
            "'nginx: master process '*' -p '" +
-           shQuote(serverDirectory(programDirUtf8) + "/") +
-           "' '*) ;; *) return 1 ;; esac; }";
+           shQuote(serverDirectory(programDirUtf8) + "/") + "' '*) ;; *) return 1 ;; esac; }";
 }
 
 // The master's pid from the pid file that nginx.confbak names, only when it
 // is a number.
-const char* const kReadPid =
-    "pid=$(cat logs/nginx.pid 2>/dev/null) && case $pid in ''|*[!0-9]*) false ;; esac";
+const char* const kReadPid = "pid=$(cat logs/nginx.pid 2>/dev/null) && case $pid in ''|*[!0-9]*) false ;; esac";
 
 // After the quit request: nginx gets a second to finish; whatever is left of
 // this instance then, the master and its workers, is ended by force.
@@ -68,9 +66,9 @@ std::string serverStart(const ShareService& service, const std::string& programD
 // No signal reaches a process before it is known to be this prefix's nginx
 // master; an nginx of anyone else is never touched.
 std::string serverStop(const ShareService& service, const std::string& programDirUtf8) {
-    return "cd " + shQuote(serverDirectory(programDirUtf8)) + " && " + isThisMasterFunction(programDirUtf8) +
-           " && " + kReadPid + " && is_this_master \"$pid\" && " + nginxInvocation(service, programDirUtf8) +
-           " -c " + shQuote(service.configPath) + " -e logs/error.log -s quit && " + kForcedEnd;
+    return "cd " + shQuote(serverDirectory(programDirUtf8)) + " && " + isThisMasterFunction(programDirUtf8) + " && " +
+           kReadPid + " && is_this_master \"$pid\" && " + nginxInvocation(service, programDirUtf8) + " -c " +
+           shQuote(service.configPath) + " -e logs/error.log -s quit && " + kForcedEnd;
 }
 
 // In the background, so that the call returns at once.

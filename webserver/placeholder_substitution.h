@@ -4,7 +4,7 @@
 #include <vector>
 
 struct Placeholder {
-    std::string word;   // never empty
+    std::string word;  // never empty
     std::string value;
 };
 

@@ -88,10 +88,10 @@ Finding checkProgramDirectory(const std::string& passwordFilePath, ShellDialect 
 
 std::optional<std::string> findUnsafeValue(const ShareService& service, ShellDialect dialect) {
     const ShareSettings& settings = service.settings;
-    for (const Finding& finding : {checkSharedFolder(settings.sharedFolder, dialect), checkShareName(settings.shareName),
-                                   checkPort(settings.port), checkUserName(settings.userName, dialect),
-                                   checkPassword(settings.password, dialect),
-                                   checkProgramDirectory(service.passwordFilePath, dialect)}) {
+    for (const Finding& finding :
+         {checkSharedFolder(settings.sharedFolder, dialect), checkShareName(settings.shareName),
+          checkPort(settings.port), checkUserName(settings.userName, dialect),
+          checkPassword(settings.password, dialect), checkProgramDirectory(service.passwordFilePath, dialect)}) {
         if (finding) return finding;
     }
     return std::nullopt;

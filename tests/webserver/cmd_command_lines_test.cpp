@@ -1,0 +1,68 @@
+// The Windows command interpreter's lines, byte for byte.
+#include <gtest/gtest.h>
+
+#include "webserver/command_lines.h"
+
+namespace {
+
+ShareService windowsService() {
+    ShareService service;
+    service.serverExePath = L"D:\\apps\\vomrixserver\\server\\nginx.exe";
+    service.configPath = "D:\\apps\\vomrixserver\\server\\conf\\nginx.conf";
+    service.htpasswdExePath = "D:\\apps\\vomrixserver\\server\\htpasswd.exe";
+    service.passwordFilePath = "D:\\apps\\vomrixserver\\server\\.htpasswd";
+    service.settings.userName = "guest user";
+    service.settings.password = "pa ss&|<>^!";
+    service.settings.port = 8080;
+    return service;
+}
+
+constexpr auto kCmd = ShellDialect::WindowsCmd;
+
+TEST(CmdCommandLines, FirewallRuleIsTheNetshCommandAlone) {
+    EXPECT_EQ(firewallCommandLine(kCmd, windowsService()),
+              "netsh advfirewall firewall add rule name = \"Nginx HTTP\" dir=in action=allow protocol=TCP "
+              "localport=8080");
+}
+
+TEST(CmdCommandLines, PasswordLineQuotesFileUserAndPassword) {
+    EXPECT_EQ(passwordCommandLine(kCmd, windowsService()),
+              "cmd /c D:\\apps\\vomrixserver\\server\\htpasswd.exe -c -b \"D:\\apps\\vomrixserver\\server\\.htpasswd\" "
+              "\"guest user\" \"pa ss&|<>^!\"");
+}
+
+TEST(CmdCommandLines, PasswordLineCarriesNonAsciiBytesAndEmptyValues) {
+    ShareService service = windowsService();
+    service.settings.userName = "访客";
+    service.settings.password = "";
+    EXPECT_EQ(passwordCommandLine(kCmd, service),
+              "cmd /c D:\\apps\\vomrixserver\\server\\htpasswd.exe -c -b \"D:\\apps\\vomrixserver\\server\\.htpasswd\" "
+              "\"\xE8\xAE\xBF\xE5\xAE\xA2\" \"\"");
+}
+
+TEST(CmdCommandLines, ServerStartChangesToTheServerDirectory) {
+    EXPECT_EQ(serverStartCommandLine(kCmd, windowsService(), "D:\\apps"),
+              "cd D:\\apps\\vomrixserver\\server && start nginx.exe");
+}
+
+TEST(CmdCommandLines, ServerStopQuitsThenEndsEveryNginx) {
+    EXPECT_EQ(serverStopCommandLine(kCmd, windowsService(), "D:\\apps"),
+              "cd D:\\apps\\vomrixserver\\server && D:\\apps\\vomrixserver\\server\\nginx.exe -c "
+              "D:\\apps\\vomrixserver\\server\\conf\\nginx.conf -s quit && taskkill /F /IM nginx.exe");
+}
+
+TEST(CmdCommandLines, ProgramDirectoryReachesTheLinesAsUtf8) {
+    ShareService service = windowsService();
+    service.serverExePath = L"D:\\\u7535\u5F71\\vomrixserver\\server\\nginx.exe";
+    service.configPath = "D:\\电影\\vomrixserver\\server\\conf\\nginx.conf";
+    EXPECT_EQ(serverStopCommandLine(kCmd, service, "D:\\电影"),
+              "cd D:\\电影\\vomrixserver\\server && D:\\电影\\vomrixserver\\server\\nginx.exe -c "
+              "D:\\电影\\vomrixserver\\server\\conf\\nginx.conf -s quit && taskkill /F /IM nginx.exe");
+}
+
+TEST(CmdCommandLines, BrowserStartsTheUrlWithAnEmptyTitle) {
+    EXPECT_EQ(browserCommandLine(kCmd, "http://192.168.1.10:8080/电影"),
+              "start \"\" \"http://192.168.1.10:8080/电影\"");
+}
+
+}  // namespace
