@@ -11,8 +11,8 @@ packages=(
   libwxgtk3.2-dev
   libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
   nlohmann-json3-dev libstb-dev libgtest-dev libgmock-dev
-  # run: the web server, its password tool, the browser launcher
-  nginx apache2-utils xdg-utils
+  # run: the web server, its password tool, the browser launcher, pgrep
+  nginx apache2-utils xdg-utils procps
   # test: a virtual display with a tray, a CJK font, an HTTP client,
   # the tools that make the video fixtures and the benchmark's rivals
   xvfb xauth trayer x11-utils xdotool imagemagick fonts-wqy-microhei

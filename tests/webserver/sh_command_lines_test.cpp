@@ -5,6 +5,7 @@
 #include "config/install_paths.h"
 #include "config/text_conversion.h"
 #include "tests/webserver/shell_output.h"
+#include "tests/webserver/stranger_process.h"
 #include "tests/webserver/test_folder.h"
 #include "webserver/command_lines.h"
 #include "webserver/command_runner.h"
@@ -180,22 +181,10 @@ TEST_F(ShCommandLinesRun, ServerStartsFromItsDirectoryWithPrefixAndLog) {
     expectNothingInjected();
 }
 
-// Ends the stand-in process by the pid the test recorded, whatever happened.
-struct UnrelatedProcess {
-    std::filesystem::path pidFile;
-    ~UnrelatedProcess() { runShellCommand("kill -KILL $(cat " + shQuote(utf8Of(pidFile)) + ") 2>/dev/null"); }
-    bool alive() const {
-        std::string pid = readFile(pidFile);
-        pid.pop_back();
-        return std::filesystem::exists("/proc/" + pid);
-    }
-};
-
 TEST_F(ShCommandLinesRun, StalePidFileNamingAnotherProcessGetsNoSignal) {
     const auto nginx = pathOf(toUtf8(service_.serverExePath));
     installRecorder(nginx);
-    UnrelatedProcess stranger{serverDir_ / "logs" / "nginx.pid"};
-    runShellCommand("sleep 60 >/dev/null 2>&1 & echo $! > " + shQuote(utf8Of(stranger.pidFile)));
+    const StrangerProcess stranger(serverDir_ / "logs" / "nginx.pid");
 
     runShellCommand(serverStopCommandLine(kSh, service_, programDir_));
     EXPECT_TRUE(stranger.alive());

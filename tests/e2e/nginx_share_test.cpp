@@ -1,0 +1,159 @@
+// The rendered template, the password file and the start and stop lines
+// against the real nginx and htpasswd on a loopback port.
+#include <gtest/gtest.h>
+
+#include "tests/e2e/server_installation.h"
+#include "tests/webserver/stranger_process.h"
+#include "webserver/command_runner.h"
+
+namespace {
+
+const std::string kShare = "/%E7%94%B5%E5%BD%B1";  // "/电影", as a browser sends it
+const std::vector<std::string> kCredentials = {"-u", "guest:p@ss w'rd"};
+
+std::string everyByte() {
+    std::string bytes;
+    for (int i = 0; i < 1024; ++i) bytes += static_cast<char>(i % 256);
+    return bytes;
+}
+
+// A shared folder whose own name holds what nginx reads specially inside a
+// quoted string, a file outside it and a sibling that only a sloppy prefix
+// match would reach.
+class NginxShare : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::filesystem::create_directories(sharedFolder_ / "子目录");
+        writeFile(sharedFolder_ / "电影.mp4", everyByte());
+        writeFile(sharedFolder_ / "子目录" / "说明.txt", "hello");
+        writeFile(base_ / "secret.txt", "TOPSECRET");
+        std::filesystem::create_directories(pathOf(utf8Of(sharedFolder_) + "b"));
+        writeFile(pathOf(utf8Of(sharedFolder_) + "b/secret.txt"), "TOPSECRET");
+    }
+
+    void expectNotServed(const HttpClient& client, const std::string& target) const {
+        const HttpReply reply = client.get(target, kCredentials);
+        EXPECT_NE(reply.status, "200") << target;
+        EXPECT_EQ(reply.body.find("TOPSECRET"), std::string::npos) << target;
+    }
+
+    TestFolder base_{"nginx 共享"};
+    std::filesystem::path sharedFolder_ = base_ / "电影 \"q\" {x}; it's\\";
+    ServerInstallation installation_{"程序 'web' x", utf8Of(sharedFolder_)};
+};
+
+TEST_F(NginxShare, RefusesRequestsWithoutTheRightCredentials) {
+    ASSERT_TRUE(installation_.start());
+    const HttpClient client = installation_.http();
+    EXPECT_EQ(client.get(kShare + "/").status, "401");
+    EXPECT_EQ(client.get(kShare + "/", {"-u", "guest:wrong"}).status, "401");
+    EXPECT_EQ(client.get(kShare + "/", {"-u", "other:p@ss w'rd"}).status, "401");
+    EXPECT_EQ(client.get(kShare + "/%E7%94%B5%E5%BD%B1.mp4").status, "401");
+}
+
+TEST_F(NginxShare, ListsTheFolderInUtf8) {
+    ASSERT_TRUE(installation_.start());
+    const HttpReply reply = installation_.http().get(kShare + "/", kCredentials);
+    EXPECT_EQ(reply.status, "200");
+    EXPECT_EQ(reply.header("Content-Type"), "text/html; charset=utf-8");
+    EXPECT_NE(reply.body.find(">电影.mp4</a>"), std::string::npos) << reply.body;
+    EXPECT_NE(reply.body.find(">子目录/</a>"), std::string::npos) << reply.body;
+}
+
+TEST_F(NginxShare, ServesFilesWholeAndByRange) {
+    ASSERT_TRUE(installation_.start());
+    const HttpClient client = installation_.http();
+    const HttpReply whole = client.get(kShare + "/%E7%94%B5%E5%BD%B1.mp4", kCredentials);
+    EXPECT_EQ(whole.status, "200");
+    EXPECT_EQ(whole.header("Content-Type"), "video/mp4");
+    EXPECT_EQ(whole.body, everyByte());
+
+    std::vector<std::string> ranged = kCredentials;
+    ranged.insert(ranged.end(), {"-r", "300-309"});
+    const HttpReply part = client.get(kShare + "/%E7%94%B5%E5%BD%B1.mp4", ranged);
+    EXPECT_EQ(part.status, "206");
+    EXPECT_EQ(part.body, everyByte().substr(300, 10));
+
+    EXPECT_EQ(client.get(kShare + "/%E5%AD%90%E7%9B%AE%E5%BD%95/%E8%AF%B4%E6%98%8E.txt", kCredentials).body, "hello");
+}
+
+TEST_F(NginxShare, RedirectsTheRootAndTheBareShareNameToTheShare) {
+    ASSERT_TRUE(installation_.start());
+    const HttpClient client = installation_.http();
+    for (const std::string& target : {std::string("/"), kShare}) {
+        const HttpReply reply = client.get(target);
+        EXPECT_EQ(reply.status, "301") << target;
+        EXPECT_EQ(reply.header("Location"), "/电影/") << target;
+    }
+}
+
+TEST_F(NginxShare, NothingOutsideTheFolderIsReachable) {
+    ASSERT_TRUE(installation_.start());
+    const HttpClient client = installation_.http();
+    for (const char* target : {"../secret.txt", "/../secret.txt", "/%2e%2e/secret.txt", "/..%2fsecret.txt",
+                               "%2f..%2fsecret.txt", "/%2E%2E/%2E%2E/secret.txt", "/..\\secret.txt"}) {
+        expectNotServed(client, kShare + target);
+    }
+    expectNotServed(client, "/%2e%2e/secret.txt");
+    expectNotServed(client, kShare + "b/secret.txt");
+}
+
+TEST_F(NginxShare, ShareNameNeverMatchesALongerName) {
+    installation_.service.settings.shareName = "a";
+    ASSERT_TRUE(installation_.start());
+    const HttpClient client = installation_.http();
+    EXPECT_EQ(client.get("/a/", kCredentials).status, "200");
+    for (const char* target : {"/ab", "/ab/", "/a../secret.txt", "/a..%2fsecret.txt"}) {
+        EXPECT_EQ(client.get(target).status, "404") << target << " is not the share's";
+        expectNotServed(client, target);
+    }
+}
+
+TEST_F(NginxShare, ServerDirectoryIsNeverServed) {
+    ASSERT_TRUE(installation_.start());
+    const HttpClient client = installation_.http();
+    for (const char* target :
+         {"/.htpasswd", "/conf/nginx.conf", "/conf/", "/logs/error.log", "/nginx", "/index.html"}) {
+        const HttpReply reply = client.get(target, kCredentials);
+        EXPECT_EQ(reply.status, "404") << target;
+        EXPECT_EQ(reply.body.find("guest"), std::string::npos) << target;
+    }
+    EXPECT_EQ(readFile(pathOf(installation_.service.configPath)).find("p@ss"), std::string::npos)
+        << "the password never reaches the configuration";
+}
+
+TEST_F(NginxShare, StopEndsThisInstanceAndNoOtherNginx) {
+    TestFolder otherShared{"other 共享"};
+    ServerInstallation other{"other 程序", otherShared.utf8()};
+    ASSERT_TRUE(installation_.start());
+    ASSERT_TRUE(other.start());
+    ASSERT_GE(installation_.processes().size(), 2u) << "a master and its worker";
+
+    installation_.stop();
+    EXPECT_TRUE(installation_.waitUntilEnded());
+    EXPECT_EQ(installation_.http().get("/").status, "000");
+    EXPECT_GE(other.processes().size(), 2u);
+    EXPECT_EQ(other.http().get("/").status, "301") << "the other nginx still answers";
+}
+
+TEST_F(NginxShare, StopAfterACrashLeavesTheStalePidFilesNewOwnerAlone) {
+    ASSERT_TRUE(installation_.start());
+    std::string crash = "kill -KILL";
+    for (const std::string& pid : installation_.processes()) crash += " " + pid;
+    runShellCommand(crash);
+    ASSERT_TRUE(installation_.waitUntilEnded());
+
+    // The pid left in the file now belongs to an unrelated process.
+    const StrangerProcess stranger(installation_.serverDir() / "logs" / "nginx.pid");
+    installation_.stop();
+    EXPECT_TRUE(stranger.alive()) << "no signal for a process that is not this nginx";
+}
+
+TEST_F(NginxShare, FailedQuitRequestSkipsTheForcedEnd) {
+    ASSERT_TRUE(installation_.start());
+    writeFile(pathOf(installation_.service.configPath), "not a configuration");
+    installation_.stop();
+    EXPECT_GE(installation_.processes().size(), 2u) << "nginx could not read its configuration to quit";
+}
+
+}  // namespace

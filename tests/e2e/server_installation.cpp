@@ -1,0 +1,100 @@
+#include "tests/e2e/server_installation.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "config/install_paths.h"
+#include "config/text_conversion.h"
+#include "platform/loopback_port.h"
+#include "platform/process.h"
+#include "webserver/command_lines.h"
+#include "webserver/command_runner.h"
+#include "webserver/config_render.h"
+#include "webserver/safe_values.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr auto kDialect = platform::kNativeShellDialect;
+
+// The build's server directory, copied: the links to nginx and htpasswd, the
+// template and the MIME types, and empty logs/ and temp/.
+void layOutServerDirectory(const fs::path& serverDir) {
+    const fs::path built = fs::path(VOMRA_BINARY_DIR) / "vomrixserver" / "server";
+    fs::create_directories(serverDir / "conf");
+    fs::create_directories(serverDir / "logs");
+    fs::create_directories(serverDir / "temp");
+    fs::copy_symlink(built / "nginx", serverDir / "nginx");
+    fs::copy_symlink(built / "htpasswd", serverDir / "htpasswd");
+    fs::copy_file(built / "conf" / "nginx.confbak", serverDir / "conf" / "nginx.confbak");
+    fs::copy_file(built / "conf" / "mime.types", serverDir / "conf" / "mime.types");
+}
+
+template <class Condition>
+bool waitFor(Condition condition) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        if (condition()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return condition();
+}
+
+bool isNginx(const fs::path& process, const fs::path& workingDirectory) {
+    std::error_code error;
+    const fs::path cwd = fs::read_symlink(process / "cwd", error);
+    if (error || cwd != workingDirectory) return false;
+    const fs::path exe = fs::read_symlink(process / "exe", error);
+    return !error && exe.filename().string().starts_with("nginx");
+}
+
+}  // namespace
+
+ServerInstallation::ServerInstallation(const std::string& name, const std::string& sharedFolderUtf8)
+    : program_(name), programDir_(program_.utf8()) {
+    layOutServerDirectory(serverDir());
+    deriveInstallationPaths(service, fromUtf8(programDir_));
+    service.settings = {sharedFolderUtf8, "电影", "guest", "p@ss w'rd", platform::freeLoopbackPort(), 5};
+}
+
+ServerInstallation::~ServerInstallation() {
+    const std::vector<std::string> left = processes();
+    if (left.empty()) return;
+    std::string command = "kill -KILL";
+    for (const std::string& pid : left) command += " " + pid;
+    runShellCommand(command + " 2>/dev/null");
+    waitUntilEnded();
+}
+
+fs::path ServerInstallation::serverDir() const { return program_.path() / "vomrixserver" / "server"; }
+
+bool ServerInstallation::start() {
+    EXPECT_EQ(findUnsafeValue(service, kDialect), std::nullopt);
+    const RenderResult rendered = renderServerConfig(service);
+    EXPECT_TRUE(rendered.ok) << rendered.message;
+    runShellCommand(passwordCommandLine(kDialect, service));
+    runShellCommand(serverStartCommandLine(kDialect, service, programDir_));
+    const HttpClient client = http();
+    return waitFor([&] { return client.get("/").status != "000"; });
+}
+
+void ServerInstallation::stop() const { runShellCommand(serverStopCommandLine(kDialect, service, programDir_)); }
+
+std::vector<std::string> ServerInstallation::processes() const {
+    std::vector<std::string> pids;
+    std::error_code error;
+    const fs::path workingDirectory = fs::canonical(serverDir(), error);
+    for (const fs::directory_entry& entry : fs::directory_iterator("/proc", error)) {
+        const std::string name = entry.path().filename().string();
+        if (name.find_first_not_of("0123456789") == std::string::npos && isNginx(entry.path(), workingDirectory)) {
+            pids.push_back(name);
+        }
+    }
+    return pids;
+}
+
+bool ServerInstallation::waitUntilEnded() const {
+    return waitFor([this] { return processes().empty(); });
+}

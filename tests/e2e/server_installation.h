@@ -1,0 +1,42 @@
+#pragma once
+// One installation of the program in a fresh folder: a server directory laid
+// out like the build's, the settings of one share on a free loopback port,
+// and the program's real command lines to start and stop its nginx. Whatever
+// a test does, the destructor ends every process of this installation.
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "config/share_service.h"
+#include "tests/e2e/http_client.h"
+#include "tests/webserver/test_folder.h"
+
+class ServerInstallation {
+public:
+    ServerInstallation(const std::string& name, const std::string& sharedFolderUtf8);
+    ~ServerInstallation();
+    ServerInstallation(const ServerInstallation&) = delete;
+    ServerInstallation& operator=(const ServerInstallation&) = delete;
+
+    // Paths derived from the program directory; share "电影", user "guest".
+    ShareService service;
+
+    const std::string& programDir() const { return programDir_; }
+    std::filesystem::path serverDir() const;
+    HttpClient http() const { return HttpClient(static_cast<std::uint16_t>(service.settings.port)); }
+
+    // Renders the configuration, makes the password file and starts nginx
+    // with the program's own command lines; true once nginx answers.
+    bool start();
+    void stop() const;
+
+    // The pids of this installation's live nginx processes, master and
+    // workers, found by their working directory, not through the pid file.
+    std::vector<std::string> processes() const;
+    // Waits a few seconds at most for processes() to become empty.
+    bool waitUntilEnded() const;
+
+private:
+    TestFolder program_;
+    std::string programDir_;
+};

@@ -1,0 +1,38 @@
+#pragma once
+// An unrelated process of the same user, such as a stale pid file can name
+// after a crash: a sleep that keeps the default reaction to every signal (a
+// background job of the shell would ignore SIGQUIT). The destructor ends it.
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <thread>
+
+#include "tests/webserver/test_folder.h"
+#include "webserver/command_runner.h"
+#include "webserver/sh_quote.h"
+
+class StrangerProcess {
+public:
+    // Runs in the foreground of a shell of its own, on a thread of its own,
+    // and writes its pid to `pidFile`.
+    explicit StrangerProcess(const std::filesystem::path& pidFile)
+        : runner_([line = "echo $$ > " + shQuote(utf8Of(pidFile)) + "; exec sleep 60"] { runShellCommand(line); }) {
+        for (int attempt = 0; attempt < 200 && !pid_.ends_with('\n'); ++attempt) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            pid_ = readFile(pidFile);
+        }
+        pid_.pop_back();
+    }
+    ~StrangerProcess() {
+        runShellCommand("kill -KILL " + pid_ + " 2>/dev/null");
+        runner_.join();
+    }
+    StrangerProcess(const StrangerProcess&) = delete;
+    StrangerProcess& operator=(const StrangerProcess&) = delete;
+
+    bool alive() const { return !pid_.empty() && std::filesystem::exists("/proc/" + pid_); }
+
+private:
+    std::thread runner_;
+    std::string pid_;
+};
