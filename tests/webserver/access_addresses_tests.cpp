@@ -29,7 +29,7 @@ TEST(AccessAddresses, OneEntryPerAddressOfWiredAndWirelessAdapters) {
 
 TEST(AccessAddresses, LeavesOutOtherTypesDownAdaptersAndUnusableAddresses) {
     const std::vector<NetworkAdapter> adapters = {
-        adapter(platform::kAdapterTypeOther, true, {{192, 168, 5, 1}}),     // loopback, tunnel, bridge ...
+        adapter(platform::kAdapterTypeOther, true, {{192, 168, 5, 1}}),      // loopback, tunnel, bridge ...
         adapter(24, true, {{192, 168, 5, 2}}),                               // software loopback
         adapter(platform::kAdapterTypeEthernet, false, {{192, 168, 5, 3}}),  // cable out
         adapter(platform::kAdapterTypeEthernet, true, {{0, 0, 0, 0}, {127, 0, 0, 1}, {127, 0, 0, 2}}),

@@ -1,10 +1,11 @@
-// The runner against the real /bin/sh.
+// The runner against the real /bin/sh; win32/ holds the cases for cmd.exe.
 #include "webserver/command_runner.h"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
 
+#include "platform/process.h"
 #include "tests/webserver/test_folder.h"
 #include "webserver/sh_quote.h"
 
@@ -12,6 +13,10 @@ namespace {
 
 class CommandRunner : public ::testing::Test {
 protected:
+    void SetUp() override {
+        if (platform::kNativeShellDialect != platform::ShellDialect::PosixSh) GTEST_SKIP() << "POSIX shell cases";
+    }
+
     TestFolder folder_{"runner 电影"};
     std::string quoted(const std::string& name) const { return shQuote(utf8Of(folder_ / name)); }
 };

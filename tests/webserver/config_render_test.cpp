@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/paths.h"
 #include "tests/webserver/test_folder.h"
 #include "webserver/placeholder_substitution.h"
 
@@ -42,7 +43,13 @@ protected:
         writeFile(folder_ / "nginx.confbak", templateText);
         const RenderResult result = renderServerConfig(service_);
         EXPECT_TRUE(result.ok) << result.message;
-        return readFile(folder_ / "nginx.conf");
+        return readText(folder_ / "nginx.conf");
+    }
+
+    // In text mode, as it was written: Windows line ends read as "\n".
+    static std::string readText(const std::filesystem::path& path) {
+        std::ifstream in(path);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     }
 
     TestFolder folder_{"render 配置"};
@@ -55,7 +62,7 @@ TEST_F(RenderServerConfig, SubstitutesEveryPlaceholder) {
 }
 
 TEST_F(RenderServerConfig, CopiesATemplateWithoutPlaceholders) {
-    const std::string plain = "events {}\r\nhttp { server { listen 80; } }\n\xE4\xB8\xAD";
+    const std::string plain = "events {}\nhttp { server { listen 80; } }\n\xE4\xB8\xAD";
     EXPECT_EQ(render(plain), plain);
 }
 
@@ -79,15 +86,17 @@ TEST_F(RenderServerConfig, InsertedValuesAreNeverSearchedAgain) {
 }
 
 TEST_F(RenderServerConfig, EscapesWhatNginxReadsInsideDoubleQuotes) {
-    service_.settings.sharedFolder = "/media/a\"b\\c";
-    service_.settings.shareName = "x\"y";
+    service_.settings.sharedFolder = "/media/a\"b";
+    service_.settings.shareName = "x\"y\\z";
     service_.passwordFilePath = "/p\"q/.htpasswd";
-    EXPECT_EQ(render("\"name1\" \"name2\" \"name4\""), "\"/media/a\\\"b\\\\c\" \"/p\\\"q/.htpasswd\" \"x\\\"y\"");
+    EXPECT_EQ(render("\"name1\" \"name2\" \"name4\""), "\"/media/a\\\"b\" \"/p\\\"q/.htpasswd\" \"x\\\"y\\\\z\"");
 }
 
-TEST_F(RenderServerConfig, KeepsBackslashesOfPosixFileNames) {
-    service_.settings.sharedFolder = "/media/back\\slash";
-    EXPECT_EQ(render("name1"), "/media/back\\\\slash") << "one backslash, escaped for nginx";
+// On POSIX a backslash is part of a file name: it stays, escaped for nginx.
+TEST_F(RenderServerConfig, BackslashesBecomeSlashesOnlyWhereTheySeparatePaths) {
+    service_.settings.sharedFolder = "D:\\Videos\\Films";
+    const bool backslashSeparates = platform::kPathSeparator == L'\\';
+    EXPECT_EQ(render("name1"), backslashSeparates ? "D:/Videos/Films" : "D:\\\\Videos\\\\Films");
 }
 
 TEST_F(RenderServerConfig, RenderingTwiceGivesTheSameFile) {

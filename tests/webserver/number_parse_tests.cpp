@@ -19,7 +19,9 @@ TEST(DialogNumber, NoDigitsGiveZero) {
 
 TEST(DialogNumber, SkipsLeadingBlanksAndTakesOneSign) {
     EXPECT_EQ(parseDialogNumber(L"  \t42"), 42);
-    EXPECT_EQ(parseDialogNumber(L"\u3000\u3000" L"42"), 42);
+    EXPECT_EQ(parseDialogNumber(L"\u3000\u3000"
+                                L"42"),
+              42);
     EXPECT_EQ(parseDialogNumber(L"+42"), 42);
     EXPECT_EQ(parseDialogNumber(L"-42"), -42);
     EXPECT_EQ(parseDialogNumber(L"- 42"), 0);
@@ -34,12 +36,12 @@ TEST(DialogNumber, SaturatesAtTheThirtyTwoBitLimits) {
 }
 
 TEST(DialogNumber, ReadsFullWidthAndOtherDecimalDigits) {
-    EXPECT_EQ(parseDialogNumber(L"\uFF18\uFF10\uFF18\uFF10"), 8080);       // ８０８０
+    EXPECT_EQ(parseDialogNumber(L"\uFF18\uFF10\uFF18\uFF10"), 8080);  // ８０８０
     EXPECT_EQ(parseDialogNumber(L"\uFF18\uFF10x"), 80);
-    EXPECT_EQ(parseDialogNumber(L"\u0661\u0662\u0663"), 123);              // Arabic-Indic
-    EXPECT_EQ(parseDialogNumber(L"\u0969\u096A"), 34);                     // Devanagari
-    EXPECT_EQ(parseDialogNumber(L"\u1819\u1810"), 90);                     // Mongolian, the last block
-    EXPECT_EQ(parseDialogNumber(L"8\uFF10\u0E58"), 808);                   // mixed blocks
-    EXPECT_EQ(parseDialogNumber(L"\u4E00\u4E8C"), 0);                      // 一二 are not digits
-    EXPECT_EQ(parseDialogNumber(L"\uFF1A"), 0);                            // the code point after ９
+    EXPECT_EQ(parseDialogNumber(L"\u0661\u0662\u0663"), 123);  // Arabic-Indic
+    EXPECT_EQ(parseDialogNumber(L"\u0969\u096A"), 34);         // Devanagari
+    EXPECT_EQ(parseDialogNumber(L"\u1819\u1810"), 90);         // Mongolian, the last block
+    EXPECT_EQ(parseDialogNumber(L"8\uFF10\u0E58"), 808);       // mixed blocks
+    EXPECT_EQ(parseDialogNumber(L"\u4E00\u4E8C"), 0);          // 一二 are not digits
+    EXPECT_EQ(parseDialogNumber(L"\uFF1A"), 0);                // the code point after ９
 }

@@ -2,6 +2,8 @@
 // against recording stand-ins for nginx, htpasswd and the firewall tools.
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "config/install_paths.h"
 #include "config/text_conversion.h"
 #include "tests/webserver/shell_output.h"
@@ -21,7 +23,10 @@ const std::string kHostilePassword = "p w'\"$HOME\\ ;touch PWNED; 密码";
 
 ShareService posixService() {
     ShareService service;
-    deriveInstallationPaths(service, L"/opt/vomra");
+    service.serverExePath = L"/opt/vomra/vomrixserver/server/nginx";
+    service.configPath = "/opt/vomra/vomrixserver/server/conf/nginx.conf";
+    service.htpasswdExePath = "/opt/vomra/vomrixserver/server/htpasswd";
+    service.passwordFilePath = "/opt/vomra/vomrixserver/server/.htpasswd";
     service.settings.userName = "guest";
     service.settings.password = "secret";
     service.settings.port = 8080;
@@ -79,11 +84,13 @@ TEST(ShCommandLines, BrowserOpensInTheBackground) {
 class ShCommandLinesRun : public ::testing::Test {
 protected:
     void SetUp() override {
-        programDir_ = program_.utf8();
+        if (platform::kNativeShellDialect != ShellDialect::PosixSh) GTEST_SKIP() << "POSIX shell cases";
+        program_.emplace("程序 'q' \"d\" $(touch PWNED) `touch PWNED` ; &");
+        programDir_ = program_->utf8();
         deriveInstallationPaths(service_, fromUtf8(programDir_));
         serverDir_ = pathOf(programDir_) / "vomrixserver" / "server";
         std::filesystem::create_directories(serverDir_ / "logs");
-        std::filesystem::create_directories(program_ / "bin");
+        std::filesystem::create_directories(*program_ / "bin");
         service_.settings.userName = kHostileUser;
         service_.settings.password = kHostilePassword;
         service_.settings.port = 8080;
@@ -104,7 +111,7 @@ protected:
     // Runs the line with only the stand-ins' folder and the system's
     // programs on the search path.
     void runWithStandIns(const std::string& line) {
-        runShellCommand("PATH=" + shQuote(utf8Of(program_ / "bin")) + ":/usr/bin:/bin; " + line);
+        runShellCommand("PATH=" + shQuote(utf8Of(*program_ / "bin")) + ":/usr/bin:/bin; " + line);
     }
 
     void expectNothingInjected() const {
@@ -112,7 +119,7 @@ protected:
         EXPECT_FALSE(std::filesystem::exists(serverDir_ / "PWNED"));
     }
 
-    TestFolder program_{"程序 'q' \"d\" $(touch PWNED) `touch PWNED` ; &"};
+    std::optional<TestFolder> program_;  // a name Windows would refuse
     std::string programDir_;
     std::filesystem::path serverDir_;
     ShareService service_;
@@ -134,7 +141,7 @@ TEST_F(ShCommandLinesRun, RealHtpasswdWritesAnEntryThatVerifies) {
     EXPECT_TRUE(entry.starts_with(kHostileUser + ":")) << entry;
     EXPECT_EQ(entry.find(kHostilePassword), std::string::npos) << "stored hashed";
 
-    const std::string verified = utf8Of(program_ / "verified");
+    const std::string verified = utf8Of(*program_ / "verified");
     runShellCommand("printf '%s\\n' " + shQuote(kHostilePassword) + " | htpasswd -v -i " +
                     shQuote(service_.passwordFilePath) + " " + shQuote(kHostileUser) + " 2>/dev/null && touch " +
                     shQuote(verified));
@@ -153,18 +160,18 @@ TEST_F(ShCommandLinesRun, PasswordFileIsCreatedAnew) {
 }
 
 TEST_F(ShCommandLinesRun, FirewallUsesUfwWhereItIsOnThePath) {
-    installRecorder(program_ / "bin" / "ufw");
-    installRecorder(program_ / "bin" / "firewall-cmd");
+    installRecorder(*program_ / "bin" / "ufw");
+    installRecorder(*program_ / "bin" / "firewall-cmd");
     runWithStandIns(firewallCommandLine(kSh, service_));
-    EXPECT_EQ(recorded(program_ / "bin" / "ufw", ".args"), "[allow]\n[8080/tcp]\n[comment]\n[Nginx HTTP]\n");
-    EXPECT_FALSE(std::filesystem::exists(program_ / "bin" / "firewall-cmd.args"));
+    EXPECT_EQ(recorded(*program_ / "bin" / "ufw", ".args"), "[allow]\n[8080/tcp]\n[comment]\n[Nginx HTTP]\n");
+    EXPECT_FALSE(std::filesystem::exists(*program_ / "bin" / "firewall-cmd.args"));
 }
 
 TEST_F(ShCommandLinesRun, FirewallFallsBackToFirewalldAndOtherwiseDoesNothing) {
     runWithStandIns(firewallCommandLine(kSh, service_));  // neither tool: nothing runs, nothing fails
-    installRecorder(program_ / "bin" / "firewall-cmd");
+    installRecorder(*program_ / "bin" / "firewall-cmd");
     runWithStandIns(firewallCommandLine(kSh, service_));
-    EXPECT_EQ(recorded(program_ / "bin" / "firewall-cmd", ".args"), "[--add-port=8080/tcp]\n");
+    EXPECT_EQ(recorded(*program_ / "bin" / "firewall-cmd", ".args"), "[--add-port=8080/tcp]\n");
 }
 
 TEST_F(ShCommandLinesRun, ServerStartsFromItsDirectoryWithPrefixAndLog) {
@@ -173,8 +180,8 @@ TEST_F(ShCommandLinesRun, ServerStartsFromItsDirectoryWithPrefixAndLog) {
     runShellCommand(serverStartCommandLine(kSh, service_, programDir_));
 
     std::string expected = "[-p]\n[" + utf8Of(serverDir_) + "/]\n[-c]\n[conf/nginx.conf]\n[-e]\n[logs/error.log]\n";
-    if (shellOutput("id -u", program_) == "0") {  // root hands the workers to the user who runs the program
-        expected += "[-g]\n[user " + shellOutput("id -un", program_) + " " + shellOutput("id -gn", program_) + ";]\n";
+    if (shellOutput("id -u", *program_) == "0") {  // root hands the workers to the user who runs the program
+        expected += "[-g]\n[user " + shellOutput("id -un", *program_) + " " + shellOutput("id -gn", *program_) + ";]\n";
     }
     EXPECT_EQ(recorded(nginx, ".args"), expected);
     EXPECT_EQ(recorded(nginx, ".cwd"), utf8Of(serverDir_) + "\n");
