@@ -11,9 +11,9 @@ namespace {
 
 std::string serverDirectory(const std::string& programDirUtf8) { return programDirUtf8 + "/vomrixserver/server"; }
 
-// What nginx is started with and asked to quit with: the server directory as
-// its prefix (nginx names it in its master's process title, which is how the
-// stop line recognises this instance) and its error log inside it.
+// The server program with the server directory as its prefix, for starting
+// and for the quit request. nginx shows the prefix in its master's process
+// title, which is how the stop line recognises this instance.
 std::string nginxInvocation(const ShareService& service, const std::string& programDirUtf8) {
     return shQuote(toUtf8(service.serverExePath)) + " -p " + shQuote(serverDirectory(programDirUtf8) + "/");
 }

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/e2e/server_installation.h"
-#include "tests/webserver/stranger_process.h"
+#include "tests/e2e/stranger_process.h"
 #include "webserver/command_runner.h"
 
 namespace {

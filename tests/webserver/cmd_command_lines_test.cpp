@@ -51,15 +51,6 @@ TEST(CmdCommandLines, ServerStopQuitsThenEndsEveryNginx) {
               "D:\\apps\\vomrixserver\\server\\conf\\nginx.conf -s quit && taskkill /F /IM nginx.exe");
 }
 
-TEST(CmdCommandLines, ProgramDirectoryReachesTheLinesAsUtf8) {
-    ShareService service = windowsService();
-    service.serverExePath = L"D:\\\u7535\u5F71\\vomrixserver\\server\\nginx.exe";
-    service.configPath = "D:\\电影\\vomrixserver\\server\\conf\\nginx.conf";
-    EXPECT_EQ(serverStopCommandLine(kCmd, service, "D:\\电影"),
-              "cd D:\\电影\\vomrixserver\\server && D:\\电影\\vomrixserver\\server\\nginx.exe -c "
-              "D:\\电影\\vomrixserver\\server\\conf\\nginx.conf -s quit && taskkill /F /IM nginx.exe");
-}
-
 TEST(CmdCommandLines, BrowserStartsTheUrlWithAnEmptyTitle) {
     EXPECT_EQ(browserCommandLine(kCmd, "http://192.168.1.10:8080/电影"),
               "start \"\" \"http://192.168.1.10:8080/电影\"");

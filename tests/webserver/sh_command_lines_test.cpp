@@ -7,7 +7,6 @@
 #include "config/install_paths.h"
 #include "config/text_conversion.h"
 #include "tests/webserver/shell_output.h"
-#include "tests/webserver/stranger_process.h"
 #include "tests/webserver/test_folder.h"
 #include "webserver/command_lines.h"
 #include "webserver/command_runner.h"
@@ -148,17 +147,6 @@ TEST_F(ShCommandLinesRun, RealHtpasswdWritesAnEntryThatVerifies) {
     EXPECT_TRUE(std::filesystem::exists(pathOf(verified)));
 }
 
-TEST_F(ShCommandLinesRun, PasswordFileIsCreatedAnew) {
-    service_.htpasswdExePath = "/usr/bin/htpasswd";
-    service_.settings.userName = "first";
-    runShellCommand(passwordCommandLine(kSh, service_));
-    service_.settings.userName = "second";
-    runShellCommand(passwordCommandLine(kSh, service_));
-    const std::string entries = readFile(pathOf(service_.passwordFilePath));
-    EXPECT_TRUE(entries.starts_with("second:")) << entries;
-    EXPECT_EQ(entries.find("first"), std::string::npos) << entries;
-}
-
 TEST_F(ShCommandLinesRun, FirewallUsesUfwWhereItIsOnThePath) {
     installRecorder(*program_ / "bin" / "ufw");
     installRecorder(*program_ / "bin" / "firewall-cmd");
@@ -186,16 +174,6 @@ TEST_F(ShCommandLinesRun, ServerStartsFromItsDirectoryWithPrefixAndLog) {
     EXPECT_EQ(recorded(nginx, ".args"), expected);
     EXPECT_EQ(recorded(nginx, ".cwd"), utf8Of(serverDir_) + "\n");
     expectNothingInjected();
-}
-
-TEST_F(ShCommandLinesRun, StalePidFileNamingAnotherProcessGetsNoSignal) {
-    const auto nginx = pathOf(toUtf8(service_.serverExePath));
-    installRecorder(nginx);
-    const StrangerProcess stranger(serverDir_ / "logs" / "nginx.pid");
-
-    runShellCommand(serverStopCommandLine(kSh, service_, programDir_));
-    EXPECT_TRUE(stranger.alive());
-    EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(nginx) += ".args")) << "no quit request was sent";
 }
 
 TEST_F(ShCommandLinesRun, PidFileThatIsNoNumberStopsTheLine) {
