@@ -48,9 +48,10 @@ std::string firewall(const ShareService& service) {
 }
 
 // The password reaches htpasswd on its standard input, from the shell's
-// built-in printf, so it never shows in htpasswd's command line.
+// built-in printf, so it never shows in htpasswd's command line. The file
+// holds the password's hash: only its owner may read it.
 std::string password(const ShareService& service) {
-    return "printf '%s\\n' " + shQuote(service.settings.password) + " | " + shQuote(service.htpasswdExePath) +
+    return "umask 077 && printf '%s\\n' " + shQuote(service.settings.password) + " | " + shQuote(service.htpasswdExePath) +
            " -i -c " + shQuote(service.passwordFilePath) + " " + shQuote(service.settings.userName);
 }
 

@@ -46,6 +46,14 @@ TEST_F(CommandRunner, PassesNonAsciiBytesUnchanged) {
     EXPECT_EQ(readFile(folder_ / "out"), text);
 }
 
+// A line can carry a password: it must not show in the process list.
+TEST_F(CommandRunner, KeepsTheLineOutOfTheProcessList) {
+    runShellCommand(": secret-marker; tr '\\0' ' ' < /proc/$$/cmdline > " + quoted("cmdline"));
+    const std::string arguments = readFile(folder_ / "cmdline");
+    ASSERT_FALSE(arguments.empty());
+    EXPECT_EQ(arguments.find("secret-marker"), std::string::npos) << arguments;
+}
+
 // The program's own descriptors (its instance lock, the display connection)
 // must not live on in a server the line leaves running.
 TEST_F(CommandRunner, KeepsTheProgramsOpenFilesToItself) {

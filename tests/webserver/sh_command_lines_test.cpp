@@ -50,7 +50,7 @@ TEST(ShCommandLines, PasswordGoesToStandardInput) {
     service.settings.userName = "o'brien 访客";
     service.settings.password = "p w'$(x)";
     EXPECT_EQ(passwordCommandLine(kSh, service),
-              "printf '%s\\n' 'p w'\\''$(x)' | '/opt/vomra/vomrixserver/server/htpasswd' -i -c "
+              "umask 077 && printf '%s\\n' 'p w'\\''$(x)' | '/opt/vomra/vomrixserver/server/htpasswd' -i -c "
               "'/opt/vomra/vomrixserver/server/.htpasswd' 'o'\\''brien 访客'");
 }
 
@@ -139,6 +139,9 @@ TEST_F(ShCommandLinesRun, RealHtpasswdWritesAnEntryThatVerifies) {
     const std::string entry = readFile(pathOf(service_.passwordFilePath));
     EXPECT_TRUE(entry.starts_with(kHostileUser + ":")) << entry;
     EXPECT_EQ(entry.find(kHostilePassword), std::string::npos) << "stored hashed";
+    const auto permissions = std::filesystem::status(pathOf(service_.passwordFilePath)).permissions();
+    EXPECT_EQ(permissions & (std::filesystem::perms::group_all | std::filesystem::perms::others_all),
+              std::filesystem::perms::none);
 
     const std::string verified = utf8Of(*program_ / "verified");
     runShellCommand("printf '%s\\n' " + shQuote(kHostilePassword) + " | htpasswd -v -i " +
