@@ -174,8 +174,10 @@ DialogRect templateRect(const DialogTemplate& dialogTemplate, const ControlTempl
 wxRect grownToFit(const wxDialog& dialog, const DialogRect& units, const ControlTemplate& control,
                   const wxWindow& window)
 {
-    wxRect rect(dialog.ConvertDialogToPixels(wxPoint(units.x, units.y)),
-                dialog.ConvertDialogToPixels(wxSize(units.width, units.height)));
+    // Both corners are converted, so that neighbours meet without rounding gaps or overlaps.
+    const wxPoint topLeft = dialog.ConvertDialogToPixels(wxPoint(units.x, units.y));
+    const wxPoint bottomRight = dialog.ConvertDialogToPixels(wxPoint(units.x + units.width, units.y + units.height));
+    wxRect rect(topLeft, wxSize(bottomRight.x - topLeft.x, bottomRight.y - topLeft.y));
     const wxSize best = window.GetBestSize();
     if (control.kind == "icon")
         return {rect.GetPosition(), best};
