@@ -17,6 +17,9 @@ packages=(
   # the tools that make the video fixtures and the benchmark's rivals
   xvfb xauth trayer x11-utils xdotool imagemagick fonts-wqy-microhei
   curl ffmpeg ffmpegthumbnailer
+  # a window manager for the window tests and the screenshots: title bars,
+  # focus and minimising, and no tray of its own
+  jwm
   # the Windows build: MinGW-w64 cross compilers and windres, Wine to run the
   # tests, a Chinese locale for the run under a Chinese ANSI code page
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 locales

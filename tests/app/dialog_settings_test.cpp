@@ -1,0 +1,85 @@
+// The main window's initialisation: the settings file beside the program
+// fills the controls, and the installation is found below the program.
+#include <filesystem>
+
+#include <wx/filename.h>
+#include <wx/hyperlink.h>
+
+#include "app/control_ids.h"
+#include "dialog_fixture.h"
+
+namespace {
+
+using DialogSettingsTest = DialogTest;
+
+TEST_F(DialogSettingsTest, ControlsShowTheSavedSettings)
+{
+    programDir_.write("vomra.data",
+                      "{\n    \"DF\": \"/srv/共享/电影\",\n    \"m\": -5,\n    \"name\": \"电影\",\n"
+                      "    \"pass\": \"p a\\\"ss\",\n    \"port\": 8081,\n    \"user\": \"guest\"\n}");
+    const CVomraServerDlg& dialog = openDialog();
+    EXPECT_EQ(edit(kSharedFolderEdit).GetValue(), L"/srv/共享/电影");
+    EXPECT_EQ(edit(kPortEdit).GetValue(), L"8081");
+    EXPECT_EQ(edit(kScreenshotSecondsEdit).GetValue(), L"-5");
+    EXPECT_EQ(edit(kShareNameEdit).GetValue(), L"电影");
+    EXPECT_EQ(edit(kPasswordEdit).GetValue(), L"p a\"ss");
+    EXPECT_EQ(edit(kUserNameEdit).GetValue(), L"guest");
+    EXPECT_TRUE(dialog.SettingsProblem().empty()) << dialog.SettingsProblem();
+}
+
+TEST_F(DialogSettingsTest, InstallationIsFoundBelowTheProgramDirectory)
+{
+    programDir_.write("vomra.data", R"({"DF": "/srv/films", "m": 5, "name": "a", "pass": "", "port": 8080, "user": "u"})");
+    openDialog();
+    const std::wstring dir = programDir_.wide();
+    EXPECT_EQ(shareService.settingsPath, dir + L"/vomra.data");
+    EXPECT_EQ(shareService.serverExePath, dir + L"/vomrixserver/server/nginx");
+    EXPECT_EQ(shareService.thumbnailRoot, L"/srv/films/VTemp");
+    EXPECT_EQ(shareService.configPath, programDir_.path().string() + "/vomrixserver/server/conf/nginx.conf");
+    EXPECT_EQ(shareService.settings.port, 8080);
+}
+
+TEST_F(DialogSettingsTest, FirstStartSuggestsPort8080AndKeepsTheRecordEmpty)
+{
+    const CVomraServerDlg& dialog = openDialog();
+    EXPECT_EQ(edit(kPortEdit).GetValue(), L"8080");
+    EXPECT_EQ(edit(kScreenshotSecondsEdit).GetValue(), L"0");
+    EXPECT_EQ(edit(kSharedFolderEdit).GetValue(), L"");
+    EXPECT_EQ(shareService.settings.port, 0);
+    EXPECT_TRUE(dialog.SettingsProblem().empty()) << "a missing file is a first start, not a problem";
+    EXPECT_FALSE(std::filesystem::exists(programDir_.path() / "vomra.data")) << "opening the window writes nothing";
+}
+
+TEST_F(DialogSettingsTest, BrokenFileShowsWhatWasReadAndSaysWhy)
+{
+    // No "m": the five fields before it are read, then loading stops.
+    programDir_.write("vomra.data", R"({"DF": "/srv/a", "name": "n", "pass": "p", "port": 9000, "user": "u"})");
+    const CVomraServerDlg& dialog = openDialog();
+    EXPECT_EQ(edit(kSharedFolderEdit).GetValue(), L"/srv/a");
+    EXPECT_EQ(edit(kPortEdit).GetValue(), L"9000");
+    EXPECT_EQ(edit(kUserNameEdit).GetValue(), L"u");
+    EXPECT_EQ(edit(kScreenshotSecondsEdit).GetValue(), L"0");
+    EXPECT_NE(dialog.SettingsProblem().Find(wxString(programDir_.wide() + L"/vomra.data")), wxNOT_FOUND);
+    EXPECT_NE(dialog.SettingsProblem().Find(L"'m'"), wxNOT_FOUND) << dialog.SettingsProblem();
+}
+
+TEST_F(DialogSettingsTest, UnreadableFileIsReportedWithTheFieldsEmpty)
+{
+    programDir_.write("vomra.data", "not json");
+    const CVomraServerDlg& dialog = openDialog();
+    EXPECT_FALSE(dialog.SettingsProblem().empty());
+    EXPECT_EQ(edit(kPortEdit).GetValue(), L"0");
+    EXPECT_EQ(edit(kSharedFolderEdit).GetValue(), L"");
+}
+
+TEST_F(DialogSettingsTest, TutorialLinkOpensThePageBesideTheProgram)
+{
+    dialog_ = std::make_unique<CVomraServerDlg>(wxString(VOMRA_BINARY_DIR).ToStdWstring());
+    auto* link = dynamic_cast<wxHyperlinkCtrlBase*>(dialog_->FindWindow(kTutorialLink));
+    ASSERT_NE(link, nullptr);
+    const wxFileName page = wxFileName::URLToFileName(link->GetURL());
+    EXPECT_EQ(page.GetFullName(), L"tutorial.html");
+    EXPECT_TRUE(page.FileExists()) << link->GetURL();
+}
+
+}  // namespace

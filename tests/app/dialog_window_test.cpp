@@ -1,0 +1,199 @@
+// The main window's behaviour: closing hides it while the tray can bring it
+// back (and minimises it where there is no tray), the tray icon, the About
+// box, and the ways the window's run ends.
+#include <wx/button.h>
+#include <wx/stattext.h>
+#include <wx/statbmp.h>
+#include <wx/timer.h>
+#include <wx/uiaction.h>
+
+#include "app/about_dlg.h"
+#include "app/control_ids.h"
+#include "dialog_fixture.h"
+
+namespace {
+
+using DialogWindowTest = DialogTest;
+
+wxPoint centreOnScreen(const wxWindow& window)
+{
+    return window.GetScreenRect().GetPosition() + window.GetSize() / 2;
+}
+
+void pressKey(wxWindow& focus, int key)
+{
+    focus.GetParent()->Raise();
+    focus.SetFocus();
+    waitFor([&] { return wxWindow::FindFocus() == &focus; });
+    wxUIActionSimulator().Char(key);
+}
+
+// Runs `dialog` until its run ends; `during` is called once the run has
+// begun. A run that is still going after `limit` is ended with -1.
+int runModalWith(CVomraServerDlg& dialog, const std::function<void()>& during, wxTimer& watchdog)
+{
+    dialog.CallAfter(during);
+    watchdog.Bind(wxEVT_TIMER, [&](wxTimerEvent&) { dialog.EndModalRun(-1); });
+    watchdog.StartOnce(15000);
+    return dialog.RunModal();
+}
+
+TEST_F(DialogWindowTest, CloseHidesAndALeftClickOnTheTrayIconShowsTheWindowAgain)
+{
+    Tray tray;
+    ASSERT_TRUE(tray.available()) << "trayer did not start";
+    CVomraServerDlg& dialog = openDialog();
+    dialog.Close();
+    EXPECT_TRUE(waitFor([&] { return !dialog.IsShown(); }));
+
+    EXPECT_TRUE(waitFor([&] {
+        clickAt(kTrayIconPoint, wxMOUSE_BTN_LEFT);
+        return waitFor([&] { return dialog.IsShownOnScreen(); }, 300ms);
+    }, 10s)) << "the tray icon did not bring the window back";
+    EXPECT_FALSE(dialog.IsIconized());
+}
+
+TEST_F(DialogWindowTest, RightClickOnTheTrayIconDoesNothing)
+{
+    Tray tray;
+    ASSERT_TRUE(tray.available());
+    CVomraServerDlg& dialog = openDialog();
+    ASSERT_TRUE(waitFor([&] { return tray.width() >= 32; })) << "the icon never reached the tray";
+    dialog.Close();
+    ASSERT_TRUE(waitFor([&] { return !dialog.IsShown(); }));
+
+    clickAt(kTrayIconPoint, wxMOUSE_BTN_RIGHT);
+    processEventsFor(1s);
+    EXPECT_FALSE(dialog.IsShown());
+}
+
+TEST_F(DialogWindowTest, TheTrayIconGoesWithTheWindow)
+{
+    Tray tray;
+    ASSERT_TRUE(tray.available());
+    openDialog();
+    ASSERT_TRUE(waitFor([&] { return tray.width() >= 32; }));
+    dialog_.reset();
+    EXPECT_TRUE(waitFor([&] { return tray.width() < 32; })) << "the icon stayed in the tray";
+}
+
+TEST_F(DialogWindowTest, CloseMinimisesWhereThereIsNoTray)
+{
+    WindowManager windowManager;
+    ASSERT_FALSE(wxTaskBarIcon::IsAvailable());
+    CVomraServerDlg& dialog = openDialog();
+    dialog.Close();
+    EXPECT_TRUE(waitFor([&] { return dialog.IsIconized(); })) << "the window must stay reachable";
+    EXPECT_TRUE(dialog.IsShown());
+}
+
+TEST_F(DialogWindowTest, ExitButtonEndsTheRun)
+{
+    CVomraServerDlg& dialog = openDialog();
+    wxTimer watchdog;
+    const int code = runModalWith(dialog, [&] {
+        clickAt(centreOnScreen(*dialog.FindWindow(kExitButton)), wxMOUSE_BTN_LEFT);
+    }, watchdog);
+    EXPECT_EQ(code, 0);
+    EXPECT_FALSE(dialog.IsShown());
+}
+
+TEST_F(DialogWindowTest, EscapeEndsTheRunLikeExit)
+{
+    CVomraServerDlg& dialog = openDialog();
+    wxTimer watchdog;
+    EXPECT_EQ(runModalWith(dialog, [&] { pressKey(*dialog.FindWindow(kShareNameEdit), WXK_ESCAPE); }, watchdog), 0);
+}
+
+TEST_F(DialogWindowTest, EnterEndsTheRunExceptOnAButton)
+{
+    CVomraServerDlg& dialog = openDialog();
+    bool survivedEnterOnButton = false;
+    wxTimer watchdog;
+    wxTimer later;
+    later.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
+        survivedEnterOnButton = true;
+        pressKey(*dialog.FindWindow(kUserNameEdit), WXK_RETURN);
+    });
+    const int code = runModalWith(dialog, [&] {
+        pressKey(*dialog.FindWindow(kStopButton), WXK_RETURN);
+        later.StartOnce(700);
+    }, watchdog);
+    EXPECT_TRUE(survivedEnterOnButton);
+    EXPECT_EQ(code, 0);
+}
+
+TEST_F(DialogWindowTest, CloseThatCannotBeRefusedEndsTheRun)
+{
+    CVomraServerDlg& dialog = openDialog();
+    wxTimer watchdog;
+    EXPECT_EQ(runModalWith(dialog, [&] { dialog.Close(true); }, watchdog), 0);
+}
+
+// The About box, reached the way a user reaches it here: a right click on
+// the window's background, then the menu's item.
+TEST_F(DialogWindowTest, AboutBoxOpensFromTheBackgroundMenuAndClosesWithOk)
+{
+    CVomraServerDlg& dialog = openDialog();
+    bool menuOpened = false;
+    dialog.Bind(wxEVT_MENU_OPEN, [&](wxMenuEvent& event) {
+        menuOpened = true;
+        event.Skip();
+    });
+
+    enum class Step { OpenMenu, ChooseItem, CheckAbout, AwaitClosed } step = Step::OpenMenu;
+    wxString version;
+    wxString okText;
+    bool okIsDefault = false;
+    wxSize iconSize;
+    wxTimer steps;
+    steps.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
+        CAboutDlg* about = nullptr;
+        for (wxWindow* window : wxTopLevelWindows)
+            about = about ? about : dynamic_cast<CAboutDlg*>(window);
+        switch (step) {
+        case Step::OpenMenu:
+            clickAt(dialog.ClientToScreen(wxPoint(3, 3)), wxMOUSE_BTN_RIGHT);
+            step = Step::ChooseItem;
+            break;
+        case Step::ChooseItem:
+            if (menuOpened) {
+                wxUIActionSimulator().Char(WXK_DOWN);
+                wxUIActionSimulator().Char(WXK_RETURN);
+                step = Step::CheckAbout;
+            }
+            break;
+        case Step::CheckAbout:
+            if (about && about->IsShownOnScreen()) {
+                for (wxWindow* child : about->GetChildren()) {
+                    if (auto* text = dynamic_cast<wxStaticText*>(child))
+                        version = text->GetLabelText();
+                    if (auto* icon = dynamic_cast<wxStaticBitmap*>(child))
+                        iconSize = icon->GetBitmap().GetSize();
+                }
+                auto* ok = dynamic_cast<wxButton*>(about->FindWindow(wxID_OK));
+                okText = ok ? ok->GetLabelText() : wxString();
+                okIsDefault = ok && about->GetDefaultItem() == ok;
+                if (ok)
+                    clickAt(centreOnScreen(*ok), wxMOUSE_BTN_LEFT);
+                step = Step::AwaitClosed;
+            }
+            break;
+        case Step::AwaitClosed:
+            if (!about)
+                dialog.EndModalRun(0);
+            break;
+        }
+    });
+    steps.Start(150);
+    wxTimer watchdog;
+    const int code = runModalWith(dialog, [] {}, watchdog);
+    EXPECT_EQ(code, 0) << "the About box did not open and close";
+    EXPECT_TRUE(menuOpened);
+    EXPECT_EQ(version, L"VomraServer，版本 1.0");
+    EXPECT_EQ(iconSize, wxSize(32, 32));
+    EXPECT_EQ(okText, L"确定");
+    EXPECT_TRUE(okIsDefault);
+}
+
+}  // namespace
