@@ -1,0 +1,66 @@
+#!/usr/bin/env bash
+# Makes the small video fixtures of the thumbs tests with the ffmpeg tool.
+# The files are kept in the repository; run this again only to remake them.
+#
+# Most pictures are a red top half over a blue bottom half, so a test can tell
+# the top of a still from its bottom and see that nothing was cropped or padded.
+set -euo pipefail
+cd "$(dirname "$0")"
+
+ff() { ffmpeg -hide_banner -loglevel error -y -fflags +bitexact "$@"; }
+
+# Red over blue, W x H, at 25 frames a second for D seconds.
+halves() { # W H D
+    local half=$(($2 / 2))
+    echo "color=c=red:s=$1x$half:r=25:d=$3[t];color=c=blue:s=$1x$half:r=25:d=$3[b];[t][b]vstack[out0]"
+}
+# The same with a green strip over the left quarter of the width.
+strip_left() { # W H D
+    local quarter=$(($1 / 4)) rest=$(($1 - $1 / 4)) half=$(($2 / 2))
+    echo "color=c=green:s=${quarter}x$2:r=25:d=$3[g];color=c=red:s=${rest}x$half:r=25:d=$3[t];color=c=blue:s=${rest}x$half:r=25:d=$3[b];[t][b]vstack[rb];[g][rb]hstack[out0]"
+}
+
+small=$(halves 160 90 0.2)
+x264=(-c:v libx264 -pix_fmt yuv420p -preset veryslow -crf 35 -bitexact)
+bframes=(-bf 2 -x264opts b-adapt=0)   # every non-key frame a B or P frame
+
+# One file for every container that discovery accepts.
+ff -f lavfi -i "$small" "${x264[@]}" "${bframes[@]}" clip.mp4
+ff -f lavfi -i "$small" "${x264[@]}" clip.mkv
+ff -f lavfi -i "$small" -c:v mpeg4 -q:v 31 clip.avi
+ff -f lavfi -i "$small" "${x264[@]}" clip.mov
+ff -f lavfi -i "$small" -c:v flv1 -q:v 31 -g 2 clip.flv
+ff -f lavfi -i "$small" -c:v wmv2 -q:v 31 clip.wmv
+ff -f lavfi -i "$small" "${x264[@]}" -f ipod clip.m4v
+ff -f lavfi -i "$small" -c:v mpeg1video -q:v 31 -f mpeg clip.mpeg
+ff -f lavfi -i "$small" -c:v mpeg2video -q:v 31 -f mpeg clip.mpg
+
+# Large and 4:3 pictures.
+ff -f lavfi -i "$(halves 1920 1080 0.2)" "${x264[@]}" "${bframes[@]}" full_hd.mp4
+ff -f lavfi -i "$(strip_left 720 576 0.2)" -c:v mpeg2video -q:v 31 -aspect 4:3 -f mpeg pal_4x3.mpg
+
+# A name in Chinese characters.
+cp clip.mp4 "中文视频.mp4"
+
+# Two frames behind three possible B-frames: the decoder holds both until it
+# is drained at the end of the file.
+ff -f lavfi -i "testsrc=size=64x36:rate=10" -frames:v 2 -c:v libx264 -pix_fmt yuv420p \
+   -bf 3 -x264opts b-pyramid=normal -bitexact drain_only.mp4
+
+# One key frame, red for two seconds and then blue, with timestamps from one
+# second on: seeking to the start fails and leaves the demuxer in the middle
+# of the file, where the next frame is a blue one predicted from nothing.
+ff -f lavfi -i "color=c=red:s=64x36:r=5:d=2[a];color=c=blue:s=64x36:r=5:d=10[b];[a][b]concat=n=2[out0]" \
+   -c:v flv1 -g 10000 -q:v 31 -output_ts_offset 1 late_start.flv
+
+# Sound without pictures, and a file that is no media at all.
+ff -f lavfi -i "sine=frequency=440:sample_rate=8000:duration=0.5" -c:a aac -b:a 16k audio_only.mp4
+printf 'This is a text file, not a video.\n' > not_media.mp4
+
+# Cut short: a Matroska file that keeps its first frames, and an MP4 that
+# lost its index (written at the end) with the rest.
+ff -f lavfi -i "$(halves 160 90 4)" "${x264[@]}" -g 5 whole.mkv
+head -c "$(($(stat -c %s whole.mkv) / 2))" whole.mkv > truncated.mkv
+ff -f lavfi -i "$(halves 160 90 4)" "${x264[@]}" whole.mp4
+head -c "$(($(stat -c %s whole.mp4) / 2))" whole.mp4 > truncated.mp4
+rm whole.mkv whole.mp4

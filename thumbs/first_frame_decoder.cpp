@@ -1,0 +1,89 @@
+#include "thumbs/first_frame_decoder.h"
+
+#include <chrono>
+#include <optional>
+
+namespace {
+
+// A stuck or endless stream cannot hold a worker for longer than this.
+constexpr std::chrono::seconds decodeTimeLimit{11};
+
+struct VideoInput {
+    FormatHandle format;
+    int streamIndex = -1;
+    CodecHandle decoder;
+};
+
+std::optional<VideoInput> openVideo(const std::string& url) {
+    AVFormatContext* opened = nullptr;
+    if (avformat_open_input(&opened, url.c_str(), nullptr, nullptr) != 0)
+        return std::nullopt;
+    VideoInput input;
+    input.format.reset(opened);
+    if (avformat_find_stream_info(opened, nullptr) < 0)
+        return std::nullopt;
+    input.streamIndex = av_find_best_stream(opened, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+    if (input.streamIndex < 0)
+        return std::nullopt;
+    const AVCodecParameters* parameters = opened->streams[input.streamIndex]->codecpar;
+    const AVCodec* codec = avcodec_find_decoder(parameters->codec_id);
+    if (!codec)
+        return std::nullopt;
+    input.decoder.reset(avcodec_alloc_context3(codec));
+    if (!input.decoder || avcodec_parameters_to_context(input.decoder.get(), parameters) < 0 ||
+        avcodec_open2(input.decoder.get(), codec, nullptr) < 0)
+        return std::nullopt;
+    return input;
+}
+
+bool seekBackwardsTo(VideoInput& input, std::int32_t offsetMicroseconds) {
+    const AVRational microseconds{1, 1'000'000};
+    const AVRational streamTimeBase = input.format->streams[input.streamIndex]->time_base;
+    const std::int64_t target = av_rescale_q(offsetMicroseconds, microseconds, streamTimeBase);
+    if (av_seek_frame(input.format.get(), input.streamIndex, target, AVSEEK_FLAG_BACKWARD) < 0)
+        return false;
+    avcodec_flush_buffers(input.decoder.get());
+    return true;
+}
+
+// Reads packets from the current position until the decoder gives a frame.
+FrameHandle receiveFirstFrame(VideoInput& input) {
+    PacketHandle packet(av_packet_alloc());
+    FrameHandle frame(av_frame_alloc());
+    if (!packet || !frame)
+        return nullptr;
+    AVCodecContext* decoder = input.decoder.get();
+    const auto start = std::chrono::steady_clock::now();
+    while (av_read_frame(input.format.get(), packet.get()) >= 0) {
+        if (std::chrono::steady_clock::now() - start >= decodeTimeLimit)
+            return nullptr;
+        const bool received = packet->stream_index == input.streamIndex &&
+                              avcodec_send_packet(decoder, packet.get()) == 0 &&
+                              avcodec_receive_frame(decoder, frame.get()) == 0;
+        av_packet_unref(packet.get());
+        if (received)
+            return frame;
+    }
+    // At the end of the file the decoder may still hold the frames it was
+    // keeping back for reordering; a short video may have no others.
+    if (avcodec_send_packet(decoder, nullptr) == 0 && avcodec_receive_frame(decoder, frame.get()) == 0)
+        return frame;
+    return nullptr;
+}
+
+}  // namespace
+
+FrameHandle decodeFirstFrame(const std::string& url, std::int32_t offsetMicroseconds) {
+    std::optional<VideoInput> input = openVideo(url);
+    if (!input)
+        return nullptr;
+    if (!seekBackwardsTo(*input, offsetMicroseconds)) {
+        // A failed seek can leave the demuxer anywhere in the file, where the
+        // next frame is predicted from pictures never decoded. A fresh input
+        // reads from the start, which is where the seek was meant to land.
+        input = openVideo(url);
+        if (!input)
+            return nullptr;
+    }
+    return receiveFirstFrame(*input);
+}
