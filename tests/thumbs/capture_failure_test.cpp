@@ -1,0 +1,57 @@
+// Captures that cannot succeed: false, and no file anywhere.
+#include <fstream>
+
+#include "capture_test_support.h"
+
+namespace {
+
+class UndecodableCapture : public CaptureTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(UndecodableCapture, GivesFalseAndNoFile) {
+    EXPECT_FALSE(capture(fixture(GetParam()), scratch / "still.png"));
+    EXPECT_TRUE(listTree(scratch).empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Inputs, UndecodableCapture,
+                         ::testing::Values("audio_only.mp4", "not_media.mp4", "truncated.mp4", "no_such_file.mp4"),
+                         fileNameAsTestName);
+
+TEST_F(CaptureTest, MissingStillDirectoryGivesFalseAndCreatesNothing) {
+    EXPECT_FALSE(capture(fixture("clip.mp4"), scratch / "gone" / "still.png"));
+    EXPECT_TRUE(listTree(scratch).empty());
+}
+
+TEST_F(CaptureTest, StillDirectoryThatIsAFileGivesFalse) {
+    std::ofstream(scratch / "file") << "x";
+    EXPECT_FALSE(capture(fixture("clip.mp4"), scratch / "file" / "still.png"));
+    EXPECT_EQ(listTree(scratch), std::vector<fs::path>{"file"});
+}
+
+TEST_F(CaptureTest, DirectoryAtTheStillPathStaysAndNoTemporaryIsLeft) {
+    fs::create_directory(scratch / "still.png");
+    EXPECT_FALSE(capture(fixture("clip.mp4"), scratch / "still.png"));
+    EXPECT_EQ(listTree(scratch), std::vector<fs::path>{"still.png"});
+    EXPECT_TRUE(fs::is_directory(scratch / "still.png"));
+}
+
+TEST_F(CaptureTest, WritesOneDebugLinePerCallWhateverTheOutcome) {
+    const fs::path good = fixture("clip.mp4");
+    const fs::path bad = fixture("not_media.mp4");
+    ::testing::internal::CaptureStderr();
+    capture(good, scratch / "a.png");
+    capture(bad, scratch / "b.png");
+    capture(bad, scratch / "c.png");
+    const std::string output = ::testing::internal::GetCapturedStderr();
+
+    auto count = [&](const std::string& line) {
+        int found = 0;
+        for (auto at = output.find(line); at != std::string::npos; at = output.find(line, at + 1))
+            ++found;
+        return found;
+    };
+    EXPECT_EQ(count("[FFmpeg] decode: " + good.string() + "\n"), 1) << output;
+    EXPECT_EQ(count("[FFmpeg] decode: " + bad.string() + "\n"), 2) << output;
+    EXPECT_EQ(count("[FFmpeg] decode: "), 3) << output;
+}
+
+}  // namespace

@@ -1,0 +1,107 @@
+// Stills of real videos: the PNG's format and what its picture shows.
+#include <fstream>
+#include <thread>
+
+#include "capture_test_support.h"
+
+namespace {
+
+void expectStillFormat(const PngFile& png) {
+    EXPECT_EQ(png.chunkTypes, (std::vector<std::string>{"IHDR", "IDAT", "IEND"}));
+    EXPECT_EQ(png.width, 640);
+    EXPECT_EQ(png.height, 360);
+    EXPECT_EQ(png.bitDepth, 8);
+    EXPECT_EQ(png.colourType, 2);  // RGB, no alpha
+}
+
+// The fixtures' red top half over blue bottom half, edge to edge.
+void expectRedOverBlue(const PngFile& png) {
+    for (int x : {0, 320, 639}) {
+        EXPECT_TRUE(isRed(png.at(x, 0))) << "top row at x=" << x;
+        EXPECT_TRUE(isBlue(png.at(x, 359))) << "bottom row at x=" << x;
+    }
+}
+
+class ContainerCapture : public CaptureTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(ContainerCapture, WritesARedOverBlueStillAndNothingElse) {
+    const fs::path png = scratch / "still.png";
+    ASSERT_TRUE(capture(fixture(GetParam()), png));
+    const PngFile still = readPng(png);
+    expectStillFormat(still);
+    expectRedOverBlue(still);
+    EXPECT_EQ(listTree(scratch), std::vector<fs::path>{"still.png"}) << "a temporary file was left behind";
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryContainer, ContainerCapture,
+                         ::testing::Values("clip.mp4", "clip.mkv", "clip.avi", "clip.mov", "clip.flv", "clip.wmv",
+                                           "clip.m4v", "clip.mpeg", "clip.mpg", "full_hd.mp4", "truncated.mkv"),
+                         fileNameAsTestName);
+
+TEST_F(CaptureTest, StretchesA4By3PictureToTheWholeStill) {
+    // 720 x 576 with a green strip over its left quarter: stretched, the strip
+    // ends near x = 160; kept at 4:3 it would be framed by black bars, and
+    // cropped to 16:9 it would reach past x = 180.
+    const fs::path png = scratch / "pal.png";
+    ASSERT_TRUE(capture(fixture("pal_4x3.mpg"), png));
+    const PngFile still = readPng(png);
+    expectStillFormat(still);
+    for (int y : {0, 180, 359}) {
+        EXPECT_TRUE(isGreen(still.at(0, y))) << "left edge at y=" << y;
+        EXPECT_TRUE(isGreen(still.at(145, y))) << "strip at y=" << y;
+        EXPECT_FALSE(isGreen(still.at(175, y))) << "past the strip at y=" << y;
+    }
+    EXPECT_TRUE(isRed(still.at(639, 0)));
+    EXPECT_TRUE(isBlue(still.at(639, 359)));
+}
+
+TEST_F(CaptureTest, ShortVideoGetsTheFramesTheDecoderHeldBack) {
+    // Both frames of this file come out of the decoder only when it is drained.
+    const fs::path png = scratch / "drain.png";
+    ASSERT_TRUE(capture(fixture("drain_only.mp4"), png));
+    expectStillFormat(readPng(png));
+}
+
+TEST_F(CaptureTest, FailedSeekStillGivesTheFirstPicture) {
+    // Seeking this file fails and leaves the demuxer among the blue frames,
+    // which decode to noise; the still must be the red first picture.
+    const fs::path png = scratch / "late.png";
+    ASSERT_TRUE(capture(fixture("late_start.flv"), png));
+    const PngFile still = readPng(png);
+    expectStillFormat(still);
+    for (int y : {0, 180, 359})
+        EXPECT_TRUE(isRed(still.at(320, y))) << "at y=" << y;
+}
+
+TEST_F(CaptureTest, ChineseVideoAndStillNames) {
+    const fs::path directory = scratch / fs::path(u8"缩略图");
+    fs::create_directory(directory);
+    const fs::path png = directory / fs::path(u8"中文视频.png");
+    ASSERT_TRUE(capture(fixture("中文视频.mp4"), png));
+    expectRedOverBlue(readPng(png));
+}
+
+TEST_F(CaptureTest, ReplacesAnExistingStillWhole) {
+    const fs::path png = scratch / "still.png";
+    std::ofstream(png) << "an old, broken still that is much longer than nothing";
+    ASSERT_TRUE(capture(fixture("clip.mkv"), png));
+    expectStillFormat(readPng(png));
+    EXPECT_EQ(listTree(scratch), std::vector<fs::path>{"still.png"});
+}
+
+TEST_F(CaptureTest, TwoWorkersOnOneStillLeaveOneWholePng) {
+    // clip.mp4 and clip.mkv of one folder map to the same still.
+    const fs::path png = scratch / "clip.png";
+    for (int round = 0; round < 5; ++round) {
+        bool first = false, second = false;
+        std::thread a([&] { first = capture(fixture("clip.mp4"), png); });
+        std::thread b([&] { second = capture(fixture("full_hd.mp4"), png); });
+        a.join();
+        b.join();
+        EXPECT_TRUE(first && second);
+        expectRedOverBlue(readPng(png));
+        EXPECT_EQ(listTree(scratch), std::vector<fs::path>{"clip.png"});
+    }
+}
+
+}  // namespace

@@ -1,0 +1,50 @@
+#pragma once
+// What the capture tests share: a scratch directory per test, the fixtures,
+// and a reader for the PNG files the capture writes.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "thumbs/thumbnail_pool.h"
+
+namespace fs = std::filesystem;
+
+fs::path fixture(const std::string& name);
+
+struct Rgb {
+    int red, green, blue;
+};
+bool isRed(Rgb pixel);
+bool isGreen(Rgb pixel);
+bool isBlue(Rgb pixel);
+
+// A PNG file as its chunks say and as a decoder sees it.
+struct PngFile {
+    std::vector<std::string> chunkTypes;  // in file order
+    int width = 0;
+    int height = 0;
+    int bitDepth = 0;
+    int colourType = 0;
+    std::vector<unsigned char> rgb;  // decoded, 3 bytes a pixel, rows top to bottom
+    Rgb at(int x, int y) const;
+};
+// Fails the current test when the file is not a well-formed PNG.
+PngFile readPng(const fs::path& path);
+
+// Every entry of a directory, recursively, relative to it.
+std::vector<fs::path> listTree(const fs::path& directory);
+
+class CaptureTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    bool capture(const fs::path& video, const fs::path& png) const { return pool.captureFrame(video, png); }
+
+    ThumbnailPool pool;
+    fs::path scratch;
+};
+
+// "clip.mp4" as the name of a test instance: "clip_mp4".
+std::string fileNameAsTestName(const ::testing::TestParamInfo<const char*>& info);
