@@ -1,0 +1,127 @@
+// Measures the still rendering and the folder scan against the command-line
+// tools that do the same work, on a corpus the benchmark makes itself.
+//
+//   thumbs_bench [--files N]        the whole benchmark (N files for the scan)
+//   thumbs_bench --render IN OUT    the pool's part, run as a child process
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "corpus.h"
+#include "pool_render.h"
+#include "shell.h"
+#include "thumbs/video_discovery.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Workspace {
+    Workspace() : root(fs::temp_directory_path() / ("vomra-bench-" + std::to_string(std::random_device{}()))) {
+        fs::create_directories(root);
+    }
+    ~Workspace() { fs::remove_all(root); }
+    fs::path root;
+};
+
+std::size_t countFiles(const fs::path& directory) {
+    std::size_t count = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(directory))
+        count += entry.is_regular_file();
+    return count;
+}
+
+// Two processes at a time, one per video, each given one line of arguments.
+double timeToolOverVideos(const std::string& tool, const std::vector<fs::path>& videos, const fs::path& stills,
+                          const std::string& argumentPattern, const fs::path& argumentList) {
+    fs::create_directories(stills);
+    {
+        std::ofstream arguments(argumentList);
+        for (const fs::path& video : videos) {
+            std::string line = argumentPattern;
+            line.replace(line.find("IN"), 2, video.string());
+            line.replace(line.find("OUT"), 3, (stills / video.stem()).string() + ".png");
+            arguments << line << "\n";
+        }
+    }
+    return secondsOf([&] { runShell("xargs -P 2 -L 1 " + tool + " < " + shellWord(argumentList)); });
+}
+
+template <typename Work>
+double bestOfThree(Work&& work) {
+    double best = secondsOf(work);
+    for (int i = 0; i < 2; ++i)
+        best = std::min(best, secondsOf(work));
+    return best;
+}
+
+void report(const char* what, double value, const char* unit, const char* target) {
+    std::printf("  %-44s %10.2f %-4s %s\n", what, value, unit, target);
+}
+
+int runBenchmark(const std::string& self, int fileCount) {
+    Workspace work;
+    std::cout << "making the video corpus in " << work.root << " ...\n";
+    const fs::path videoDirectory = work.root / "videos";
+    const std::vector<fs::path> videos = makeVideoCorpus(videoDirectory);
+    const double count = static_cast<double>(videos.size());
+
+    std::cout << "rendering " << videos.size() << " stills three ways ...\n";
+    const fs::path poolReportFile = work.root / "pool.report";
+    runShell(shellWord(self) + " --render " + shellWord(videoDirectory) + " " + shellWord(work.root / "pool") + " > " +
+             shellWord(poolReportFile) + " 2> " + shellWord(work.root / "pool.log"));
+    const PoolReport pool = readPoolReport(poolReportFile);
+    const double ffmpegSeconds =
+        timeToolOverVideos("ffmpeg", videos, work.root / "ffmpeg",
+                           "-nostdin -v error -y -i IN -frames:v 1 -s 640x360 OUT", work.root / "ffmpeg.args");
+    const double thumbnailerSeconds = timeToolOverVideos(
+        "ffmpegthumbnailer", videos, work.root / "thumbnailer", "-i IN -o OUT -s 640 -t 0", work.root / "thumbs.args");
+
+    std::cout << "making a tree of " << fileCount << " files ...\n";
+    const fs::path tree = work.root / "tree";
+    makeFileTree(tree, fileCount);
+    std::size_t found = 0;
+    const double scanSeconds = bestOfThree([&] { found = scanVideos(tree).size(); });
+    const double findSeconds = bestOfThree([&] { runShell("find " + shellWord(tree) + " -type f > /dev/null"); });
+
+    const double poolRate = count / pool.seconds;
+    const double ffmpegRate = count / ffmpegSeconds;
+    const double thumbnailerRate = count / thumbnailerSeconds;
+    std::cout << "\nstills of " << videos.size() << " videos (pool: " << pool.stills - pool.failed << " written, "
+              << countFiles(work.root / "ffmpeg") << " by ffmpeg, " << countFiles(work.root / "thumbnailer")
+              << " by ffmpegthumbnailer)\n";
+    report("our pool, two workers", poolRate, "/s", "");
+    report("ffmpeg tool, two processes at a time", ffmpegRate, "/s", "");
+    report("ffmpegthumbnailer, two processes at a time", thumbnailerRate, "/s", "");
+    report("pool / ffmpeg", poolRate / ffmpegRate, "x", "(target >= 7)");
+    report("pool / ffmpegthumbnailer", poolRate / thumbnailerRate, "x", "(target >= 5)");
+    report("pool peak memory", pool.peakKib / 1024.0, "MB", "(target < 150)");
+    std::cout << "scan of " << fileCount << " files (" << found << " videos), best of three\n";
+    report("scanVideos", scanSeconds * 1000, "ms", "");
+    report("find -type f", findSeconds * 1000, "ms", "");
+    report("scanVideos / find", scanSeconds / findSeconds, "x", "(target <= 1.5)");
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    try {
+        const std::vector<std::string> arguments(argv + 1, argv + argc);
+        if (arguments.size() == 3 && arguments[0] == "--render")
+            return renderWithPool(arguments[1], arguments[2]);
+        if (arguments.empty())
+            return runBenchmark(argv[0], 100'000);
+        if (arguments.size() == 2 && arguments[0] == "--files")
+            return runBenchmark(argv[0], std::stoi(arguments[1]));
+        std::cerr << "usage: thumbs_bench [--files N]\n";
+        return 2;
+    } catch (const std::exception& error) {
+        std::cerr << "thumbs_bench: " << error.what() << "\n";
+        return 1;
+    }
+}
