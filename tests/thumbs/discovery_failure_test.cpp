@@ -1,0 +1,90 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "platform/paths.h"
+#include "platform/text_codec.h"
+#include "tests/thumbs/scratch_folder.h"
+#include "thumbs/video_discovery.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kUnprivilegedRun = "VOMRA_UNPRIVILEGED_RUN";
+
+// Permissions do not hold back root. Run as root, the test runs itself once
+// more in a child process as the user "nobody", where they do.
+void runAsNobody()
+{
+    ASSERT_EQ(std::getenv(kUnprivilegedRun), nullptr) << "the child still passes every permission check";
+    const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    const std::string self = platform::wideToUtf8(platform::executablePath());
+    const std::string asNobody = std::string("env ") + kUnprivilegedRun
+                               + "=1 setpriv --reuid=65534 --regid=65534 --clear-groups ";
+    if (std::system((asNobody + "test -x '" + self + "'").c_str()) != 0)
+        GTEST_SKIP() << "cannot run the test as another user here";
+    const std::string filter = std::string(test->test_suite_name()) + "." + test->name();
+    EXPECT_EQ(std::system((asNobody + "'" + self + "' --gtest_filter=" + filter).c_str()), 0);
+}
+
+void expectScanFailure(const fs::path& root, const std::string& operation, const fs::path& culprit)
+{
+    try {
+        const auto videos = scanVideos(root);
+        ADD_FAILURE() << "the scan returned " << videos.size() << " videos";
+    } catch (const fs::filesystem_error& error) {
+        EXPECT_NE(std::string(error.what()).find(operation + ":"), std::string::npos) << error.what();
+        EXPECT_EQ(error.path1(), culprit);
+        EXPECT_EQ(error.code(), std::errc::permission_denied);
+    }
+}
+
+}  // namespace
+
+// Each case locks one directory; the scan must fail as a whole, naming
+// what it could not read, and return no partial list.
+class ScanFailure : public ::testing::Test {
+protected:
+    ScratchFolder scratch;
+};
+
+TEST_F(ScanFailure, ASubdirectoryThatCannotBeOpenedFailsTheScan)
+{
+    scratch.file("a.mp4");
+    scratch.file("z.mp4");
+    const fs::path closed = scratch.file("closed/inside.mp4").parent_path();
+    LockedDirectory lock(closed);
+    if (!lock.holdsBack())
+        return runAsNobody();
+    expectScanFailure(scratch.root(), "recursive_directory_iterator::operator++", closed);
+}
+
+TEST_F(ScanFailure, ARootThatCannotBeOpenedFailsTheScan)
+{
+    const fs::path root = scratch.file("share/clip.mp4").parent_path();
+    LockedDirectory lock(root);
+    if (!lock.holdsBack())
+        return runAsNobody();
+    expectScanFailure(root, "recursive_directory_iterator::recursive_directory_iterator", root);
+}
+
+TEST_F(ScanFailure, ARootThatCannotBeLookedAtFailsTheScan)
+{
+    const fs::path root = scratch.file("outer/share/clip.mp4").parent_path();
+    LockedDirectory lock(root.parent_path());
+    if (!lock.holdsBack())
+        return runAsNobody();
+    expectScanFailure(root, "exists", root);
+}
+
+TEST_F(ScanFailure, ALinkWhoseTargetCannotBeLookedAtFailsTheScan)
+{
+    scratch.file("hidden/clip.mp4");
+    const fs::path link = scratch.link("share/clip.mp4", "../hidden/clip.mp4");
+    LockedDirectory lock(scratch.root() / "hidden");
+    if (!lock.holdsBack())
+        return runAsNobody();
+    expectScanFailure(scratch.root() / "share", "directory_entry::status", link);
+}
