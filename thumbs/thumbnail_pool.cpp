@@ -1,0 +1,151 @@
+#include "thumbs/thumbnail_pool.h"
+
+#include <memory>
+#include <optional>
+
+extern "C" {
+#include <libavformat/avformat.h>
+}
+
+#include "config/text_conversion.h"
+#include "platform/paths.h"
+#include "thumbs/video_discovery.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A relative path that names something strictly below its base: not empty
+// (different volumes), not the base itself, and never climbing out.
+bool staysInside(const fs::path& relative)
+{
+    if (relative.empty() || relative == ".")
+        return false;
+    for (const fs::path& element : relative)
+        if (element == "..")
+            return false;
+    return true;
+}
+
+void waitWhilePaused(ThumbnailPool& pool)
+{
+    if (!pool.paused)
+        return;
+    std::unique_lock lock(pool.pauseMutex);
+    pool.resumeCondition.wait(lock, [&pool] { return !pool.paused || pool.stopRequested; });
+}
+
+std::optional<fs::path> takeVideo(ThumbnailPool& pool)
+{
+    std::lock_guard lock(pool.queueMutex);
+    if (pool.pending.empty())
+        return std::nullopt;
+    fs::path video = std::move(pool.pending.back());
+    pool.pending.pop_back();
+    return video;
+}
+
+// The video's place in the folder, mirrored below the output root with the
+// last extension replaced by ".png". The video's directory is resolved, not
+// the video itself, so a link gets its still where the link stands.
+// Empty when the video has no place inside the shared folder.
+fs::path stillPathFor(const ThumbnailPool& pool, const fs::path& video)
+{
+    const fs::path place = fs::weakly_canonical(video.parent_path()) / video.filename();
+    const fs::path relative = place.lexically_relative(fs::weakly_canonical(pool.sourceRoot));
+    if (!staysInside(relative))
+        return {};
+    return (pool.outputRoot / relative).replace_extension(".png");
+}
+
+// Renders one video's still unless something is already in its place.
+// A file-system failure counts the video as failed; the worker goes on.
+void renderStill(ThumbnailPool& pool, const fs::path& video)
+{
+    fs::path still;
+    bool success = false;
+    try {
+        still = stillPathFor(pool, video);
+        if (!still.empty()) {
+            fs::create_directories(still.parent_path());
+            success = fs::exists(still) || pool.capture(pool, video, still);
+        }
+    } catch (const fs::filesystem_error&) {
+        // reported below as a failed video
+    }
+    if (pool.onFinished)
+        pool.onFinished(still, success);
+}
+
+}  // namespace
+
+ThumbnailPool::ThumbnailPool()
+    : capture(&ThumbnailPool::captureFrame)
+{
+    avformat_network_init();
+}
+
+ThumbnailPool::~ThumbnailPool()
+{
+    stop();
+    avformat_network_deinit();
+}
+
+void ThumbnailPool::startWorkers()
+{
+    paused = false;
+    stopRequested = false;
+    for (std::uint64_t i = 0; i < threadCount; ++i)
+        workers.emplace_back(&ThumbnailPool::workerLoop, this);
+}
+
+void ThumbnailPool::stop()
+{
+    {
+        // Taken so that a worker between its test of the flags and its wait
+        // cannot miss the wake-up.
+        std::lock_guard lock(pauseMutex);
+        stopRequested = true;
+    }
+    resumeCondition.notify_all();
+    for (std::thread& worker : workers)
+        if (worker.joinable())
+            worker.join();
+    workers.clear();
+}
+
+void ThumbnailPool::workerLoop()
+{
+    while (!stopRequested) {
+        waitWhilePaused(*this);
+        if (stopRequested)
+            return;
+        const std::optional<Path> video = takeVideo(*this);
+        if (!video)
+            return;
+        renderStill(*this, *video);
+    }
+}
+
+void startThumbnails(ShareService& service)
+{
+    stopThumbnails(service);
+    const fs::path folder = platform::pathFromUtf8(service.settings.sharedFolder);
+    std::vector<fs::path> videos = scanVideos(folder);
+
+    auto pool = std::make_unique<ThumbnailPool>();
+    pool->sourceRoot = folder;
+    pool->outputRoot = platform::pathFromUtf8(toUtf8(service.thumbnailRoot));
+    pool->pending = std::move(videos);
+    service.thumbnailPool = pool.release();
+    service.thumbnailPool->startWorkers();
+}
+
+void stopThumbnails(ShareService& service)
+{
+    if (!service.thumbnailPool)
+        return;
+    service.thumbnailPool->stop();
+    delete service.thumbnailPool;
+    service.thumbnailPool = nullptr;
+}

@@ -1,33 +1,14 @@
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
 
-#include "platform/paths.h"
-#include "platform/text_codec.h"
+#include "tests/thumbs/locked_directory.h"
 #include "tests/thumbs/scratch_folder.h"
 #include "thumbs/video_discovery.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr const char* kUnprivilegedRun = "VOMRA_UNPRIVILEGED_RUN";
-
-// Permissions do not hold back root. Run as root, the test runs itself once
-// more in a child process as the user "nobody", where they do.
-void runAsNobody()
-{
-    ASSERT_EQ(std::getenv(kUnprivilegedRun), nullptr) << "the child still passes every permission check";
-    const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    const std::string self = platform::wideToUtf8(platform::executablePath());
-    const std::string asNobody = std::string("env ") + kUnprivilegedRun
-                               + "=1 setpriv --reuid=65534 --regid=65534 --clear-groups ";
-    if (std::system((asNobody + "test -x '" + self + "'").c_str()) != 0)
-        GTEST_SKIP() << "cannot run the test as another user here";
-    const std::string filter = std::string(test->test_suite_name()) + "." + test->name();
-    EXPECT_EQ(std::system((asNobody + "'" + self + "' --gtest_filter=" + filter).c_str()), 0);
-}
 
 void expectScanFailure(const fs::path& root, const std::string& operation, const fs::path& culprit)
 {
@@ -57,7 +38,7 @@ TEST_F(ScanFailure, ASubdirectoryThatCannotBeOpenedFailsTheScan)
     const fs::path closed = scratch.file("closed/inside.mp4").parent_path();
     LockedDirectory lock(closed);
     if (!lock.holdsBack())
-        return runAsNobody();
+        return runThisTestAsNobody();
     expectScanFailure(scratch.root(), "recursive_directory_iterator::operator++", closed);
 }
 
@@ -66,7 +47,7 @@ TEST_F(ScanFailure, ARootThatCannotBeOpenedFailsTheScan)
     const fs::path root = scratch.file("share/clip.mp4").parent_path();
     LockedDirectory lock(root);
     if (!lock.holdsBack())
-        return runAsNobody();
+        return runThisTestAsNobody();
     expectScanFailure(root, "recursive_directory_iterator::recursive_directory_iterator", root);
 }
 
@@ -75,7 +56,7 @@ TEST_F(ScanFailure, ARootThatCannotBeLookedAtFailsTheScan)
     const fs::path root = scratch.file("outer/share/clip.mp4").parent_path();
     LockedDirectory lock(root.parent_path());
     if (!lock.holdsBack())
-        return runAsNobody();
+        return runThisTestAsNobody();
     expectScanFailure(root, "exists", root);
 }
 
@@ -85,6 +66,6 @@ TEST_F(ScanFailure, ALinkWhoseTargetCannotBeLookedAtFailsTheScan)
     const fs::path link = scratch.link("share/clip.mp4", "../hidden/clip.mp4");
     LockedDirectory lock(scratch.root() / "hidden");
     if (!lock.holdsBack())
-        return runAsNobody();
+        return runThisTestAsNobody();
     expectScanFailure(scratch.root() / "share", "directory_entry::status", link);
 }

@@ -60,30 +60,3 @@ private:
 
     Path root_;
 };
-
-// Takes every permission from a directory for as long as it lives.
-class LockedDirectory {
-public:
-    explicit LockedDirectory(std::filesystem::path directory) : directory_(std::move(directory))
-    {
-        std::filesystem::permissions(directory_, std::filesystem::perms::none);
-    }
-    ~LockedDirectory()
-    {
-        std::error_code ignored;
-        std::filesystem::permissions(directory_, std::filesystem::perms::owner_all, ignored);
-    }
-    LockedDirectory(const LockedDirectory&) = delete;
-    LockedDirectory& operator=(const LockedDirectory&) = delete;
-
-    // False where the permissions do not hold back this process (root).
-    bool holdsBack() const
-    {
-        std::error_code error;
-        std::filesystem::directory_iterator listing(directory_, error);
-        return static_cast<bool>(error);
-    }
-
-private:
-    std::filesystem::path directory_;
-};

@@ -1,0 +1,102 @@
+// startThumbnails and stopThumbnails over a share service record.
+#include <gtest/gtest.h>
+
+#include <future>
+
+#include "config/install_paths.h"
+#include "tests/thumbs/locked_directory.h"
+#include "tests/thumbs/pool_fixture.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string utf8(const fs::path& path)
+{
+    const std::u8string text = path.u8string();
+    return {text.begin(), text.end()};
+}
+
+class ThumbnailService : public PoolTest {
+protected:
+    void SetUp() override { setSharedFolder(service, utf8(share)); }
+    void TearDown() override
+    {
+        fake.openGate();
+        stopThumbnails(service);
+    }
+
+    // A pool of the fake capture, installed as if a Start had made it.
+    void installRunningPool(std::vector<fs::path> videos)
+    {
+        makePool(std::move(videos)).startWorkers();
+        service.thumbnailPool = pool.release();
+    }
+
+    ShareService service;
+};
+
+}  // namespace
+
+TEST_F(ThumbnailService, StartMakesTwoWorkersOverTheSharedFolder)
+{
+    service.settings.screenshotSeconds = 30;
+    startThumbnails(service);
+    ASSERT_NE(service.thumbnailPool, nullptr);
+    const ThumbnailPool& started = *service.thumbnailPool;
+    EXPECT_EQ(started.sourceRoot, share);
+    EXPECT_EQ(started.outputRoot, thumbs);
+    EXPECT_EQ(started.workers.size(), 2u);
+    EXPECT_EQ(started.captureOffset, 5) << "the seconds box does not move the capture";
+    EXPECT_EQ(started.width, 640);
+    EXPECT_EQ(started.height, 360);
+
+    stopThumbnails(service);
+    EXPECT_EQ(service.thumbnailPool, nullptr);
+    stopThumbnails(service);
+    EXPECT_EQ(service.thumbnailPool, nullptr);
+}
+
+TEST_F(ThumbnailService, ANonAsciiSharedFolderWorks)
+{
+    const fs::path folder = scratch.directory(fs::path(u8"共享 电影"));
+    setSharedFolder(service, utf8(folder));
+    startThumbnails(service);
+    ASSERT_NE(service.thumbnailPool, nullptr);
+    EXPECT_EQ(service.thumbnailPool->sourceRoot, folder);
+    EXPECT_EQ(service.thumbnailPool->outputRoot, folder / "VTemp");
+}
+
+TEST_F(ThumbnailService, StartStopsARunningPoolFirst)
+{
+    const std::vector<fs::path> videos{scratch.file("share/1.mp4"), scratch.file("share/2.mp4"),
+                                       scratch.file("share/3.mp4")};
+    fake.closeGate();
+    installRunningPool(videos);
+    ASSERT_TRUE(fake.waitForCaptures(2));
+
+    // The old pool lives until its workers are through the gate.
+    const ThumbnailPool& old = *service.thumbnailPool;
+    std::future<void> starting = std::async(std::launch::async, [this] { startThumbnails(service); });
+    while (!old.stopRequested)
+        std::this_thread::yield();
+    fake.openGate();
+    starting.get();
+
+    EXPECT_EQ(fake.finished().size(), 2u) << "each old worker finished its still and took no more";
+    EXPECT_EQ(contentsOf(thumbs / "3.png"), markerFor(videos[2]));
+    EXPECT_EQ(contentsOf(thumbs / "2.png"), markerFor(videos[1]));
+    ASSERT_NE(service.thumbnailPool, nullptr);
+    EXPECT_EQ(service.thumbnailPool->sourceRoot, share);
+}
+
+TEST_F(ThumbnailService, AFailedScanLeavesNoPool)
+{
+    scratch.file("share/closed/clip.mp4");
+    LockedDirectory lock(share / "closed");
+    if (!lock.holdsBack())
+        return runThisTestAsNobody();
+    installRunningPool({});
+    EXPECT_THROW(startThumbnails(service), fs::filesystem_error);
+    EXPECT_EQ(service.thumbnailPool, nullptr);
+}

@@ -1,0 +1,120 @@
+// The order in which the workers take videos, and how they stop.
+#include <gtest/gtest.h>
+
+#include <future>
+
+#include "tests/thumbs/pool_fixture.h"
+
+namespace fs = std::filesystem;
+
+using PoolWorkers = PoolTest;
+using Paths = std::vector<fs::path>;
+
+namespace {
+
+Paths reversed(Paths paths)
+{
+    std::reverse(paths.begin(), paths.end());
+    return paths;
+}
+
+}  // namespace
+
+TEST_F(PoolWorkers, AreTwoAndCarryThePoolsSettings)
+{
+    const ThumbnailPool fresh;
+    EXPECT_EQ(fresh.threadCount, 2u);
+    EXPECT_EQ(fresh.captureOffset, 5);
+    EXPECT_EQ(fresh.width, 640);
+    EXPECT_EQ(fresh.height, 360);
+    EXPECT_FALSE(fresh.paused);
+    EXPECT_FALSE(fresh.stopRequested);
+    EXPECT_FALSE(fresh.onFinished);
+    EXPECT_TRUE(fresh.capture);
+
+    scratch.file("share/clip.mp4");
+    makePool().startWorkers();
+    EXPECT_EQ(pool->workers.size(), 2u);
+}
+
+TEST_F(PoolWorkers, TakeTheVideoFoundLastFirst)
+{
+    for (const char* name : {"a/one.mp4", "two.mkv", "b/c/three.avi", "four.mov", "five.flv"})
+        scratch.file(fs::path("share") / name);
+    const Paths found = scanVideos(share);
+    makePool(found, 1);
+    runToEnd();
+    EXPECT_EQ(fake.begun(), reversed(found));
+}
+
+TEST_F(PoolWorkers, BothStartOnTheLastTwoAndTheFirstComesLast)
+{
+    const Paths videos{scratch.file("share/A.mp4"), scratch.file("share/B.mp4"), scratch.file("share/C.mp4")};
+    fake.closeGate();
+    makePool(videos).startWorkers();
+    ASSERT_TRUE(fake.waitForCaptures(2));
+    const Paths first = fake.begun();
+    EXPECT_EQ(std::set<fs::path>(first.begin(), first.end()), (std::set<fs::path>{videos[1], videos[2]}));
+    fake.openGate();
+    waitForWorkers();
+    ASSERT_EQ(fake.begun().size(), 3u);
+    EXPECT_EQ(fake.begun().back(), videos[0]);
+}
+
+TEST_F(PoolWorkers, StopLetsEachWorkerFinishItsStillAndTakesNoMore)
+{
+    Paths videos;
+    for (const char* name : {"1.mp4", "2.mp4", "3.mp4", "4.mp4", "5.mp4"})
+        videos.push_back(scratch.file(fs::path("share") / name));
+    fake.closeGate();
+    makePool(videos).startWorkers();
+    ASSERT_TRUE(fake.waitForCaptures(2));
+
+    std::future<void> stopping = std::async(std::launch::async, [this] { pool->stop(); });
+    while (!pool->stopRequested)
+        std::this_thread::yield();
+    EXPECT_EQ(stopping.wait_for(std::chrono::milliseconds(100)), std::future_status::timeout)
+        << "stop returned while two stills were half-written";
+    fake.openGate();
+    stopping.get();
+
+    EXPECT_TRUE(pool->workers.empty());
+    EXPECT_EQ(pool->pending, (Paths{videos[0], videos[1], videos[2]}));
+    const std::vector<Finished> finished = fake.finished();
+    ASSERT_EQ(finished.size(), 2u);
+    for (const fs::path& video : {videos[3], videos[4]}) {
+        const fs::path still = thumbs / video.filename().replace_extension(".png");
+        EXPECT_EQ(contentsOf(still), markerFor(video));
+    }
+    EXPECT_EQ(std::distance(fs::directory_iterator(thumbs), {}), 2);
+}
+
+TEST_F(PoolWorkers, PausedWorkersWakeUpForAStop)
+{
+    scratch.file("share/clip.mp4");
+    ThumbnailPool& paused = makePool();
+    paused.paused = true;
+    for (int i = 0; i < 2; ++i)
+        paused.workers.emplace_back(&ThumbnailPool::workerLoop, &paused);
+
+    std::future<void> stopping = std::async(std::launch::async, [&] { paused.stop(); });
+    const bool stopped = stopping.wait_for(std::chrono::minutes(1)) == std::future_status::ready;
+    if (!stopped) {
+        paused.paused = false;
+        paused.resumeCondition.notify_all();
+    }
+    stopping.get();
+    EXPECT_TRUE(stopped) << "a paused worker slept through the stop";
+    EXPECT_TRUE(fake.begun().empty());
+    EXPECT_EQ(paused.pending.size(), 1u);
+}
+
+TEST_F(PoolWorkers, EndAtOnceWithoutVideosAndStopTwiceIsHarmless)
+{
+    makePool({});
+    runToEnd();
+    pool->stop();
+    pool->stop();
+    EXPECT_TRUE(pool->workers.empty());
+    EXPECT_TRUE(fake.finished().empty());
+}
