@@ -51,7 +51,7 @@ inline void runThisTestAsNobody()
     const std::string asNobody = std::string("env ") + kUnprivilegedRun
                                + "=1 setpriv --reuid=65534 --regid=65534 --clear-groups ";
     if (std::system((asNobody + "test -x '" + self + "'").c_str()) != 0)
-        GTEST_SKIP() << "cannot run the test as another user here";
+        GTEST_SKIP() << "the directory stays open and no other user can run the test here";
     const std::string filter = std::string(test->test_suite_name()) + "." + test->name();
     EXPECT_EQ(std::system((asNobody + "'" + self + "' --gtest_filter=" + filter).c_str()), 0);
 }

@@ -41,6 +41,18 @@ public:
         return path;
     }
 
+    // Whether this system makes symbolic links here (some Windows builds and
+    // accounts cannot).
+    bool canLink() const
+    {
+        const Path probe = root_ / "link-probe";
+        std::error_code error;
+        std::filesystem::create_symlink("target", probe, error);
+        const bool made = !error;
+        std::filesystem::remove(probe, error);
+        return made;
+    }
+
     // A symbolic link at `relative` whose target is `target` as given.
     Path link(const Path& relative, const Path& target) const
     {
