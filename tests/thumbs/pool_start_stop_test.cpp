@@ -67,6 +67,23 @@ TEST_F(ThumbnailService, ANonAsciiSharedFolderWorks)
     EXPECT_EQ(service.thumbnailPool->outputRoot, folder / "VTemp");
 }
 
+TEST_F(ThumbnailService, RendersTheStillsOfRealVideos)
+{
+    const fs::path data = VOMRA_TEST_DATA_DIR;
+    fs::copy_file(data / "clip.mp4", share / "clip.mp4");
+    fs::copy_file(data / fs::path(u8"中文视频.mp4"), scratch.directory(fs::path(u8"share/电影")) / u8"中文视频.mp4");
+    fs::copy_file(data / "not_media.mp4", scratch.directory("share/bad") / "not_media.mp4");
+    startThumbnails(service);
+    for (std::thread& worker : service.thumbnailPool->workers)
+        worker.join();
+
+    const std::string signature = "\x89PNG\r\n\x1a\n";
+    EXPECT_EQ(contentsOf(thumbs / "clip.png").substr(0, 8), signature);
+    EXPECT_EQ(contentsOf(thumbs / fs::path(u8"电影/中文视频.png")).substr(0, 8), signature);
+    EXPECT_TRUE(fs::is_directory(thumbs / "bad"));
+    EXPECT_FALSE(fs::exists(thumbs / "bad/not_media.png"));
+}
+
 TEST_F(ThumbnailService, StartStopsARunningPoolFirst)
 {
     const std::vector<fs::path> videos{scratch.file("share/1.mp4"), scratch.file("share/2.mp4"),
