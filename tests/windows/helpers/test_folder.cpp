@@ -1,0 +1,55 @@
+#include "helpers/test_folder.h"
+
+#include <thread>
+
+#include "platform/paths.h"
+
+namespace fs = std::filesystem;
+
+TestFolder::TestFolder(const std::wstring& name)
+    : path_(fs::temp_directory_path() / L"vomra-windows-tests" / name),
+      previousDirectory_(fs::current_path()) {
+    fs::remove_all(path_);
+    fs::create_directories(path_);
+    fs::current_path(path_);
+}
+
+TestFolder::~TestFolder() {
+    fs::current_path(previousDirectory_);
+    std::error_code ignored;
+    fs::remove_all(path_, ignored);
+}
+
+fs::path TestFolder::placeProgram(const fs::path& program, const fs::path& folder,
+                                  const std::wstring& name) {
+    fs::create_directories(folder);
+    const fs::path placed = folder / name;
+    fs::copy_file(program, placed, fs::copy_options::overwrite_existing);
+    return placed;
+}
+
+std::vector<CallRecord> waitForCalls(const fs::path& program, std::size_t count) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    std::vector<CallRecord> calls = readCallRecords(callsFileOf(program));
+    while (calls.size() < count && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        calls = readCallRecords(callsFileOf(program));
+    }
+    return calls;
+}
+
+std::string utf8Of(const fs::path& path) {
+    const std::u8string text = path.u8string();
+    return {text.begin(), text.end()};
+}
+
+namespace {
+
+fs::path besideThisProgram(const wchar_t* name) {
+    return fs::path(platform::executablePath()).parent_path() / name;
+}
+
+}  // namespace
+
+fs::path recordingStandIn() { return besideThisProgram(L"recording_stand_in.exe"); }
+fs::path programDirectoryProbe() { return besideThisProgram(L"program_directory_probe.exe"); }
