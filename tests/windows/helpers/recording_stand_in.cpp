@@ -28,9 +28,11 @@ int wmain(int argc, wchar_t** argv) {
     for (int i = 1; i < argc; ++i) call.arguments.push_back(utf8(argv[i]));
 
     const std::wstring option = argc > 2 ? argv[1] : L"";
-    const int value = argc > 2 ? std::stoi(argv[2]) : 0;
-    if (option == L"--linger-ms") std::this_thread::sleep_for(std::chrono::milliseconds(value));
+    const bool lingers = option == L"--linger-ms";
+    const bool exits = option == L"--exit-code";
+    const int value = lingers || exits ? std::stoi(argv[2]) : 0;
+    if (lingers) std::this_thread::sleep_for(std::chrono::milliseconds(value));
 
     appendCallRecord(callsFileOf(platform::executablePath()), call);
-    return option == L"--exit-code" ? value : 0;
+    return exits ? value : 0;
 }
