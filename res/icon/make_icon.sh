@@ -26,4 +26,5 @@ for size in 32 48 64; do
   convert "$master" -filter Lanczos -resize ${size}x${size} \
     -define png:exclude-chunks=date,time PNG32:vomra-$size.png
 done
-convert vomra-32.png vomra-48.png vomra-64.png ../VomraServer.ico
+# Windows wants the icon in 24 bits per pixel, with a transparency mask.
+./make_ico.py ../VomraServer.ico vomra-32.png vomra-48.png vomra-64.png
