@@ -124,7 +124,7 @@ TEST_F(VersionResource, NamesTheProgram) {
 TEST(Resources, ManifestAsksForCommonControls6AsInvokerAndDpiAwareness) {
     DWORD size = 0;
     const auto* bytes = static_cast<const char*>(
-        ownResource(MAKEINTRESOURCEW(CREATEPROCESS_MANIFEST_RESOURCE_ID), RT_MANIFEST, &size));
+        ownResource(CREATEPROCESS_MANIFEST_RESOURCE_ID, RT_MANIFEST, &size));
     ASSERT_NE(bytes, nullptr);
     const std::string manifest(bytes, size);
 

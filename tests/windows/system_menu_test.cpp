@@ -10,11 +10,22 @@ namespace {
 
 constexpr unsigned kAboutCommand = 0x0010;
 
+const wchar_t* windowClass() {
+    static const ATOM registered = [] {
+        WNDCLASSW type{};
+        type.lpfnWndProc = DefWindowProcW;
+        type.hInstance = GetModuleHandleW(nullptr);
+        type.lpszClassName = L"VomraSystemMenuTest";
+        return RegisterClassW(&type);
+    }();
+    return MAKEINTATOM(registered);
+}
+
 // A hidden top-level window with a window menu, destroyed with the test.
 class TopLevelWindow {
 public:
     TopLevelWindow()
-        : handle_(CreateWindowExW(0, L"STATIC", L"VomraServer", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr,
+        : handle_(CreateWindowExW(0, windowClass(), L"VomraServer", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr,
                                   nullptr, GetModuleHandleW(nullptr), nullptr)) {}
     ~TopLevelWindow() {
         if (handle_ != nullptr) DestroyWindow(handle_);
