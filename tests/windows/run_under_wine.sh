@@ -18,9 +18,13 @@ fi
 cmake --build "$build_dir" -j 2
 
 # Wine makes its prefix on first use; that takes a while, so it is done once,
-# before any test runs.
-if [ ! -f "$prefix/system.reg" ]; then
+# before any test runs. With no display, windows need Wine's null display
+# driver, which the desktop process picks up when it next starts.
+if [ ! -f "$prefix/.headless" ]; then
   timeout 300 "$here/wine_run.sh" "$prefix" wineboot --init
+  "$here/wine_run.sh" "$prefix" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f
+  wineserver -k
+  touch "$prefix/.headless"
 fi
 
 ctest --test-dir "$build_dir" --output-on-failure
