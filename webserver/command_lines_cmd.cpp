@@ -1,6 +1,8 @@
-// Command lines for the Windows command interpreter. Values stand as they
-// are, inside the quotes the literals give; values that cmd.exe would read
-// specially are refused before any line is built (safe_values.h).
+// Command lines for the Windows command interpreter. Every path and value
+// stands inside double quotes, so blanks and characters such as "&" or "("
+// in a folder name, user name or password reach the program as typed; values
+// that cmd.exe would still read specially there (a double quote, "%") are
+// refused before any line is built (safe_values.h).
 #include <string>
 
 #include "config/text_conversion.h"
@@ -9,7 +11,16 @@
 namespace cmd_lines {
 namespace {
 
-std::string serverDirectory(const std::string& programDirUtf8) { return programDirUtf8 + "\\vomrixserver\\server"; }
+std::string quoted(const std::string& text) { return "\"" + text + "\""; }
+
+// cmd.exe /C drops the first and the last double quote of a line that
+// begins with one; one more pair around such a line keeps it as written.
+std::string keptWhole(const std::string& lineBeginningWithAQuote) { return quoted(lineBeginningWithAQuote); }
+
+// /d: the directory may lie on another drive than the program's working directory.
+std::string changeToServerDirectory(const std::string& programDirUtf8) {
+    return "cd /d " + quoted(programDirUtf8 + "\\vomrixserver\\server");
+}
 
 }  // namespace
 
@@ -20,20 +31,23 @@ std::string firewall(const ShareService& service) {
            std::to_string(service.settings.port);
 }
 
+// htpasswd.exe directly, not through a second "cmd /c": the outer
+// interpreter would read the doubled quotes of the inner line as the end of
+// each quoted value and act on an "&" in a path or password.
 std::string password(const ShareService& service) {
-    return "cmd /c " + service.htpasswdExePath + " -c -b \"" + service.passwordFilePath + "\" \"" +
-           service.settings.userName + "\" \"" + service.settings.password + "\"";
+    return keptWhole(quoted(service.htpasswdExePath) + " -c -b " + quoted(service.passwordFilePath) + " " +
+                     quoted(service.settings.userName) + " " + quoted(service.settings.password));
 }
 
 // start returns at once and leaves nginx running with the server directory
 // as its working directory, where it finds conf\nginx.conf.
 std::string serverStart(const std::string& programDirUtf8) {
-    return "cd " + serverDirectory(programDirUtf8) + " && start nginx.exe";
+    return changeToServerDirectory(programDirUtf8) + " && start nginx.exe";
 }
 
 std::string serverStop(const ShareService& service, const std::string& programDirUtf8) {
-    return "cd " + serverDirectory(programDirUtf8) + " && " + toUtf8(service.serverExePath) + " -c " +
-           service.configPath + " -s quit && taskkill /F /IM nginx.exe";
+    return changeToServerDirectory(programDirUtf8) + " && " + quoted(toUtf8(service.serverExePath)) + " -c " +
+           quoted(service.configPath) + " -s quit && taskkill /F /IM nginx.exe";
 }
 
 std::string browser(const std::string& urlUtf8) { return "start \"\" \"" + urlUtf8 + "\""; }

@@ -73,13 +73,13 @@ Finding checkPassword(const std::string& password, ShellDialect dialect) {
 }
 
 // The program's own directory reaches nginx's configuration as the password
-// file's path; cmd.exe lines carry it without quotes.
+// file's path, and the cmd.exe lines inside double quotes.
 Finding checkProgramDirectory(const std::string& passwordFilePath, ShellDialect dialect) {
     if (hasAnyOf(passwordFilePath, "$") || hasControlCharacter(passwordFilePath)) {
         return "程序所在的文件夹路径中不能含有“$”或控制字符，请把程序移到别的文件夹。";
     }
-    if (dialect == ShellDialect::WindowsCmd && hasAnyOf(passwordFilePath, " &|<>^%\"")) {
-        return "程序所在的文件夹路径中不能含有空格或 & | < > ^ % \" 等字符，请把程序移到别的文件夹。";
+    if (breaksCmdQuotes(passwordFilePath, dialect)) {
+        return "程序所在的文件夹路径中不能含有“%”，请把程序移到别的文件夹。";
     }
     return std::nullopt;
 }

@@ -25,10 +25,11 @@ TEST(CmdCommandLines, FirewallRuleIsTheNetshCommandAlone) {
               "localport=8080");
 }
 
-TEST(CmdCommandLines, PasswordLineQuotesFileUserAndPassword) {
+// The line begins with a quote, so one more pair keeps it whole under cmd.exe /C.
+TEST(CmdCommandLines, PasswordLineQuotesProgramFileUserAndPassword) {
     EXPECT_EQ(passwordCommandLine(kCmd, windowsService()),
-              "cmd /c D:\\apps\\vomrixserver\\server\\htpasswd.exe -c -b \"D:\\apps\\vomrixserver\\server\\.htpasswd\" "
-              "\"guest user\" \"pa ss&|<>^!\"");
+              "\"\"D:\\apps\\vomrixserver\\server\\htpasswd.exe\" -c -b \"D:\\apps\\vomrixserver\\server\\.htpasswd\" "
+              "\"guest user\" \"pa ss&|<>^!\"\"");
 }
 
 TEST(CmdCommandLines, PasswordLineCarriesNonAsciiBytesAndEmptyValues) {
@@ -36,19 +37,30 @@ TEST(CmdCommandLines, PasswordLineCarriesNonAsciiBytesAndEmptyValues) {
     service.settings.userName = "访客";
     service.settings.password = "";
     EXPECT_EQ(passwordCommandLine(kCmd, service),
-              "cmd /c D:\\apps\\vomrixserver\\server\\htpasswd.exe -c -b \"D:\\apps\\vomrixserver\\server\\.htpasswd\" "
-              "\"\xE8\xAE\xBF\xE5\xAE\xA2\" \"\"");
+              "\"\"D:\\apps\\vomrixserver\\server\\htpasswd.exe\" -c -b \"D:\\apps\\vomrixserver\\server\\.htpasswd\" "
+              "\"\xE8\xAE\xBF\xE5\xAE\xA2\" \"\"\"");
 }
 
 TEST(CmdCommandLines, ServerStartChangesToTheServerDirectory) {
     EXPECT_EQ(serverStartCommandLine(kCmd, windowsService(), "D:\\apps"),
-              "cd D:\\apps\\vomrixserver\\server && start nginx.exe");
+              "cd /d \"D:\\apps\\vomrixserver\\server\" && start nginx.exe");
 }
 
 TEST(CmdCommandLines, ServerStopQuitsThenEndsEveryNginx) {
     EXPECT_EQ(serverStopCommandLine(kCmd, windowsService(), "D:\\apps"),
-              "cd D:\\apps\\vomrixserver\\server && D:\\apps\\vomrixserver\\server\\nginx.exe -c "
-              "D:\\apps\\vomrixserver\\server\\conf\\nginx.conf -s quit && taskkill /F /IM nginx.exe");
+              "cd /d \"D:\\apps\\vomrixserver\\server\" && \"D:\\apps\\vomrixserver\\server\\nginx.exe\" -c "
+              "\"D:\\apps\\vomrixserver\\server\\conf\\nginx.conf\" -s quit && taskkill /F /IM nginx.exe");
+}
+
+TEST(CmdCommandLines, ProgramPathsWithBlanksAndChineseStayWhole) {
+    ShareService service = windowsService();
+    service.serverExePath = L"C:\\Program Files\\新建文件夹 (2)\\vomrixserver\\server\\nginx.exe";
+    service.configPath = "C:\\Program Files\\新建文件夹 (2)\\vomrixserver\\server\\conf\\nginx.conf";
+    EXPECT_EQ(serverStopCommandLine(kCmd, service, "C:\\Program Files\\新建文件夹 (2)"),
+              "cd /d \"C:\\Program Files\\新建文件夹 (2)\\vomrixserver\\server\" && "
+              "\"C:\\Program Files\\新建文件夹 (2)\\vomrixserver\\server\\nginx.exe\" -c "
+              "\"C:\\Program Files\\新建文件夹 (2)\\vomrixserver\\server\\conf\\nginx.conf\" -s quit && "
+              "taskkill /F /IM nginx.exe");
 }
 
 TEST(CmdCommandLines, BrowserStartsTheUrlWithAnEmptyTitle) {

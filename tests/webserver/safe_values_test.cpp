@@ -114,15 +114,17 @@ TEST(SafeValuesWindows, FolderNeedsADriveOrAServer) {
     }
 }
 
-// cmd.exe lines carry the program's paths without quotes.
-TEST(SafeValuesWindows, ProgramDirectoryWithBlanksOrCmdCharactersIsRefused) {
-    for (const char* directory : {"C:\\Program Files\\Vomra", "C:\\A&B", "C:\\100%"}) {
-        ShareService service = safeService(ShellDialect::WindowsCmd);
+// cmd.exe lines carry the program's paths in double quotes, where blanks and
+// "&" are plain text but "%" can still expand a variable.
+TEST(SafeValuesWindows, ProgramDirectoryMayHoldBlanksButNoPercent) {
+    ShareService service = safeService(ShellDialect::WindowsCmd);
+    for (const char* directory : {"C:\\Program Files\\Vomra", "C:\\A&B", "D:\\新建文件夹 (2)"}) {
         service.passwordFilePath = std::string(directory) + "\\vomrixserver\\server\\.htpasswd";
-        EXPECT_EQ(findUnsafeValue(service, ShellDialect::WindowsCmd),
-                  "程序所在的文件夹路径中不能含有空格或 & | < > ^ % \" 等字符，请把程序移到别的文件夹。")
-            << directory;
+        EXPECT_EQ(findUnsafeValue(service, ShellDialect::WindowsCmd), std::nullopt) << directory;
     }
+    service.passwordFilePath = "C:\\100%\\vomrixserver\\server\\.htpasswd";
+    EXPECT_EQ(findUnsafeValue(service, ShellDialect::WindowsCmd),
+              "程序所在的文件夹路径中不能含有“%”，请把程序移到别的文件夹。");
 }
 
 }  // namespace
