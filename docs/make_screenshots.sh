@@ -52,7 +52,10 @@ sleep 1
 "$work/VomraServer" & pids+=($!)
 
 main=$(find_window 'Vomra共享服务器')
-sleep 4
+# A click on the window's background lets the window manager finish its frame.
+sleep 1
+xdotool mousemove --window "$main" 3 3 click 1 mousemove 1000 700
+sleep 1
 capture "$main" "$root/docs/main-window.png"
 
 # The About item sits in the menu of a right click on the window's background.
