@@ -32,17 +32,6 @@ protected:
         return names;
     }
 
-    // Depth first over plain listings, for a tree without links.
-    static void walkListings(const fs::path& directory, std::vector<fs::path>& videos)
-    {
-        for (const fs::directory_entry& entry : fs::directory_iterator(directory)) {
-            if (entry.is_directory())
-                walkListings(entry.path(), videos);
-            else if (isVideoFile(entry.path()))
-                videos.push_back(entry.path());
-        }
-    }
-
     ScratchFolder scratch;
 };
 
@@ -120,19 +109,6 @@ TEST_F(ScanVideos, WalksDepthFirstWithSiblingsInListingOrder)
     else
         expected.insert(expected.begin(), "c.mkv");
     EXPECT_EQ(scanNames(scratch.root()), expected);
-}
-
-TEST_F(ScanVideos, WalkOrderMatchesTheListingsOfAWideTree)
-{
-    for (const char* directory : {"d1", "d2/e1", "d2/e2", "d3", "d2/e2/f"})
-        for (const char* name : {"x.mp4", "y.mkv", "z.txt", "w.mov"})
-            scratch.file(fs::path(directory) / name);
-    for (const char* name : {"r1.avi", "r2.mpg", "r3.mpeg"})
-        scratch.file(name);
-    std::vector<fs::path> expected;
-    walkListings(scratch.root(), expected);
-    EXPECT_EQ(expected.size(), 18u);
-    EXPECT_EQ(scanVideos(scratch.root()), expected);
 }
 
 TEST_F(ScanLinks, LinksToVideosAreListedUnderTheLinksOwnPath)

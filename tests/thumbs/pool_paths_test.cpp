@@ -14,11 +14,14 @@ TEST_F(PoolPaths, MirrorsTheFolderBelowTheThumbnailRoot)
     const fs::path deep = scratch.file("share/a/b/clip.AVI");
     const fs::path dotted = scratch.file("share/clip.final.mkv");
     const fs::path chinese = scratch.file(fs::path(u8"share/电影/第一集.mp4"));
+    const fs::path inTree = scratch.file("share/VTemp/x/v.mp4");
+    scratch.file("share/VTemp/earlier.png");
     makePool();
     runToEnd();
 
     const fs::path chineseStill = thumbs / fs::path(u8"电影/第一集.png");
-    EXPECT_EQ(finishedByPath(), (Results{{thumbs / "a/b/clip.png", true},
+    EXPECT_EQ(finishedByPath(), (Results{{thumbs / "VTemp/x/v.png", true},
+                                         {thumbs / "a/b/clip.png", true},
                                          {thumbs / "clip.final.png", true},
                                          {thumbs / "clip.png", true},
                                          {chineseStill, true}}));
@@ -26,6 +29,7 @@ TEST_F(PoolPaths, MirrorsTheFolderBelowTheThumbnailRoot)
     EXPECT_EQ(contentsOf(thumbs / "a/b/clip.png"), markerFor(deep));
     EXPECT_EQ(contentsOf(thumbs / "clip.final.png"), markerFor(dotted));
     EXPECT_EQ(contentsOf(chineseStill), markerFor(chinese));
+    EXPECT_EQ(contentsOf(thumbs / "VTemp/x/v.png"), markerFor(inTree));
 }
 
 TEST_F(PoolPaths, AnythingAlreadyAtTheStillsPlaceIsKeptAndCountsAsDone)
@@ -58,17 +62,6 @@ TEST_F(PoolPaths, AFailedCaptureIsReportedAndTheWorkGoesOn)
     EXPECT_FALSE(fs::exists(thumbs / "broken.png"));
 }
 
-TEST_F(PoolPaths, VideosInsideTheThumbnailTreeGetStillsLikeAnyOther)
-{
-    const fs::path inside = scratch.file("share/VTemp/x/v.mp4");
-    scratch.file("share/VTemp/earlier.png");
-    makePool();
-    runToEnd();
-
-    EXPECT_EQ(fake.finished(), (Results{{thumbs / "VTemp/x/v.png", true}}));
-    EXPECT_EQ(contentsOf(thumbs / "VTemp/x/v.png"), markerFor(inside));
-}
-
 TEST_F(PoolPaths, ALinkGetsItsStillWhereTheLinkStands)
 {
     if (!scratch.canLink())
@@ -89,19 +82,6 @@ TEST_F(PoolPaths, ALinkGetsItsStillWhereTheLinkStands)
     EXPECT_EQ(contentsOf(thumbs / "outside.png"), markerFor(outside));
     EXPECT_EQ(contentsOf(thumbs / "sub/up.png"), markerFor(deeper));
     EXPECT_EQ(std::distance(fs::directory_iterator(scratch.root() / "outside"), {}), 1);
-}
-
-TEST_F(PoolPaths, ASharedFolderReachedThroughALinkIsMirroredAsUsual)
-{
-    if (!scratch.canLink())
-        GTEST_SKIP() << "this system makes no symbolic links";
-    scratch.file("share/a/clip.mp4");
-    const fs::path alias = scratch.link("alias", "share");
-    makePool(scanVideos(alias));
-    pool->sourceRoot = alias;
-    runToEnd();
-
-    EXPECT_EQ(fake.finished(), (Results{{thumbs / "a/clip.png", true}}));
 }
 
 TEST_F(PoolPaths, NothingIsWrittenOutsideTheThumbnailTree)

@@ -20,23 +20,6 @@ Paths reversed(Paths paths)
 
 }  // namespace
 
-TEST_F(PoolWorkers, AreTwoAndCarryThePoolsSettings)
-{
-    const ThumbnailPool fresh;
-    EXPECT_EQ(fresh.threadCount, 2u);
-    EXPECT_EQ(fresh.captureOffset, 5);
-    EXPECT_EQ(fresh.width, 640);
-    EXPECT_EQ(fresh.height, 360);
-    EXPECT_FALSE(fresh.paused);
-    EXPECT_FALSE(fresh.stopRequested);
-    EXPECT_FALSE(fresh.onFinished);
-    EXPECT_TRUE(fresh.capture);
-
-    scratch.file("share/clip.mp4");
-    makePool().startWorkers();
-    EXPECT_EQ(pool->workers.size(), 2u);
-}
-
 TEST_F(PoolWorkers, TakeTheVideoFoundLastFirst)
 {
     for (const char* name : {"a/one.mp4", "two.mkv", "b/c/three.avi", "four.mov", "five.flv"})
@@ -45,20 +28,6 @@ TEST_F(PoolWorkers, TakeTheVideoFoundLastFirst)
     makePool(found, 1);
     runToEnd();
     EXPECT_EQ(fake.begun(), reversed(found));
-}
-
-TEST_F(PoolWorkers, BothStartOnTheLastTwoAndTheFirstComesLast)
-{
-    const Paths videos{scratch.file("share/A.mp4"), scratch.file("share/B.mp4"), scratch.file("share/C.mp4")};
-    fake.closeGate();
-    makePool(videos).startWorkers();
-    ASSERT_TRUE(fake.waitForCaptures(2));
-    const Paths first = fake.begun();
-    EXPECT_EQ(std::set<fs::path>(first.begin(), first.end()), (std::set<fs::path>{videos[1], videos[2]}));
-    fake.openGate();
-    waitForWorkers();
-    ASSERT_EQ(fake.begun().size(), 3u);
-    EXPECT_EQ(fake.begun().back(), videos[0]);
 }
 
 TEST_F(PoolWorkers, StopLetsEachWorkerFinishItsStillAndTakesNoMore)
@@ -107,14 +76,4 @@ TEST_F(PoolWorkers, PausedWorkersWakeUpForAStop)
     EXPECT_TRUE(stopped) << "a paused worker slept through the stop";
     EXPECT_TRUE(fake.begun().empty());
     EXPECT_EQ(paused.pending.size(), 1u);
-}
-
-TEST_F(PoolWorkers, EndAtOnceWithoutVideosAndStopTwiceIsHarmless)
-{
-    makePool({});
-    runToEnd();
-    pool->stop();
-    pool->stop();
-    EXPECT_TRUE(pool->workers.empty());
-    EXPECT_TRUE(fake.finished().empty());
 }
