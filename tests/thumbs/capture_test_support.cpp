@@ -5,7 +5,6 @@
 #include <cctype>
 #include <fstream>
 #include <iterator>
-#include <random>
 
 fs::path fixture(const std::string& name) {
     return fs::path(VOMRA_TEST_DATA_DIR) / fs::path(std::u8string(name.begin(), name.end()));
@@ -78,17 +77,6 @@ std::vector<fs::path> listTree(const fs::path& directory) {
     for (const auto& entry : fs::recursive_directory_iterator(directory))
         entries.push_back(fs::relative(entry.path(), directory));
     return entries;
-}
-
-void CaptureTest::SetUp() {
-    std::random_device random;
-    scratch = fs::temp_directory_path() / ("vomra-capture-" + std::to_string(random()));
-    fs::create_directories(scratch);
-}
-
-void CaptureTest::TearDown() {
-    std::error_code ignored;
-    fs::remove_all(scratch, ignored);
 }
 
 std::string fileNameAsTestName(const ::testing::TestParamInfo<const char*>& info) {

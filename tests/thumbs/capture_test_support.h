@@ -1,5 +1,5 @@
 #pragma once
-// What the capture tests share: a scratch directory per test, the fixtures,
+// What the capture tests share: a pool and a scratch folder per test, the fixtures,
 // and a reader for the PNG files the capture writes.
 #include <gtest/gtest.h>
 
@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/thumbs/scratch_folder.h"
 #include "thumbs/thumbnail_pool.h"
 
 namespace fs = std::filesystem;
@@ -38,12 +39,11 @@ std::vector<fs::path> listTree(const fs::path& directory);
 
 class CaptureTest : public ::testing::Test {
 protected:
-    void SetUp() override;
-    void TearDown() override;
     bool capture(const fs::path& video, const fs::path& png) const { return pool.captureFrame(video, png); }
 
     ThumbnailPool pool;
-    fs::path scratch;
+    ScratchFolder folder;
+    const fs::path scratch = folder.root();
 };
 
 // "clip.mp4" as the name of a test instance: "clip_mp4".
