@@ -24,7 +24,10 @@ struct Workspace {
     Workspace() : root(fs::temp_directory_path() / ("vomra-bench-" + std::to_string(std::random_device{}()))) {
         fs::create_directories(root);
     }
-    ~Workspace() { fs::remove_all(root); }
+    ~Workspace() {
+        std::error_code ignored;
+        fs::remove_all(root, ignored);
+    }
     fs::path root;
 };
 
