@@ -1,0 +1,23 @@
+#pragma once
+// What nginx wrote to its error log since a given moment.
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+// nginx's error log in the server directory: logs/error.log.
+std::filesystem::path serverErrorLogPath(const std::wstring& programDir);
+
+class ErrorLogWatch {
+public:
+    // Marks the log's current end; a missing log counts as empty.
+    explicit ErrorLogWatch(std::filesystem::path logFile);
+
+    // The non-empty lines written after the mark. A log that shrank (it was
+    // replaced) is read from its start.
+    std::vector<std::string> newLines() const;
+
+private:
+    std::filesystem::path logFile_;
+    std::uintmax_t mark_;
+};

@@ -1,0 +1,162 @@
+#include "webserver/share_sequence.h"
+
+#include <filesystem>
+#include <thread>
+
+#include "config/install_paths.h"
+#include "config/settings_file.h"
+#include "config/text_conversion.h"
+#include "platform/paths.h"
+#include "thumbs/thumbnail_pool.h"
+#include "webserver/command_lines.h"
+#include "webserver/config_render.h"
+#include "webserver/error_log_watch.h"
+#include "webserver/number_parse.h"
+#include "webserver/safe_values.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using Message = std::optional<std::string>;
+constexpr auto kPollInterval = std::chrono::milliseconds(50);
+constexpr ShellDialect kDialect = platform::kNativeShellDialect;
+
+void storeEntries(ShareService& service, const DialogEntries& entries) {
+    setSharedFolder(service, toUtf8(entries.sharedFolder));
+    service.settings.port = parseDialogNumber(entries.port);
+    service.settings.screenshotSeconds = parseDialogNumber(entries.screenshotSeconds);
+    service.settings.shareName = toUtf8(entries.shareName);
+    service.settings.password = toUtf8(entries.password);
+    service.settings.userName = toUtf8(entries.userName);
+}
+
+Message folderRefusal(const std::string& folder) {
+    if (folder.empty()) return "请在“设置共享文件夹”中填写要共享的文件夹。";
+    std::error_code error;
+    const auto status = std::filesystem::status(platform::pathFromUtf8(folder), error);
+    if (status.type() == std::filesystem::file_type::not_found)
+        return "“设置共享文件夹”中的文件夹不存在：" + folder;
+    if (error) return "无法打开“设置共享文件夹”中的文件夹 " + folder + "：" + error.message();
+    if (!std::filesystem::is_directory(status)) return "“设置共享文件夹”中填写的不是文件夹：" + folder;
+    return std::nullopt;
+}
+
+Message refusal(const ShareService& service) {
+    if (auto unsafe = findUnsafeValue(service, kDialect)) return unsafe;
+    return folderRefusal(service.settings.sharedFolder);
+}
+
+Message removeStalePasswordFile(const ShareService& service) {
+    std::error_code error;
+    std::filesystem::remove(platform::pathFromUtf8(service.passwordFilePath), error);  // a missing file is fine
+    if (error) return "无法删除旧的密码文件 " + service.passwordFilePath + "：" + error.message();
+    return std::nullopt;
+}
+
+Message passwordFileMissing(const ShareService& service) {
+    std::error_code error;
+    if (std::filesystem::is_regular_file(platform::pathFromUtf8(service.passwordFilePath), error))
+        return std::nullopt;
+    return "密码文件没有建立（" + service.passwordFilePath + "），共享服务没有启动。";
+}
+
+// Polls `done` until it holds or `timeout` has passed; returns whether it held.
+bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
+    const auto deadline = Clock::now() + timeout;
+    while (!done()) {
+        if (Clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(kPollInterval);
+    }
+    return true;
+}
+
+bool mentionsFatalError(const std::vector<std::string>& lines) {
+    for (const auto& line : lines)
+        if (line.find("[emerg]") != std::string::npos) return true;
+    return false;
+}
+
+// Waits for the started server to answer on the loopback address; gives up
+// early when nginx has logged a fatal error.
+Message serverStartFailure(const ShareEnvironment& environment, std::int32_t port, const ErrorLogWatch& log) {
+    std::vector<std::string> logged;
+    const bool answered = waitUntil(
+        [&] {
+            if (environment.portAnswers(port)) return true;
+            logged = log.newLines();
+            return mentionsFatalError(logged);
+        },
+        environment.serverWait);
+    if (answered && !mentionsFatalError(logged)) return std::nullopt;
+    std::string message = "网页服务器没有在端口 " + std::to_string(port) + " 上启动。";
+    if (!logged.empty()) message += "\nnginx 错误日志：" + logged.back();
+    return message;
+}
+
+Message thumbnailFailure(ShareService& service) {
+    try {
+        startThumbnails(service);
+    } catch (const std::filesystem::filesystem_error& error) {
+        return std::string("共享已启动，但无法读取共享文件夹中的视频，视频截图没有生成：") + error.what();
+    } catch (const std::exception& error) {
+        return std::string("共享已启动，但视频截图线程无法启动：") + error.what();
+    }
+    return std::nullopt;
+}
+
+ShareOutcome endedWith(ShareOutcome outcome, std::string error) {
+    outcome.error = std::move(error);
+    return outcome;
+}
+
+}  // namespace
+
+ShareOutcome startShare(ShareService& service, const DialogEntries& entries, const ShareEnvironment& environment) {
+    ShareOutcome outcome;
+    storeEntries(service, entries);
+    const SaveResult saved = saveSettings(service);
+    if (!saved.ok) outcome.warning = "设置没有保存成功：" + saved.message + "\n共享服务按现在填写的内容继续启动。";
+
+    if (auto refused = refusal(service)) return endedWith(outcome, *refused);
+    const RenderResult rendered = renderServerConfig(service);
+    if (!rendered.ok) return endedWith(outcome, "无法生成网页服务器的配置文件：" + rendered.message);
+    if (auto failed = removeStalePasswordFile(service)) return endedWith(outcome, *failed);
+
+    // A server of ours left running (the program ended without Stop) would
+    // keep the port and serve the old folder with the old password.
+    const auto programDirUtf8 = toUtf8(environment.programDir);
+    const auto port = service.settings.port;
+    environment.run(serverStopCommandLine(kDialect, service, programDirUtf8));
+    if (!waitUntil([&] { return !environment.portAnswers(port); }, environment.serverWait))
+        return endedWith(outcome, "端口 " + std::to_string(port) + " 已被其他程序占用，请换一个端口再启动。");
+
+    environment.run(firewallCommandLine(kDialect, service));
+    environment.run(passwordCommandLine(kDialect, service));
+    if (auto failed = passwordFileMissing(service)) return endedWith(outcome, *failed);
+
+    const ErrorLogWatch log(serverErrorLogPath(environment.programDir));
+    environment.run(serverStartCommandLine(kDialect, service, programDirUtf8));
+    if (auto failed = serverStartFailure(environment, port, log)) {
+        environment.run(serverStopCommandLine(kDialect, service, programDirUtf8));
+        return endedWith(outcome, *failed);
+    }
+
+    if (auto failed = thumbnailFailure(service)) return endedWith(outcome, *failed);
+    outcome.buttons = ButtonStates{false, true};
+    outcome.fillAddressList = true;
+    return outcome;
+}
+
+ShareOutcome stopShare(ShareService& service, const ShareEnvironment& environment) {
+    ShareOutcome outcome;
+    outcome.buttons = ButtonStates{true, false};
+    stopThumbnails(service);
+    environment.run(serverStopCommandLine(kDialect, service, toUtf8(environment.programDir)));
+    return outcome;
+}
+
+ShareOutcome exitShare(ShareService& service, const ShareEnvironment& environment) {
+    ShareOutcome outcome = stopShare(service, environment);
+    outcome.closeWindow = true;
+    return outcome;
+}
