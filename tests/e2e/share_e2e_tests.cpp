@@ -264,6 +264,7 @@ TEST_F(ShareEndToEnd, PortHeldByAnotherServerIsReportedAndThatServerKeepsRunning
     stopThumbnails(otherService);
     ASSERT_EQ(otherOutcome.error, "");
 
+    environment.serverWait = 1s;  // how long Start waits for the port to come free
     const auto outcome = start(port, L"mine");
     EXPECT_NE(outcome.error.find(std::to_string(port)), std::string::npos) << outcome.error;
     EXPECT_FALSE(outcome.buttons.has_value());

@@ -70,7 +70,7 @@ protected:
 
     void record(const std::string& line) {
         lines.push_back(line);
-        passwordFileAtFirstLine.emplace(fs::exists(service.passwordFilePath));
+        if (!passwordFileAtFirstLine) passwordFileAtFirstLine = fs::exists(service.passwordFilePath);
         if (line == passwordLine() && world.htpasswdWorks) std::ofstream(service.passwordFilePath) << "guest:x\n";
         if (line == startLine()) {
             world.serverRunning = world.serverStarts;
@@ -207,7 +207,7 @@ TEST_F(ShareSequence, RefusesAFolderThatIsAFileOrEmpty) {
 }
 
 TEST_F(ShareSequence, RefusesAValueThatIsUnsafeOnACommandLine) {
-    entries.password = L"pw\" && touch pwned && \"";
+    entries.password = L"pw\nline two";
     const auto outcome = startShare(service, entries, environment);
 
     EXPECT_TRUE(contains(outcome.error, "密码")) << outcome.error;
