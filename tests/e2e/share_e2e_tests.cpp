@@ -4,33 +4,23 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <set>
-#include <sstream>
 #include <thread>
 
 #include "config/install_paths.h"
 #include "platform/loopback_port.h"
 #include "platform/loopback_probe.h"
 #include "thumbs/thumbnail_pool.h"
+#include "tests/e2e/test_installation.h"
 #include "webserver/share_sequence.h"
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
+using namespace test_installation;
 
 namespace {
 
-const fs::path kBuiltServerDir = fs::path(VOMRA_BINARY_DIR) / "vomrixserver" / "server";
 const fs::path kFixtures = VOMRA_TEST_DATA_DIR;
 const std::string kChineseVideo = "\xE4\xB8\xAD\xE6\x96\x87\xE8\xA7\x86\xE9\xA2\x91";  // 中文视频
-
-std::string readFile(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 struct HttpReply {
     int status = 0;
@@ -76,27 +66,6 @@ bool waitFor(const std::function<bool()>& done, std::chrono::milliseconds timeou
     return true;
 }
 
-// A process counts as gone once it has ended, reaped or not.
-bool processAlive(int pid) {
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string line;
-    if (!std::getline(stat, line)) return false;
-    const auto afterName = line.rfind(')');
-    return afterName != std::string::npos && line.size() > afterName + 2 && line[afterName + 2] != 'Z';
-}
-
-// The nginx master named by the pid file and its workers.
-std::set<int> serverProcesses(const fs::path& serverDir) {
-    std::set<int> pids;
-    const int master = std::atoi(readFile(serverDir / "logs" / "nginx.pid").c_str());
-    if (master <= 0) return pids;
-    pids.insert(master);
-    std::istringstream children(
-        readFile("/proc/" + std::to_string(master) + "/task/" + std::to_string(master) + "/children"));
-    for (int child = 0; children >> child;) pids.insert(child);
-    return pids;
-}
-
 // One installation of the program: its directory with a server directory
 // laid out like the built one, and a shared folder with videos in it.
 class ShareEndToEnd : public ::testing::Test {
@@ -125,29 +94,16 @@ protected:
 
     void TearDown() override {
         stopShare(service, environment);
-        for (const auto& installation : installations) killLeftovers(installation);
+        for (const auto& installation : installations) killServer(installation);
         fs::remove_all(root);
     }
 
     fs::path layOutProgram(const std::string& name) {
         const auto dir = root / name;
         installations.push_back(dir);
-        const auto server = dir / "vomrixserver" / "server";
-        fs::create_directories(server / "logs");
-        fs::create_directories(server / "temp");
-        fs::copy(kBuiltServerDir / "conf", server / "conf", fs::copy_options::recursive);
-        for (const char* program : {"nginx", "htpasswd"})
-            fs::copy_symlink(kBuiltServerDir / program, server / program);
+        layOut(dir);
         return dir;
     }
-
-    // Whatever the sequences failed to end, ended by the pid file.
-    static void killLeftovers(const fs::path& dir) {
-        for (const int pid : serverProcesses(dir / "vomrixserver" / "server"))
-            if (processAlive(pid)) std::system(("kill -KILL " + std::to_string(pid)).c_str());
-    }
-
-    fs::path serverDir() const { return programDir / "vomrixserver" / "server"; }
 
     ShareOutcome start(std::uint16_t port, const std::wstring& password) {
         entries.port = std::to_wstring(port);
@@ -175,7 +131,7 @@ protected:
 TEST_F(ShareEndToEnd, ServesTheFolderBehindThePasswordWithStillsAndStopEndsIt) {
     const auto port = platform::freeLoopbackPort();
     const auto outcome = start(port, L"secret one");
-    ASSERT_EQ(outcome.error, "") << readFile(serverDir() / "logs" / "error.log");
+    ASSERT_EQ(outcome.error, "") << readFile(serverDirectoryOf(programDir) / "logs" / "error.log");
     ASSERT_TRUE(outcome.buttons.has_value());
     EXPECT_FALSE(outcome.buttons->startEnabled);
 
@@ -204,7 +160,7 @@ TEST_F(ShareEndToEnd, ServesTheFolderBehindThePasswordWithStillsAndStopEndsIt) {
     EXPECT_EQ(servedStill.status, 200);
     EXPECT_EQ(servedStill.body, readFile(stills.front()));
 
-    const auto processes = serverProcesses(serverDir());
+    const auto processes = serverProcesses(programDir);
     ASSERT_FALSE(processes.empty());
     const auto stopped = stopShare(service, environment);
     EXPECT_TRUE(stopped.buttons->startEnabled);
@@ -235,7 +191,7 @@ TEST_F(ShareEndToEnd, SecondStartWithAnotherPortAndPasswordLocksOutTheOldOnes) {
 TEST_F(ShareEndToEnd, StartEndsALeftoverServerOfOurs) {
     const auto firstPort = platform::freeLoopbackPort();
     ASSERT_EQ(start(firstPort, L"old").error, "");
-    const auto leftover = serverProcesses(serverDir());
+    const auto leftover = serverProcesses(programDir);
     stopThumbnails(service);
 
     auto secondPort = platform::freeLoopbackPort();
