@@ -18,6 +18,7 @@
 #include "config/share_service.h"
 #include "config/text_conversion.h"
 #include "platform/paths.h"
+#include "platform/process.h"
 #include "platform/system_menu.h"
 
 namespace {
@@ -54,7 +55,10 @@ wxEND_EVENT_TABLE()
 
 CVomraServerDlg::CVomraServerDlg(const std::wstring& programDir)
     : m_appIcon(loadAppIcons().GetIcon(wxDefaultSize))
+    , m_showMessage([this](const wxString& text, long iconStyle) { ShowMessageBox(text, iconStyle); })
+    , m_launchBrowser(platform::runSystemCommand)
 {
+    m_shareEnvironment.programDir = programDir;
     createDialogFromTemplate(*this, nullptr, loadDialogTemplate(kMainDialogTemplate));
     m_addressCombo = static_cast<wxComboBox*>(FindWindow(kAddressCombo));
     static_cast<wxHyperlinkCtrlBase*>(FindWindow(kTutorialLink))->SetURL(tutorialUrl(programDir));
@@ -164,14 +168,6 @@ void CVomraServerDlg::OnSysCommand(wxCommandEvent&)
     about.ShowModal();
 }
 
-void CVomraServerDlg::OnStartService(wxCommandEvent&)
-{
-}
-
-void CVomraServerDlg::OnStopService(wxCommandEvent&)
-{
-}
-
 void CVomraServerDlg::OnTrayNotify(wxTaskBarIconEvent&)
 {
     Show();
@@ -199,16 +195,6 @@ void CVomraServerDlg::OnDestroy(wxWindowDestroyEvent& event)
     if (event.GetEventObject() == this)
         m_trayIcon.RemoveIcon();
     event.Skip();
-}
-
-void CVomraServerDlg::OnExit(wxCommandEvent& event)
-{
-    OnStopService(event);
-    EndModalRun(0);
-}
-
-void CVomraServerDlg::OnAddressSelChange(wxCommandEvent&)
-{
 }
 
 void CVomraServerDlg::OnContextMenu(wxContextMenuEvent& event)

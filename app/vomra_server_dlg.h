@@ -1,6 +1,7 @@
 #pragma once
 // The main window: the share settings, Start, Stop and Exit, the access
 // addresses, the tutorial link, the About item and the tray icon.
+#include <functional>
 #include <string>
 
 #include <wx/combobox.h>
@@ -10,6 +11,7 @@
 #include <wx/taskbar.h>
 
 #include "config/install_paths.h"
+#include "webserver/share_sequence.h"
 
 class CVomraServerDlg : public wxDialog {
 public:
@@ -28,6 +30,13 @@ public:
     // it was read or did not exist.
     const wxString& SettingsProblem() const { return m_settingsProblem; }
 
+    // How the window shows a message (a message box) and opens an address
+    // (the browser command line through the C library's system()); the
+    // window tests watch both instead of a user.
+    using MessageSink = std::function<void(const wxString& text, long iconStyle)>;
+    void SetMessageSink(MessageSink sink);
+    void SetBrowserLauncher(CommandRunner launcher);
+
 private:
     void LoadSettingsFrom(const std::wstring& programDir);
     void FillControls();
@@ -35,6 +44,9 @@ private:
     void AddTrayIcon();
     void SetControlText(int id, const wxString& text);
     bool FocusIsOnButton() const;
+    DialogEntries ReadEntries() const;
+    void ShowOutcome(const ShareOutcome& outcome);
+    void ShowMessageBox(const wxString& text, long iconStyle);
 
     void OnSysCommand(wxCommandEvent& event);
     void OnStartService(wxCommandEvent& event);
@@ -55,6 +67,10 @@ private:
     wxString m_settingsProblem;
     wxString m_backgroundMenuText;  // the About item, where the system menu has none
     wxGUIEventLoop* m_modalLoop = nullptr;
+
+    ShareEnvironment m_shareEnvironment;
+    MessageSink m_showMessage;
+    CommandRunner m_launchBrowser;
 
     wxDECLARE_EVENT_TABLE();
 };

@@ -1,0 +1,89 @@
+// The Start, Stop and Exit buttons and the access address list of the main
+// window: each handler reads the window, runs its sequence and shows what came
+// of it.
+#include <wx/msgdlg.h>
+#include <wx/textctrl.h>
+#include <wx/utils.h>
+
+#include "app/address_list.h"
+#include "app/control_ids.h"
+#include "app/control_text.h"
+#include "app/vomra_server_dlg.h"
+#include "config/share_service.h"
+#include "platform/process.h"
+#include "webserver/command_lines.h"
+
+void CVomraServerDlg::OnStartService(wxCommandEvent&)
+{
+    wxBusyCursor busy;
+    ShowOutcome(startShare(shareService, ReadEntries(), m_shareEnvironment));
+}
+
+void CVomraServerDlg::OnStopService(wxCommandEvent&)
+{
+    wxBusyCursor busy;
+    ShowOutcome(stopShare(shareService, m_shareEnvironment));
+}
+
+void CVomraServerDlg::OnExit(wxCommandEvent&)
+{
+    wxBusyCursor busy;
+    ShowOutcome(exitShare(shareService, m_shareEnvironment));
+}
+
+void CVomraServerDlg::OnAddressSelChange(wxCommandEvent&)
+{
+    const int index = m_addressCombo->GetSelection();
+    if (index == wxNOT_FOUND)
+        return;
+    const std::string url = toUtf8(m_addressCombo->GetString(index));
+    m_launchBrowser(browserCommandLine(platform::kNativeShellDialect, url));
+}
+
+void CVomraServerDlg::SetMessageSink(MessageSink sink)
+{
+    m_showMessage = std::move(sink);
+}
+
+void CVomraServerDlg::SetBrowserLauncher(CommandRunner launcher)
+{
+    m_launchBrowser = std::move(launcher);
+}
+
+void CVomraServerDlg::ShowMessageBox(const wxString& text, long iconStyle)
+{
+    wxMessageBox(text, GetTitle(), wxOK | iconStyle, this);
+}
+
+DialogEntries CVomraServerDlg::ReadEntries() const
+{
+    const auto text = [this](int id) {
+        return static_cast<const wxTextCtrl*>(FindWindow(id))->GetValue().ToStdWstring();
+    };
+    DialogEntries entries;
+    entries.sharedFolder = text(kSharedFolderEdit);
+    entries.port = text(kPortEdit);
+    entries.screenshotSeconds = text(kScreenshotSecondsEdit);
+    entries.shareName = text(kShareNameEdit);
+    entries.password = text(kPasswordEdit);
+    entries.userName = text(kUserNameEdit);
+    return entries;
+}
+
+// The buttons and the address list first, so that a message shows over the
+// window as it now is.
+void CVomraServerDlg::ShowOutcome(const ShareOutcome& outcome)
+{
+    if (outcome.buttons) {
+        FindWindow(kStartButton)->Enable(outcome.buttons->startEnabled);
+        FindWindow(kStopButton)->Enable(outcome.buttons->stopEnabled);
+    }
+    if (outcome.fillAddressList)
+        fillAddressList(*m_addressCombo, shareService.settings.port, shareService.settings.shareName);
+    if (!outcome.warning.empty())
+        m_showMessage(controlTextFromUtf8(outcome.warning), wxICON_WARNING);
+    if (!outcome.error.empty())
+        m_showMessage(controlTextFromUtf8(outcome.error), wxICON_ERROR);
+    if (outcome.closeWindow)
+        EndModalRun(0);
+}
