@@ -1,42 +1,27 @@
-// The share service end to end: the real nginx and htpasswd in a temporary
-// program directory, the fixture videos in a temporary shared folder, curl as
-// the other machine, all on 127.0.0.1.
+// The Start, Stop and Exit sequences end to end: the real nginx and htpasswd
+// of a throw-away installation, the fixture videos in a shared folder, curl
+// as the other machine, all on 127.0.0.1.
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <optional>
 #include <thread>
 
 #include "config/install_paths.h"
+#include "config/text_conversion.h"
 #include "platform/loopback_port.h"
 #include "platform/loopback_probe.h"
+#include "tests/e2e/server_installation.h"
 #include "thumbs/thumbnail_pool.h"
-#include "tests/e2e/test_installation.h"
 #include "webserver/share_sequence.h"
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
-using namespace test_installation;
 
 namespace {
 
 const fs::path kFixtures = VOMRA_TEST_DATA_DIR;
-const std::string kChineseVideo = "\xE4\xB8\xAD\xE6\x96\x87\xE8\xA7\x86\xE9\xA2\x91";  // 中文视频
-
-struct HttpReply {
-    int status = 0;
-    std::string body;
-};
-
-// One GET through curl; `credentials` is "user:password" or empty.
-HttpReply httpGet(const fs::path& scratch, const std::string& url, const std::string& credentials = "") {
-    const auto body = scratch / "body";
-    const auto status = scratch / "status";
-    std::string command = "curl -s -g --max-time 10 -o '" + body.string() + "' -w '%{http_code}' ";
-    if (!credentials.empty()) command += "-u '" + credentials + "' ";
-    command += "'" + url + "' > '" + status.string() + "'";
-    std::system(command.c_str());
-    return {std::atoi(readFile(status).c_str()), readFile(body)};
-}
+const std::string kChineseVideo = "中文视频";
 
 struct PngHeader {
     std::uint32_t width = 0;
@@ -66,64 +51,48 @@ bool waitFor(const std::function<bool()>& done, std::chrono::milliseconds timeou
     return true;
 }
 
-// One installation of the program: its directory with a server directory
-// laid out like the built one, and a shared folder with videos in it.
+std::uint16_t freePortOtherThan(std::uint16_t taken) {
+    std::uint16_t port = platform::freeLoopbackPort();
+    while (port == taken) port = platform::freeLoopbackPort();
+    return port;
+}
+
+// One installation driven the way the window drives it: the dialog's entries
+// into startShare, stopShare at the end whatever happened.
 class ShareEndToEnd : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(fs::exists(kBuiltServerDir / "conf" / "nginx.confbak")) << "build the server directory first";
-        root = fs::temp_directory_path() /
-               ("vomra-e2e-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(root);
-        fs::create_directories(root);
-        programDir = layOutProgram("program");
-        shareFolder = root / "share";
-        fs::create_directories(shareFolder / "sub");
-        fs::copy_file(kFixtures / "clip.mp4", shareFolder / "clip.mp4");
-        fs::copy_file(kFixtures / "clip.mkv", shareFolder / "sub" / "clip.mkv");
-        fs::copy_file(kFixtures / (kChineseVideo + ".mp4"), shareFolder / "sub" / (kChineseVideo + ".mp4"));
-
-        deriveSettingsPath(service, programDir.wstring());
-        deriveInstallationPaths(service, programDir.wstring());
-        environment.programDir = programDir.wstring();
-        entries.sharedFolder = shareFolder.wstring();
-        entries.screenshotSeconds = L"5";
-        entries.shareName = L"movies";
-        entries.userName = L"guest";
+        fs::create_directories(folder_ / "sub");
+        fs::copy_file(kFixtures / "clip.mp4", folder_ / "clip.mp4");
+        fs::copy_file(kFixtures / "clip.mkv", folder_ / "sub" / "clip.mkv");
+        fs::copy_file(kFixtures / pathOf(kChineseVideo + ".mp4"), folder_ / "sub" / pathOf(kChineseVideo + ".mp4"));
+        driveFromTheWindow(installation_, environment_);
+        entries_.sharedFolder = folder_.path().wstring();
+        entries_.screenshotSeconds = L"5";
+        entries_.shareName = L"movies";
+        entries_.userName = L"guest";
     }
 
-    void TearDown() override {
-        stopShare(service, environment);
-        for (const auto& installation : installations) killServer(installation);
-        fs::remove_all(root);
-    }
+    void TearDown() override { stopShare(installation_.service, environment_); }
 
-    fs::path layOutProgram(const std::string& name) {
-        const auto dir = root / name;
-        installations.push_back(dir);
-        layOut(dir);
-        return dir;
+    // The settings file and the program directory, as the window has them.
+    static void driveFromTheWindow(ServerInstallation& installation, ShareEnvironment& environment) {
+        deriveSettingsPath(installation.service, fromUtf8(installation.programDir()));
+        environment.programDir = fromUtf8(installation.programDir());
     }
 
     ShareOutcome start(std::uint16_t port, const std::wstring& password) {
-        entries.port = std::to_wstring(port);
-        entries.password = password;
-        return startShare(service, entries, environment);
+        entries_.port = std::to_wstring(port);
+        entries_.password = password;
+        return startShare(installation_.service, entries_, environment_);
     }
 
-    std::string url(std::uint16_t port, const std::string& path = "") const {
-        return "http://127.0.0.1:" + std::to_string(port) + "/movies/" + path;
-    }
+    static std::vector<std::string> login(const std::string& password) { return {"-u", "guest:" + password}; }
 
-    HttpReply get(const std::string& address, const std::string& credentials = "") {
-        return httpGet(root, address, credentials);
-    }
-
-    fs::path root, programDir, shareFolder;
-    std::vector<fs::path> installations;
-    ShareService service;
-    ShareEnvironment environment;
-    DialogEntries entries;
+    TestFolder folder_{"share e2e"};
+    ServerInstallation installation_{"program e2e", ""};
+    ShareEnvironment environment_;
+    DialogEntries entries_;
 };
 
 }  // namespace
@@ -131,24 +100,23 @@ protected:
 TEST_F(ShareEndToEnd, ServesTheFolderBehindThePasswordWithStillsAndStopEndsIt) {
     const auto port = platform::freeLoopbackPort();
     const auto outcome = start(port, L"secret one");
-    ASSERT_EQ(outcome.error, "") << readFile(serverDirectoryOf(programDir) / "logs" / "error.log");
+    ASSERT_EQ(outcome.error, "") << readFile(installation_.serverDir() / "logs" / "error.log");
     ASSERT_TRUE(outcome.buttons.has_value());
     EXPECT_FALSE(outcome.buttons->startEnabled);
 
-    EXPECT_EQ(get(url(port)).status, 401);
-    EXPECT_EQ(get(url(port), "guest:wrong").status, 401);
-    const auto listing = get(url(port), "guest:secret one");
-    EXPECT_EQ(listing.status, 200);
-    EXPECT_NE(listing.body.find("clip.mp4"), std::string::npos) << listing.body;
-    EXPECT_NE(listing.body.find("sub/"), std::string::npos) << listing.body;
+    const HttpClient client(port);
+    EXPECT_EQ(client.get("/movies/").status, "401");
+    EXPECT_EQ(client.get("/movies/", login("wrong")).status, "401");
+    const auto listing = client.get("/movies/", login("secret one"));
+    EXPECT_EQ(listing.status, "200");
+    EXPECT_NE(listing.body.find(">clip.mp4</a>"), std::string::npos) << listing.body;
+    EXPECT_NE(listing.body.find(">sub/</a>"), std::string::npos) << listing.body;
+    const auto video = client.get("/movies/clip.mp4", login("secret one"));
+    EXPECT_EQ(video.status, "200");
+    EXPECT_EQ(video.body, readFile(folder_ / "clip.mp4"));
 
-    const auto video = get(url(port, "clip.mp4"), "guest:secret one");
-    EXPECT_EQ(video.status, 200);
-    EXPECT_EQ(video.body, readFile(shareFolder / "clip.mp4"));
-
-    const std::vector<fs::path> stills = {shareFolder / "VTemp" / "clip.png",
-                                          shareFolder / "VTemp" / "sub" / "clip.png",
-                                          shareFolder / "VTemp" / "sub" / (kChineseVideo + ".png")};
+    const std::vector<fs::path> stills = {folder_ / "VTemp/clip.png", folder_ / "VTemp/sub/clip.png",
+                                          folder_ / ("VTemp/sub/" + kChineseVideo + ".png")};
     for (const auto& still : stills) {
         ASSERT_TRUE(waitFor([&] { return readPngHeader(readFile(still)).has_value(); }, 30s)) << still;
         const auto header = readPngHeader(readFile(still));
@@ -156,34 +124,32 @@ TEST_F(ShareEndToEnd, ServesTheFolderBehindThePasswordWithStillsAndStopEndsIt) {
         EXPECT_EQ(header->height, 360u) << still;
         EXPECT_EQ(header->colourType, 2) << still;  // RGB
     }
-    const auto servedStill = get(url(port, "VTemp/clip.png"), "guest:secret one");
-    EXPECT_EQ(servedStill.status, 200);
+    const auto servedStill = client.get("/movies/VTemp/clip.png", login("secret one"));
+    EXPECT_EQ(servedStill.status, "200");
     EXPECT_EQ(servedStill.body, readFile(stills.front()));
 
-    const auto processes = serverProcesses(programDir);
-    ASSERT_FALSE(processes.empty());
-    const auto stopped = stopShare(service, environment);
+    ASSERT_FALSE(installation_.processes().empty());
+    const auto stopped = stopShare(installation_.service, environment_);
     EXPECT_TRUE(stopped.buttons->startEnabled);
     EXPECT_FALSE(stopped.buttons->stopEnabled);
-    EXPECT_EQ(service.thumbnailPool, nullptr);
+    EXPECT_EQ(installation_.service.thumbnailPool, nullptr);
     EXPECT_FALSE(platform::loopbackPortAnswers(port));
-    for (const int pid : processes) EXPECT_TRUE(waitFor([&] { return !processAlive(pid); }, 5s)) << pid;
+    EXPECT_TRUE(installation_.waitUntilEnded());
 }
 
 TEST_F(ShareEndToEnd, SecondStartWithAnotherPortAndPasswordLocksOutTheOldOnes) {
     const auto firstPort = platform::freeLoopbackPort();
     ASSERT_EQ(start(firstPort, L"first").error, "");
-    stopShare(service, environment);
+    stopShare(installation_.service, environment_);
 
-    auto secondPort = platform::freeLoopbackPort();
-    while (secondPort == firstPort) secondPort = platform::freeLoopbackPort();
-    entries.shareName = L"\u7535\u5F71";  // 电影
+    const auto secondPort = freePortOtherThan(firstPort);
+    entries_.shareName = L"电影";
     ASSERT_EQ(start(secondPort, L"second").error, "");
 
-    const auto address = "http://127.0.0.1:" + std::to_string(secondPort) + "/%E7%94%B5%E5%BD%B1/";
+    const HttpClient client(secondPort);
     EXPECT_FALSE(platform::loopbackPortAnswers(firstPort));
-    EXPECT_EQ(get(address, "guest:second").status, 200);
-    EXPECT_EQ(get(address, "guest:first").status, 401);
+    EXPECT_EQ(client.get("/%E7%94%B5%E5%BD%B1/", login("second")).status, "200");
+    EXPECT_EQ(client.get("/%E7%94%B5%E5%BD%B1/", login("first")).status, "401");
 }
 
 // The program ended without Stop: the next Start must not leave the old
@@ -191,41 +157,39 @@ TEST_F(ShareEndToEnd, SecondStartWithAnotherPortAndPasswordLocksOutTheOldOnes) {
 TEST_F(ShareEndToEnd, StartEndsALeftoverServerOfOurs) {
     const auto firstPort = platform::freeLoopbackPort();
     ASSERT_EQ(start(firstPort, L"old").error, "");
-    const auto leftover = serverProcesses(programDir);
-    stopThumbnails(service);
+    const auto leftover = installation_.processes();
+    stopThumbnails(installation_.service);
 
-    auto secondPort = platform::freeLoopbackPort();
-    while (secondPort == firstPort) secondPort = platform::freeLoopbackPort();
+    const auto secondPort = freePortOtherThan(firstPort);
     ASSERT_EQ(start(secondPort, L"new").error, "");
 
-    for (const int pid : leftover) EXPECT_TRUE(waitFor([&] { return !processAlive(pid); }, 5s)) << pid;
+    for (const auto& pid : leftover) EXPECT_TRUE(waitFor([&] { return !fs::exists("/proc/" + pid); }, 5s)) << pid;
     EXPECT_FALSE(platform::loopbackPortAnswers(firstPort));
-    EXPECT_EQ(get(url(secondPort), "guest:new").status, 200);
+    EXPECT_EQ(HttpClient(secondPort).get("/movies/", login("new")).status, "200");
 }
 
 // Another installation's server holds the port: Start says so, and leaves
 // that server alone.
 TEST_F(ShareEndToEnd, PortHeldByAnotherServerIsReportedAndThatServerKeepsRunning) {
     const auto port = platform::freeLoopbackPort();
-    ShareService otherService;
+    ServerInstallation other("other program", folder_.utf8());
     ShareEnvironment otherEnvironment;
-    const auto otherProgram = layOutProgram("other-program");
-    deriveSettingsPath(otherService, otherProgram.wstring());
-    deriveInstallationPaths(otherService, otherProgram.wstring());
-    otherEnvironment.programDir = otherProgram.wstring();
-    DialogEntries otherEntries = entries;
+    driveFromTheWindow(other, otherEnvironment);
+    DialogEntries otherEntries = entries_;
     otherEntries.port = std::to_wstring(port);
     otherEntries.password = L"theirs";
-    const auto otherOutcome = startShare(otherService, otherEntries, otherEnvironment);
-    stopThumbnails(otherService);
+    const auto otherOutcome = startShare(other.service, otherEntries, otherEnvironment);
+    stopThumbnails(other.service);
     ASSERT_EQ(otherOutcome.error, "");
 
-    environment.serverWait = 1s;  // how long Start waits for the port to come free
+    environment_.serverWait = 1s;  // how long Start waits for the port to come free
     const auto outcome = start(port, L"mine");
     EXPECT_NE(outcome.error.find(std::to_string(port)), std::string::npos) << outcome.error;
     EXPECT_FALSE(outcome.buttons.has_value());
-    EXPECT_EQ(service.thumbnailPool, nullptr);
-    EXPECT_EQ(get(url(port), "guest:theirs").status, 200);
-    EXPECT_EQ(get(url(port), "guest:mine").status, 401);
-    stopShare(otherService, otherEnvironment);
+    EXPECT_EQ(installation_.service.thumbnailPool, nullptr);
+    const HttpClient client(port);
+    EXPECT_EQ(client.get("/movies/", login("theirs")).status, "200");
+    EXPECT_EQ(client.get("/movies/", login("mine")).status, "401");
+
+    stopShare(other.service, otherEnvironment);
 }
