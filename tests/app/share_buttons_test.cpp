@@ -1,0 +1,173 @@
+// Start, Stop and Exit clicked in the real window, over a throw-away
+// installation whose nginx and htpasswd are the real ones; the access
+// address list and the browser it opens.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+
+#include <wx/button.h>
+#include <wx/combobox.h>
+#include <wx/textctrl.h>
+
+#include "app/control_ids.h"
+#include "app/vomra_server_dlg.h"
+#include "config/share_service.h"
+#include "config/text_conversion.h"
+#include "platform/loopback_probe.h"
+#include "platform/network_adapters.h"
+#include "tests/e2e/server_installation.h"
+#include "thumbs/thumbnail_pool.h"
+#include "webserver/access_addresses.h"
+#include "webserver/command_lines.h"
+#include "window_test_support.h"
+
+namespace {
+
+struct ShownMessage {
+    wxString text;
+    long iconStyle;
+};
+
+class ShareButtonsTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        shareService = ShareService{};
+        dialog_ = std::make_unique<CVomraServerDlg>(fromUtf8(installation_.programDir()));
+        ASSERT_TRUE(waitFor([this] { return dialog_->IsShownOnScreen(); }));
+        processEventsFor(100ms);
+        dialog_->SetMessageSink([this](const wxString& text, long style) { messages_.push_back({text, style}); });
+        dialog_->SetBrowserLauncher([this](const std::string& line) { browserLines_.push_back(line); });
+
+        port_ = installation_.service.settings.port;
+        edit(kSharedFolderEdit).ChangeValue(wxString::FromUTF8(folder_.utf8()));
+        edit(kPortEdit).ChangeValue(wxString() << port_);
+        edit(kShareNameEdit).ChangeValue(L"电影");
+        edit(kUserNameEdit).ChangeValue(L"guest");
+        edit(kPasswordEdit).ChangeValue(L"secret");
+    }
+
+    void TearDown() override
+    {
+        stopThumbnails(shareService);
+        dialog_.reset();
+        processEventsFor(50ms);
+    }
+
+    wxTextCtrl& edit(int id) const { return *static_cast<wxTextCtrl*>(dialog_->FindWindow(id)); }
+    wxWindow& button(int id) const { return *dialog_->FindWindow(id); }
+    wxComboBox& addresses() const { return *static_cast<wxComboBox*>(dialog_->FindWindow(kAddressCombo)); }
+
+    // A real mouse click in the middle of the button; the click of a
+    // disabled button goes nowhere.
+    void click(int id)
+    {
+        const wxWindow& target = button(id);
+        clickAt(target.GetScreenRect().GetPosition() + target.GetSize() / 2, wxMOUSE_BTN_LEFT);
+        processEventsFor(300ms);
+    }
+
+    std::vector<wxString> listedAddresses() const
+    {
+        std::vector<wxString> listed;
+        for (unsigned i = 0; i < addresses().GetCount(); ++i)
+            listed.push_back(addresses().GetString(i));
+        return listed;
+    }
+
+    // What the list must hold for this machine: its own adapters, sorted.
+    std::vector<wxString> expectedAddresses() const
+    {
+        std::vector<wxString> expected;
+        for (const std::string& url : accessAddresses(platform::queryNetworkAdapters().value(), port_, "电影"))
+            expected.push_back(wxString::FromUTF8(url));
+        std::sort(expected.begin(), expected.end());
+        return expected;
+    }
+
+    TestFolder folder_{"window share"};
+    ServerInstallation installation_{"window program", ""};
+    std::unique_ptr<CVomraServerDlg> dialog_;
+    std::int32_t port_ = 0;
+    std::vector<ShownMessage> messages_;
+    std::vector<std::string> browserLines_;
+};
+
+TEST_F(ShareButtonsTest, StartAndStopToggleTheButtonsFillTheListAndRunTheServer)
+{
+    click(kStartButton);
+    ASSERT_TRUE(waitFor([&] { return !button(kStartButton).IsEnabled(); }, 10s))
+        << (messages_.empty() ? wxString() : messages_.front().text);
+    EXPECT_TRUE(button(kStopButton).IsEnabled());
+    EXPECT_TRUE(messages_.empty());
+    EXPECT_EQ(HttpClient(port_).get("/%E7%94%B5%E5%BD%B1/").status, "401");
+
+    EXPECT_EQ(listedAddresses(), expectedAddresses());
+    EXPECT_EQ(addresses().GetSelection(), addresses().IsListEmpty() ? wxNOT_FOUND : 0);
+    EXPECT_TRUE(browserLines_.empty()) << "filling the list must not open a browser";
+
+    click(kStartButton);  // disabled: nothing happens
+    EXPECT_TRUE(messages_.empty());
+
+    const auto listedWhileRunning = listedAddresses();
+    click(kStopButton);
+    ASSERT_TRUE(waitFor([&] { return button(kStartButton).IsEnabled(); }, 10s));
+    EXPECT_FALSE(button(kStopButton).IsEnabled());
+    EXPECT_FALSE(platform::loopbackPortAnswers(port_));
+    EXPECT_TRUE(installation_.waitUntilEnded());
+    EXPECT_EQ(listedAddresses(), listedWhileRunning) << "Stop leaves the list as it was";
+    EXPECT_EQ(shareService.thumbnailPool, nullptr);
+}
+
+TEST_F(ShareButtonsTest, RefusedFolderShowsOneMessageAndChangesNothing)
+{
+    edit(kSharedFolderEdit).ChangeValue(wxString::FromUTF8(folder_.utf8()) + L"/不存在");
+    click(kStartButton);
+
+    ASSERT_TRUE(waitFor([&] { return !messages_.empty(); }, 10s));
+    processEventsFor(300ms);
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_NE(messages_[0].text.Find(L"设置共享文件夹"), wxNOT_FOUND) << messages_[0].text;
+    EXPECT_EQ(messages_[0].iconStyle, wxICON_ERROR);
+    EXPECT_TRUE(button(kStartButton).IsEnabled());
+    EXPECT_TRUE(button(kStopButton).IsEnabled());
+    EXPECT_TRUE(addresses().IsListEmpty());
+    EXPECT_FALSE(platform::loopbackPortAnswers(port_));
+    EXPECT_TRUE(installation_.processes().empty());
+}
+
+TEST_F(ShareButtonsTest, ExitStopsTheServerAndEndsTheWindow)
+{
+    click(kStartButton);
+    ASSERT_TRUE(waitFor([&] { return !button(kStartButton).IsEnabled(); }, 10s));
+    click(kExitButton);
+
+    EXPECT_TRUE(waitFor([&] { return !dialog_->IsShown(); }, 10s));
+    EXPECT_FALSE(platform::loopbackPortAnswers(port_));
+    EXPECT_TRUE(installation_.waitUntilEnded());
+    EXPECT_EQ(shareService.thumbnailPool, nullptr);
+}
+
+TEST_F(ShareButtonsTest, ChoosingAnAddressOpensItInTheBrowserOncePerChoice)
+{
+    addresses().Append(L"http://10.0.0.9:8080/电影");
+    addresses().Append(L"http://10.0.0.10:8080/电影");
+    const auto choose = [&](int index) {
+        addresses().SetSelection(index);
+        wxCommandEvent chosen(wxEVT_COMBOBOX, kAddressCombo);
+        chosen.SetEventObject(&addresses());
+        chosen.SetInt(index);
+        addresses().ProcessWindowEvent(chosen);
+    };
+    choose(1);
+    choose(0);
+
+    const auto dialect = platform::kNativeShellDialect;
+    EXPECT_EQ(browserLines_, (std::vector<std::string>{
+                                 browserCommandLine(dialect, toUtf8(addresses().GetString(1).ToStdWstring())),
+                                 browserCommandLine(dialect, toUtf8(addresses().GetString(0).ToStdWstring())),
+                             }));
+}
+
+}  // namespace
