@@ -104,6 +104,32 @@ Message thumbnailFailure(ShareService& service) {
     return std::nullopt;
 }
 
+// Renders the configuration, makes the password file and starts the server,
+// each step checked before the next.
+Message launchServer(const ShareService& service, const ShareEnvironment& environment) {
+    const RenderResult rendered = renderServerConfig(service);
+    if (!rendered.ok) return "无法生成网页服务器的配置文件：" + rendered.message;
+    if (auto failed = removeStalePasswordFile(service)) return failed;
+
+    // A server of ours left running (the program ended without Stop) would
+    // keep the port and serve the old folder with the old password.
+    const auto programDirUtf8 = toUtf8(environment.programDir);
+    const auto port = service.settings.port;
+    environment.run(serverStopCommandLine(kDialect, service, programDirUtf8));
+    if (!waitUntil([&] { return !environment.portAnswers(port); }, environment.serverWait))
+        return "端口 " + std::to_string(port) + " 已被其他程序占用，请换一个端口再启动。";
+
+    environment.run(firewallCommandLine(kDialect, service));
+    environment.run(passwordCommandLine(kDialect, service));
+    if (auto failed = passwordFileMissing(service)) return failed;
+
+    const ErrorLogWatch log(serverErrorLogPath(environment.programDir));
+    environment.run(serverStartCommandLine(kDialect, service, programDirUtf8));
+    auto failed = serverStartFailure(environment, port, log);
+    if (failed) environment.run(serverStopCommandLine(kDialect, service, programDirUtf8));
+    return failed;
+}
+
 ShareOutcome endedWith(ShareOutcome outcome, std::string error) {
     outcome.error = std::move(error);
     return outcome;
@@ -117,30 +143,8 @@ ShareOutcome startShare(ShareService& service, const DialogEntries& entries, con
     const SaveResult saved = saveSettings(service);
     if (!saved.ok) outcome.warning = "设置没有保存成功：" + saved.message + "\n共享服务按现在填写的内容继续启动。";
 
-    if (auto refused = refusal(service)) return endedWith(outcome, *refused);
-    const RenderResult rendered = renderServerConfig(service);
-    if (!rendered.ok) return endedWith(outcome, "无法生成网页服务器的配置文件：" + rendered.message);
-    if (auto failed = removeStalePasswordFile(service)) return endedWith(outcome, *failed);
-
-    // A server of ours left running (the program ended without Stop) would
-    // keep the port and serve the old folder with the old password.
-    const auto programDirUtf8 = toUtf8(environment.programDir);
-    const auto port = service.settings.port;
-    environment.run(serverStopCommandLine(kDialect, service, programDirUtf8));
-    if (!waitUntil([&] { return !environment.portAnswers(port); }, environment.serverWait))
-        return endedWith(outcome, "端口 " + std::to_string(port) + " 已被其他程序占用，请换一个端口再启动。");
-
-    environment.run(firewallCommandLine(kDialect, service));
-    environment.run(passwordCommandLine(kDialect, service));
-    if (auto failed = passwordFileMissing(service)) return endedWith(outcome, *failed);
-
-    const ErrorLogWatch log(serverErrorLogPath(environment.programDir));
-    environment.run(serverStartCommandLine(kDialect, service, programDirUtf8));
-    if (auto failed = serverStartFailure(environment, port, log)) {
-        environment.run(serverStopCommandLine(kDialect, service, programDirUtf8));
-        return endedWith(outcome, *failed);
-    }
-
+    if (auto failed = refusal(service)) return endedWith(outcome, *failed);
+    if (auto failed = launchServer(service, environment)) return endedWith(outcome, *failed);
     if (auto failed = thumbnailFailure(service)) return endedWith(outcome, *failed);
     outcome.buttons = ButtonStates{false, true};
     outcome.fillAddressList = true;
