@@ -9,10 +9,13 @@ namespace platform {
 inline constexpr wchar_t kPathSeparator = L'\\';
 inline constexpr const wchar_t* kServerProgramName = L"nginx.exe";
 inline constexpr const wchar_t* kHtpasswdProgramName = L"htpasswd.exe";
+// "clip.mp4:Zone.Identifier" names a stream of the file clip.mp4.
+inline constexpr bool kFileNamesEndAtColon = true;
 #else
 inline constexpr wchar_t kPathSeparator = L'/';
 inline constexpr const wchar_t* kServerProgramName = L"nginx";
 inline constexpr const wchar_t* kHtpasswdProgramName = L"htpasswd";
+inline constexpr bool kFileNamesEndAtColon = false;  // ":" is a character like any other
 #endif
 
 // Full path of the running executable (empty when it cannot be found).

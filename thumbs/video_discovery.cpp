@@ -4,6 +4,8 @@
 #include <system_error>
 #include <type_traits>
 
+#include "platform/paths.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -61,6 +63,15 @@ bool isRegularFile(const fs::directory_entry& entry)
     return regular && !error;
 }
 
+// The file name without the name of a stream after it, where there can be one.
+fs::path fileNameOf(const fs::path& path)
+{
+    fs::path::string_type name = path.filename().native();
+    if (const auto colon = name.find(':'); platform::kFileNamesEndAtColon && colon != name.npos)
+        name.resize(colon);
+    return name;
+}
+
 }  // namespace
 
 const std::array<std::string_view, 9>& videoExtensions()
@@ -72,7 +83,7 @@ const std::array<std::string_view, 9>& videoExtensions()
 
 bool isVideoFile(const fs::path& path)
 {
-    const fs::path::string_type extension = path.extension().native();
+    const fs::path::string_type extension = fileNameOf(path).extension().native();
     const auto& table = videoExtensions();
     return std::any_of(table.begin(), table.end(),
                        [&](std::string_view wanted) { return equalsFolded(extension, wanted); });
