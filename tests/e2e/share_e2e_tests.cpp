@@ -167,29 +167,3 @@ TEST_F(ShareEndToEnd, StartEndsALeftoverServerOfOurs) {
     EXPECT_FALSE(platform::loopbackPortAnswers(firstPort));
     EXPECT_EQ(HttpClient(secondPort).get("/movies/", login("new")).status, "200");
 }
-
-// Another installation's server holds the port: Start says so, and leaves
-// that server alone.
-TEST_F(ShareEndToEnd, PortHeldByAnotherServerIsReportedAndThatServerKeepsRunning) {
-    const auto port = platform::freeLoopbackPort();
-    ServerInstallation other("other program", folder_.utf8());
-    ShareEnvironment otherEnvironment;
-    driveFromTheWindow(other, otherEnvironment);
-    DialogEntries otherEntries = entries_;
-    otherEntries.port = std::to_wstring(port);
-    otherEntries.password = L"theirs";
-    const auto otherOutcome = startShare(other.service, otherEntries, otherEnvironment);
-    stopThumbnails(other.service);
-    ASSERT_EQ(otherOutcome.error, "");
-
-    environment_.serverWait = 1s;  // how long Start waits for the port to come free
-    const auto outcome = start(port, L"mine");
-    EXPECT_NE(outcome.error.find(std::to_string(port)), std::string::npos) << outcome.error;
-    EXPECT_FALSE(outcome.buttons.has_value());
-    EXPECT_EQ(installation_.service.thumbnailPool, nullptr);
-    const HttpClient client(port);
-    EXPECT_EQ(client.get("/movies/", login("theirs")).status, "200");
-    EXPECT_EQ(client.get("/movies/", login("mine")).status, "401");
-
-    stopShare(other.service, otherEnvironment);
-}
