@@ -7,6 +7,7 @@
 
 #include "helpers/test_folder.h"
 #include "helpers/wine_version.h"
+#include "platform/process.h"
 #include "webserver/command_runner.h"
 
 namespace fs = std::filesystem;
@@ -68,6 +69,15 @@ TEST_F(CommandInterpreter, ChineseTextArrivesAsTyped) {
     ASSERT_EQ(recorded.size(), 1u);
     EXPECT_EQ(recorded[0].arguments, (std::vector<std::string>{"电影", "新建 文件夹", "密码"}));
     EXPECT_EQ(recorded[0].workingDirectory, utf8Of(programDir_));
+}
+
+// The browser launch goes through the C runtime's system(), in its wide form.
+TEST_F(CommandInterpreter, SystemCommandCarriesChineseTextToo) {
+    platform::runSystemCommand("cd /d \"" + utf8Of(programDir_) + "\" && recorder.exe http://192.168.1.10:8080/电影");
+
+    const std::vector<CallRecord> recorded = calls();
+    ASSERT_EQ(recorded.size(), 1u);
+    EXPECT_EQ(recorded[0].arguments, std::vector<std::string>{"http://192.168.1.10:8080/电影"});
 }
 
 }  // namespace
