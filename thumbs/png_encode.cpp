@@ -3,10 +3,17 @@
 #include <cstdlib>
 #include <memory>
 
-// The in-memory writer of libstb's stb_image_write. Its header declares it
-// only together with the implementation, which the library already holds.
-extern "C" unsigned char* stbi_write_png_to_mem(const unsigned char* pixels, int strideBytes, int width,
-                                                int height, int components, int* length);
+// stb_image_write's implementation is built here, from the library's own
+// header, so that the encoder is compiled with the optimisation settings of
+// this file (see CMakeLists.txt). Static, so nothing clashes with libstb.
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#define STB_IMAGE_WRITE_STATIC
+#define STBI_WRITE_NO_STDIO
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wunused-function"
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+#include <stb_image_write.h>
+#pragma GCC diagnostic pop
 
 namespace {
 struct MallocFreer {
