@@ -30,8 +30,12 @@ std::optional<VideoInput> openVideo(const std::string& url) {
     if (!codec)
         return std::nullopt;
     input.decoder.reset(avcodec_alloc_context3(codec));
-    if (!input.decoder || avcodec_parameters_to_context(input.decoder.get(), parameters) < 0 ||
-        avcodec_open2(input.decoder.get(), codec, nullptr) < 0)
+    if (!input.decoder || avcodec_parameters_to_context(input.decoder.get(), parameters) < 0)
+        return std::nullopt;
+    // Decoders that hold a picture back until the next one comes (MPEG-1 and
+    // 2) give it out at once; the first picture is the same either way.
+    input.decoder->flags |= AV_CODEC_FLAG_LOW_DELAY;
+    if (avcodec_open2(input.decoder.get(), codec, nullptr) < 0)
         return std::nullopt;
     return input;
 }
