@@ -1,6 +1,8 @@
 #include "thumbs/video_discovery.h"
 
 #include <algorithm>
+#include <iterator>
+#include <string_view>
 #include <system_error>
 #include <type_traits>
 
@@ -35,10 +37,32 @@ bool equalsFolded(fs::path::value_type c, char wanted)
     return folded == static_cast<unsigned char>(wanted);
 }
 
-bool equalsFolded(const fs::path::string_type& extension, std::string_view wanted)
+using NameView = std::basic_string_view<fs::path::value_type>;
+
+bool equalsFolded(NameView extension, std::string_view wanted)
 {
     return std::equal(extension.begin(), extension.end(), wanted.begin(), wanted.end(),
                       [](fs::path::value_type c, char w) { return equalsFolded(c, w); });
+}
+
+// The extension of the path's file name as path::extension() gives it, read
+// from the path's last element, which the path already holds, instead of a
+// new path built for each name. Where a file name ends at its first colon,
+// what follows (the name of a stream of the file) is left out. A name without
+// a dot or with its only dot first (".mp4") has none; "." and ".." have none
+// either, and what this would give for ".." ("."), no table holds.
+NameView extensionOf(const fs::path& path)
+{
+    if (path.empty())
+        return {};
+    NameView name = std::prev(path.end())->native();
+    if (const auto colon = name.find(fs::path::value_type{':'});
+        platform::kFileNamesEndAtColon && colon != NameView::npos)
+        name = name.substr(0, colon);
+    const std::size_t dot = name.rfind(fs::path::value_type{'.'});
+    if (dot == NameView::npos || dot == 0)
+        return {};
+    return name.substr(dot);
 }
 
 bool isDirectoryRoot(const fs::path& root)
@@ -63,15 +87,6 @@ bool isRegularFile(const fs::directory_entry& entry)
     return regular && !error;
 }
 
-// The file name without the name of a stream after it, where there can be one.
-fs::path fileNameOf(const fs::path& path)
-{
-    fs::path::string_type name = path.filename().native();
-    if (const auto colon = name.find(':'); platform::kFileNamesEndAtColon && colon != name.npos)
-        name.resize(colon);
-    return name;
-}
-
 }  // namespace
 
 const std::array<std::string_view, 9>& videoExtensions()
@@ -83,7 +98,7 @@ const std::array<std::string_view, 9>& videoExtensions()
 
 bool isVideoFile(const fs::path& path)
 {
-    const fs::path::string_type extension = fileNameOf(path).extension().native();
+    const NameView extension = extensionOf(path);
     const auto& table = videoExtensions();
     return std::any_of(table.begin(), table.end(),
                        [&](std::string_view wanted) { return equalsFolded(extension, wanted); });
