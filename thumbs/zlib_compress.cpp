@@ -158,24 +158,34 @@ private:
     int pendingCount = 0;
 };
 
-std::uint32_t reversed(std::uint32_t code, int bits) {
+constexpr std::uint32_t reversed(std::uint32_t code, int bits) {
     std::uint32_t result = 0;
     for (int i = 0; i < bits; ++i, code >>= 1)
         result = (result << 1) | (code & 1);
     return result;
 }
 
-// Deflate's fixed Huffman code for a literal/length symbol (0 to 285).
-void writeSymbol(BitWriter& bits, int symbol) {
-    if (symbol <= 143)
-        bits.add(reversed(0x30 + symbol, 8), 8);
-    else if (symbol <= 255)
-        bits.add(reversed(0x190 + symbol - 144, 9), 9);
-    else if (symbol <= 279)
-        bits.add(reversed(symbol - 256, 7), 7);
-    else
-        bits.add(reversed(0xc0 + symbol - 280, 8), 8);
-}
+// Deflate's fixed Huffman codes for the literal/length symbols 0 to 285,
+// bit-reversed as they are written.
+struct FixedCode {
+    std::uint16_t bits;
+    std::uint8_t length;
+};
+constexpr std::array<FixedCode, 286> fixedCodes = [] {
+    std::array<FixedCode, 286> codes{};
+    for (int symbol = 0; symbol < 286; ++symbol) {
+        const auto code = [&](std::uint32_t first, int length) {
+            return FixedCode{static_cast<std::uint16_t>(reversed(first, length)), static_cast<std::uint8_t>(length)};
+        };
+        codes[symbol] = symbol <= 143   ? code(0x30 + symbol, 8)
+                        : symbol <= 255 ? code(0x190 + symbol - 144, 9)
+                        : symbol <= 279 ? code(symbol - 256, 7)
+                                        : code(0xc0 + symbol - 280, 8);
+    }
+    return codes;
+}();
+
+void writeSymbol(BitWriter& bits, int symbol) { bits.add(fixedCodes[symbol].bits, fixedCodes[symbol].length); }
 
 // Deflate's length and distance codes: the first value of each code and its
 // number of extra bits; the last entries close the ranges.
