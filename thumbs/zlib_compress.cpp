@@ -56,7 +56,8 @@ class HashChains {
 public:
     explicit HashChains(int quality)
         : capacity(2 * quality),
-          positions(new (std::nothrow) std::int32_t[std::size_t{hashSize} * capacity]),
+          positions(static_cast<std::int32_t*>(::operator new[](
+              std::size_t{hashSize} * capacity * sizeof(std::int32_t), cacheLine, std::nothrow))),
           counts(new (std::nothrow) std::int32_t[hashSize]()) {}
 
     bool valid() const { return positions && counts; }
@@ -126,8 +127,14 @@ private:
         chain[count++] = position;
     }
 
+    // At the default quality a chain of 16 positions fills one cache line.
+    static constexpr std::align_val_t cacheLine{64};
+    struct Freer {
+        void operator()(std::int32_t* memory) const { ::operator delete[](memory, cacheLine); }
+    };
+
     int capacity;
-    std::unique_ptr<std::int32_t[]> positions;
+    std::unique_ptr<std::int32_t, Freer> positions;
     std::unique_ptr<std::int32_t[]> counts;
 };
 
