@@ -30,6 +30,6 @@ bool ThumbnailPool::captureFrame(const Path& videoPath, const Path& pngPath) con
     const RgbImage image = scaleToRgb(*frame, width, height);
     if (!image.pixels)
         return false;
-    const std::vector<unsigned char> png = encodePng(image);
-    return !png.empty() && writeFileAtomically(pngPath, png);
+    const PngBytes png = encodePng(image);
+    return !png.view().empty() && writeFileAtomically(pngPath, png.view());
 }

@@ -1,8 +1,5 @@
 #include "thumbs/png_encode.h"
 
-#include <cstdlib>
-#include <memory>
-
 #include "thumbs/zlib_compress.h"
 
 // stb_image_write's implementation is built here, from the library's own
@@ -15,17 +12,9 @@
 #define STBIW_ZLIB_COMPRESS zlibCompress
 #include <stb_image_write.h>
 
-namespace {
-struct MallocFreer {
-    void operator()(unsigned char* bytes) const { std::free(bytes); }
-};
-}  // namespace
-
-std::vector<unsigned char> encodePng(const RgbImage& image) {
+PngBytes encodePng(const RgbImage& image) {
     int length = 0;
-    const std::unique_ptr<unsigned char, MallocFreer> png(
-        stbi_write_png_to_mem(image.pixels.get(), image.stride(), image.width, image.height, 3, &length));
-    if (!png || length <= 0)
-        return {};
-    return std::vector<unsigned char>(png.get(), png.get() + length);
+    unsigned char* png =
+        stbi_write_png_to_mem(image.pixels.get(), image.stride(), image.width, image.height, 3, &length);
+    return PngBytes(png, png && length > 0 ? static_cast<std::size_t>(length) : 0);
 }
