@@ -64,21 +64,23 @@ public:
 
     // The longest match for `position` among the chain of its hash, within
     // the window; of equally long ones the latest. Then `position` joins
-    // the chain.
+    // the chain. Looking from the latest back, the first of the longest is
+    // the one, so the search ends once nothing longer is possible.
     struct Match {
         int length;
         int from;  // -1 when there is none of at least three bytes
     };
     Match longestAt(const unsigned char* data, int length, int position) {
         const std::uint32_t hash = hashOfThree(data + position);
-        Match best{3, -1};
+        const int reachable = std::min(length - position, longestMatch);
+        Match best{2, -1};
         forEachInWindow(hash, position - windowSize, [&](int earlier) {
-            if (agreesUpTo(data, length, earlier, position, best.length)) {
+            if (agreesUpTo(data, length, earlier, position, best.length + 1)) {
                 const int found = matchLength(data + earlier, data + position, length - position);
-                if (found >= best.length)
+                if (found > best.length)
                     best = {found, earlier};
             }
-            return true;
+            return best.length < reachable;
         });
         add(hash, position);
         return best;
@@ -100,12 +102,13 @@ public:
 
 private:
     // Calls visit(position) for the chain's positions after `oldestExcluded`,
-    // oldest first, while visit returns true.
+    // latest first, while visit returns true. A chain's positions grow from
+    // its oldest to its latest, so the first one out of the window ends it.
     template <typename Visit>
     void forEachInWindow(std::uint32_t hash, int oldestExcluded, Visit&& visit) const {
         const std::int32_t* chain = positions.get() + std::size_t{hash} * capacity;
-        for (int k = 0; k < counts[hash]; ++k)
-            if (chain[k] > oldestExcluded && !visit(chain[k]))
+        for (int k = counts[hash] - 1; k >= 0 && chain[k] > oldestExcluded; --k)
+            if (!visit(chain[k]))
                 return;
     }
 
