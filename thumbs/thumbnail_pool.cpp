@@ -8,6 +8,7 @@ extern "C" {
 }
 
 #include "config/text_conversion.h"
+#include "platform/heap_tuning.h"
 #include "platform/paths.h"
 #include "thumbs/video_discovery.h"
 
@@ -83,6 +84,7 @@ ThumbnailPool::ThumbnailPool()
     : capture(&ThumbnailPool::captureFrame)
 {
     avformat_network_init();
+    platform::keepFreedMemory();
 }
 
 ThumbnailPool::~ThumbnailPool()

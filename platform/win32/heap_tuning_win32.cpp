@@ -1,0 +1,7 @@
+#include "platform/heap_tuning.h"
+
+namespace platform {
+
+void keepFreedMemory() {}
+
+}  // namespace platform
