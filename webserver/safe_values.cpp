@@ -65,9 +65,17 @@ Finding checkUserName(const std::string& userName, ShellDialect dialect) {
     return std::nullopt;
 }
 
+// htpasswd reads the password into 256 bytes: from its standard input, the
+// line end and the closing zero leave 254 for the password (one more from its
+// command line). A longer one makes it fail after it has created an empty file.
+constexpr std::size_t kLongestPasswordBytes = 254;
+
 // htpasswd reads the password up to the end of the line.
 Finding checkPassword(const std::string& password, ShellDialect dialect) {
     if (hasControlCharacter(password)) return "密码：不能含有控制字符。";
+    if (password.size() > kLongestPasswordBytes) {
+        return "密码：最长 " + std::to_string(kLongestPasswordBytes) + " 个字节（一个汉字占 3 个字节）。";
+    }
     if (breaksCmdQuotes(password, dialect)) return "密码：不能含有双引号或“%”。";
     return std::nullopt;
 }

@@ -1,6 +1,7 @@
 #include "webserver/share_sequence.h"
 
 #include <filesystem>
+#include <fstream>
 #include <thread>
 
 #include "config/install_paths.h"
@@ -53,11 +54,19 @@ Message removeStalePasswordFile(const ShareService& service) {
     return std::nullopt;
 }
 
-Message passwordFileMissing(const ShareService& service) {
-    std::error_code error;
-    if (std::filesystem::is_regular_file(platform::pathFromUtf8(service.passwordFilePath), error))
-        return std::nullopt;
-    return "密码文件没有建立（" + service.passwordFilePath + "），共享服务没有启动。";
+// htpasswd can fail after it has created the file, which then stays empty.
+bool passwordFileHoldsTheUser(const ShareService& service) {
+    std::ifstream in(platform::pathFromUtf8(service.passwordFilePath));
+    const std::string userLine = service.settings.userName + ":";
+    std::string line;
+    while (std::getline(in, line))
+        if (line.starts_with(userLine)) return true;
+    return false;
+}
+
+Message passwordFileFailure(const ShareService& service) {
+    if (passwordFileHoldsTheUser(service)) return std::nullopt;
+    return "密码文件没有建立成功（" + service.passwordFilePath + "），共享服务没有启动。";
 }
 
 // Polls `done` until it holds or `timeout` has passed; returns whether it held.
@@ -121,7 +130,7 @@ Message launchServer(const ShareService& service, const ShareEnvironment& enviro
 
     environment.run(firewallCommandLine(kDialect, service));
     environment.run(passwordCommandLine(kDialect, service));
-    if (auto failed = passwordFileMissing(service)) return failed;
+    if (auto failed = passwordFileFailure(service)) return failed;
 
     const ErrorLogWatch log(serverErrorLogPath(environment.programDir));
     environment.run(serverStartCommandLine(kDialect, service, programDirUtf8));

@@ -51,6 +51,16 @@ TEST_F(NginxShare, RefusesRequestsWithoutTheRightCredentials) {
     EXPECT_EQ(client.get(kShare + "/%E7%94%B5%E5%BD%B1.mp4").status, "401");
 }
 
+// 254 bytes, the most that findUnsafeValue lets through to htpasswd.
+TEST_F(NginxShare, TheLongestAcceptedPasswordLogsIn) {
+    std::string password = "ab";
+    for (int i = 0; i < 84; ++i) password += "密";
+    installation_.service.settings.password = password;
+    ASSERT_TRUE(installation_.start());
+    EXPECT_EQ(installation_.http().get(kShare + "/", {"-u", "guest:" + password}).status, "200");
+    EXPECT_EQ(installation_.http().get(kShare + "/", {"-u", "guest:" + password.substr(0, 251)}).status, "401");
+}
+
 TEST_F(NginxShare, ListsTheFolderInUtf8) {
     ASSERT_TRUE(installation_.start());
     const HttpReply reply = installation_.http().get(kShare + "/", kCredentials);

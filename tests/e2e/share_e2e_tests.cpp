@@ -152,6 +152,19 @@ TEST_F(ShareEndToEnd, SecondStartWithAnotherPortAndPasswordLocksOutTheOldOnes) {
     EXPECT_EQ(client.get("/%E7%94%B5%E5%BD%B1/", login("first")).status, "401");
 }
 
+// htpasswd refuses a record this long only after it has created the file.
+TEST_F(ShareEndToEnd, PasswordFileLeftEmptyByHtpasswdEndsStart) {
+    entries_.userName = std::wstring(250, L'u');
+    const auto port = platform::freeLoopbackPort();
+    const auto outcome = start(port, L"secret");
+
+    EXPECT_NE(outcome.error.find("密码文件"), std::string::npos) << outcome.error;
+    EXPECT_FALSE(outcome.buttons.has_value());
+    EXPECT_EQ(fs::file_size(pathOf(installation_.service.passwordFilePath)), 0u);
+    EXPECT_FALSE(platform::loopbackPortAnswers(port));
+    EXPECT_TRUE(installation_.processes().empty());
+}
+
 // The program ended without Stop: the next Start must not leave the old
 // server serving with the old password.
 TEST_F(ShareEndToEnd, StartEndsALeftoverServerOfOurs) {

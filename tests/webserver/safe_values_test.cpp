@@ -71,6 +71,20 @@ TEST_P(SafeValues, PasswordReachesHtpasswdAsOneLine) {
     EXPECT_FALSE(unsafe([](ShareService& s) { s.settings.password.clear(); }));
 }
 
+// htpasswd takes at most 254 bytes of password; a Chinese character is 3.
+TEST_P(SafeValues, PasswordFitsHtpasswd) {
+    EXPECT_FALSE(unsafe([](ShareService& s) { s.settings.password = std::string(254, 'a'); }));
+    EXPECT_EQ(unsafe([](ShareService& s) { s.settings.password = std::string(255, 'a'); }),
+              "密码：最长 254 个字节（一个汉字占 3 个字节）。");
+    std::string chinese;
+    for (int i = 0; i < 84; ++i) chinese += "密";
+    ShareService service = safeService(GetParam());
+    service.settings.password = chinese + "ab";
+    EXPECT_EQ(findUnsafeValue(service, GetParam()), std::nullopt);
+    service.settings.password = chinese + "码";
+    EXPECT_TRUE(findUnsafeValue(service, GetParam())) << "85 characters, 255 bytes";
+}
+
 TEST_P(SafeValues, ProgramDirectoryWithADollarIsRefused) {
     EXPECT_EQ(unsafe([](ShareService& s) { s.passwordFilePath.insert(1, "$x"); }),
               "程序所在的文件夹路径中不能含有“$”或控制字符，请把程序移到别的文件夹。");

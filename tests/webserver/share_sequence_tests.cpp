@@ -21,6 +21,7 @@ constexpr ShellDialect kDialect = platform::kNativeShellDialect;
 // the real program would have, as far as the sequences look at it.
 struct FakeWorld {
     bool htpasswdWorks = true;
+    bool htpasswdLeavesAnEmptyFile = false;  // when it fails
     bool serverStarts = true;
     bool otherProgramOnPort = false;
     std::string serverLogsOnStart;
@@ -72,6 +73,7 @@ protected:
         lines.push_back(line);
         if (!passwordFileAtFirstLine) passwordFileAtFirstLine = fs::exists(service.passwordFilePath);
         if (line == passwordLine() && world.htpasswdWorks) std::ofstream(service.passwordFilePath) << "guest:x\n";
+        if (line == passwordLine() && world.htpasswdLeavesAnEmptyFile) std::ofstream{service.passwordFilePath};
         if (line == startLine()) {
             world.serverRunning = world.serverStarts;
             std::ofstream(serverErrorLogPath(programDir.wstring()), std::ios::app) << world.serverLogsOnStart;
@@ -235,13 +237,17 @@ TEST_F(ShareSequence, EndsWhenAnotherProgramHoldsThePort) {
     expectFailedAfterCommands(outcome);
 }
 
-TEST_F(ShareSequence, EndsBeforeTheServerWhenNoPasswordFileWasMade) {
+TEST_F(ShareSequence, EndsBeforeTheServerWhenThePasswordFileLacksTheUser) {
     world.htpasswdWorks = false;
-    const auto outcome = startShare(service, entries, environment);
+    for (const bool emptyFileLeft : {false, true}) {
+        world.htpasswdLeavesAnEmptyFile = emptyFileLeft;
+        lines.clear();
+        const auto outcome = startShare(service, entries, environment);
 
-    EXPECT_TRUE(contains(outcome.error, "密码文件")) << outcome.error;
-    EXPECT_EQ(lines, (std::vector<std::string>{stopLine(), firewallLine(), passwordLine()}));
-    expectFailedAfterCommands(outcome);
+        EXPECT_TRUE(contains(outcome.error, "密码文件")) << outcome.error;
+        EXPECT_EQ(lines, (std::vector<std::string>{stopLine(), firewallLine(), passwordLine()}));
+        expectFailedAfterCommands(outcome);
+    }
 }
 
 TEST_F(ShareSequence, ServerThatNeverAnswersIsStoppedAndReportedWithItsLastLogLine) {
