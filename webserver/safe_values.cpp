@@ -57,9 +57,11 @@ bool breaksCmdQuotes(std::string_view value, ShellDialect dialect) {
     return dialect == ShellDialect::WindowsCmd && hasAnyOf(value, "\"%");
 }
 
-// The password file holds "name:hash" lines.
+// The password file holds "name:hash" lines; nginx skips a line that begins
+// with "#" as a comment.
 Finding checkUserName(const std::string& userName, ShellDialect dialect) {
     if (userName.empty()) return "用户名：请填写用户名。";
+    if (userName.starts_with('#')) return "用户名：不能以“#”开头。";
     if (hasAnyOf(userName, ":") || hasControlCharacter(userName)) return "用户名：不能含有“:”或控制字符。";
     if (breaksCmdQuotes(userName, dialect)) return "用户名：不能含有双引号或“%”。";
     return std::nullopt;

@@ -60,10 +60,12 @@ TEST_P(SafeValues, FolderIsAWholePathWithoutVariablesOrControls) {
     EXPECT_FALSE(unsafe([](ShareService& s) { s.settings.sharedFolder += " \"a\" {b}; c"; }));
 }
 
-TEST_P(SafeValues, UserNameIsNonEmptyWithoutColon) {
+TEST_P(SafeValues, UserNameIsNonEmptyWithoutColonOrLeadingHash) {
     EXPECT_EQ(unsafe([](ShareService& s) { s.settings.userName.clear(); }), "用户名：请填写用户名。");
     EXPECT_EQ(unsafe([](ShareService& s) { s.settings.userName = "a:b"; }), "用户名：不能含有“:”或控制字符。");
     EXPECT_TRUE(unsafe([](ShareService& s) { s.settings.userName = "a\rb"; }));
+    EXPECT_EQ(unsafe([](ShareService& s) { s.settings.userName = "#guest"; }), "用户名：不能以“#”开头。");
+    EXPECT_FALSE(unsafe([](ShareService& s) { s.settings.userName = "guest#1"; }));
 }
 
 TEST_P(SafeValues, PasswordReachesHtpasswdAsOneLine) {
