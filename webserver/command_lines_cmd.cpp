@@ -13,6 +13,15 @@ namespace {
 
 std::string quoted(const std::string& text) { return "\"" + text + "\""; }
 
+// The called program's C runtime reads 2n backslashes before a double quote
+// as n backslashes and the end of the argument, 2n+1 as n and a literal
+// quote. A value holds no quote, so only its trailing backslashes stand
+// before one: doubled, they reach the program as typed.
+std::string quotedArgument(const std::string& value) {
+    const std::size_t kept = value.find_last_not_of('\\') + 1;  // npos + 1 is 0: all backslashes
+    return quoted(value + std::string(value.size() - kept, '\\'));
+}
+
 // cmd.exe /C drops the first and the last double quote of a line that
 // begins with one; one more pair around such a line keeps it as written.
 std::string keptWhole(const std::string& lineBeginningWithAQuote) { return quoted(lineBeginningWithAQuote); }
@@ -33,10 +42,11 @@ std::string firewall(const ShareService& service) {
 
 // htpasswd.exe directly, not through a second "cmd /c": the outer
 // interpreter would read the doubled quotes of the inner line as the end of
-// each quoted value and act on an "&" in a path or password.
+// each quoted value and act on an "&" in a path or password. The paths here
+// end in a file name, never in a backslash.
 std::string password(const ShareService& service) {
     return keptWhole(quoted(service.htpasswdExePath) + " -c -b " + quoted(service.passwordFilePath) + " " +
-                     quoted(service.settings.userName) + " " + quoted(service.settings.password));
+                     quotedArgument(service.settings.userName) + " " + quotedArgument(service.settings.password));
 }
 
 // start returns at once and leaves nginx running with the server directory

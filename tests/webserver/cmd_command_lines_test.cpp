@@ -41,6 +41,22 @@ TEST(CmdCommandLines, PasswordLineCarriesNonAsciiBytesAndEmptyValues) {
               "\"\xE8\xAE\xBF\xE5\xAE\xA2\" \"\"\"");
 }
 
+// htpasswd.exe's C runtime would read a backslash before the closing quote as
+// a literal quote: a value's trailing backslashes are doubled, those inside
+// it stay single.
+TEST(CmdCommandLines, PasswordLineDoublesTrailingBackslashes) {
+    const auto lineFor = [](const std::string& userName, const std::string& password) {
+        ShareService service = windowsService();
+        service.settings.userName = userName;
+        service.settings.password = password;
+        return passwordCommandLine(kCmd, service);
+    };
+    const std::string head =
+        "\"\"D:\\apps\\vomrixserver\\server\\htpasswd.exe\" -c -b \"D:\\apps\\vomrixserver\\server\\.htpasswd\" ";
+    EXPECT_EQ(lineFor("bob\\", "a\\b\\\\"), head + "\"bob\\\\\" \"a\\b\\\\\\\\\"\"");
+    EXPECT_EQ(lineFor("guest", "\\"), head + "\"guest\" \"\\\\\"\"");
+}
+
 TEST(CmdCommandLines, ServerStartChangesToTheServerDirectory) {
     EXPECT_EQ(serverStartCommandLine(kCmd, windowsService(), "D:\\apps"),
               "cd /d \"D:\\apps\\vomrixserver\\server\" && start nginx.exe");

@@ -65,6 +65,17 @@ TEST_F(ServerCommandLines, PasswordLineCarriesAnEmptyPassword) {
     EXPECT_EQ(calls[0].arguments, (Arguments{"-c", "-b", service_.passwordFilePath, "访客 一", ""}));
 }
 
+// Before the closing quote a backslash would escape it for the C runtime.
+TEST_F(ServerCommandLines, PasswordLineKeepsTrailingBackslashes) {
+    service_.settings.userName = "bob\\";
+    service_.settings.password = "abc\\";
+    runShellCommand(passwordCommandLine(kCmd, service_));
+
+    const std::vector<CallRecord> calls = readCallRecords(callsFileOf(htpasswd_));
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls[0].arguments, (Arguments{"-c", "-b", service_.passwordFilePath, "bob\\", "abc\\"}));
+}
+
 TEST_F(ServerCommandLines, StartLineStartsNginxInTheServerDirectory) {
     runShellCommand(serverStartCommandLine(kCmd, service_, programDirUtf8()));
 
