@@ -50,6 +50,11 @@ void CVomraServerDlg::SetBrowserLauncher(CommandRunner launcher)
     m_launchBrowser = std::move(launcher);
 }
 
+void CVomraServerDlg::SetCommandRunner(CommandRunner runner)
+{
+    m_shareEnvironment.run = std::move(runner);
+}
+
 void CVomraServerDlg::ShowMessageBox(const wxString& text, long iconStyle)
 {
     wxMessageBox(text, GetTitle(), wxOK | iconStyle, this);

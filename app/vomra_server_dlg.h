@@ -36,6 +36,9 @@ public:
     using MessageSink = std::function<void(const wxString& text, long iconStyle)>;
     void SetMessageSink(MessageSink sink);
     void SetBrowserLauncher(CommandRunner launcher);
+    // What Start, Stop and Exit run their command lines through
+    // (runShellCommand); the window tests leave the firewall alone.
+    void SetCommandRunner(CommandRunner runner);
 
 private:
     void LoadSettingsFrom(const std::wstring& programDir);

@@ -1,6 +1,6 @@
 // Start, Stop and Exit clicked in the real window, over a throw-away
-// installation whose nginx and htpasswd are the real ones; the access
-// address list and the browser it opens.
+// installation whose nginx and htpasswd are the real ones (every line runs
+// but the firewall's); the access address list and the browser it opens.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -39,6 +39,7 @@ protected:
         processEventsFor(100ms);
         dialog_->SetMessageSink([this](const wxString& text, long style) { messages_.push_back({text, style}); });
         dialog_->SetBrowserLauncher([this](const std::string& line) { browserLines_.push_back(line); });
+        dialog_->SetCommandRunner(runnerWithoutFirewall(shareService));
 
         port_ = installation_.service.settings.port;
         edit(kSharedFolderEdit).ChangeValue(wxString::FromUTF8(folder_.utf8()));

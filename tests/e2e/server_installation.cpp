@@ -98,3 +98,9 @@ std::vector<std::string> ServerInstallation::processes() const {
 bool ServerInstallation::waitUntilEnded() const {
     return waitFor([this] { return processes().empty(); });
 }
+
+CommandRunner runnerWithoutFirewall(const ShareService& service) {
+    return [&service](const std::string& line) {
+        if (line != firewallCommandLine(kDialect, service)) runShellCommand(line);
+    };
+}

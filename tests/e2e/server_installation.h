@@ -10,6 +10,7 @@
 #include "config/share_service.h"
 #include "tests/e2e/http_client.h"
 #include "tests/webserver/test_folder.h"
+#include "webserver/command_runner.h"
 
 class ServerInstallation {
 public:
@@ -40,3 +41,8 @@ private:
     TestFolder program_;
     std::string programDir_;
 };
+
+// The program's own runner for every line but the firewall line: run as root
+// on a machine with a firewall tool, that line would add a lasting rule for
+// each test's random port. The unit tests check the line byte for byte.
+CommandRunner runnerWithoutFirewall(const ShareService& service);
