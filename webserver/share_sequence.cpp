@@ -1,5 +1,6 @@
 #include "webserver/share_sequence.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <thread>
@@ -79,10 +80,20 @@ bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds time
     return true;
 }
 
+bool isFatalError(const std::string& line) { return line.find("[emerg]") != std::string::npos; }
+
 bool mentionsFatalError(const std::vector<std::string>& lines) {
-    for (const auto& line : lines)
-        if (line.find("[emerg]") != std::string::npos) return true;
-    return false;
+    return std::any_of(lines.begin(), lines.end(), isFatalError);
+}
+
+// The line that says why nginx failed: its last fatal error, except the
+// "still could not bind()" it closes with after the bind() error that says
+// which address was taken; the last line when nothing was fatal.
+const std::string& mostTellingLine(const std::vector<std::string>& lines) {
+    const auto telling = std::find_if(lines.rbegin(), lines.rend(), [](const std::string& line) {
+        return isFatalError(line) && line.find("still could not bind()") == std::string::npos;
+    });
+    return telling != lines.rend() ? *telling : lines.back();
 }
 
 // Waits for the started server to answer on the loopback address; gives up
@@ -98,7 +109,7 @@ Message serverStartFailure(const ShareEnvironment& environment, std::int32_t por
         environment.serverWait);
     if (answered && !mentionsFatalError(logged)) return std::nullopt;
     std::string message = "网页服务器没有在端口 " + std::to_string(port) + " 上启动。";
-    if (!logged.empty()) message += "\nnginx 错误日志：" + logged.back();
+    if (!logged.empty()) message += "\nnginx 错误日志：" + mostTellingLine(logged);
     return message;
 }
 

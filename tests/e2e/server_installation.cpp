@@ -70,14 +70,23 @@ ServerInstallation::~ServerInstallation() {
 
 fs::path ServerInstallation::serverDir() const { return program_.path() / "vomrixserver" / "server"; }
 
-bool ServerInstallation::start() {
+void ServerInstallation::launch() {
     EXPECT_EQ(findUnsafeValue(service, kDialect), std::nullopt);
     const RenderResult rendered = renderServerConfig(service);
     EXPECT_TRUE(rendered.ok) << rendered.message;
     runShellCommand(passwordCommandLine(kDialect, service));
     runShellCommand(serverStartCommandLine(kDialect, service, programDir_));
+}
+
+bool ServerInstallation::start() {
+    launch();
     const HttpClient client = http();
     return waitFor([&] { return client.get("/").status != "000"; });
+}
+
+void ServerInstallation::listenOnlyOn(const std::string& address) const {
+    const fs::path configTemplate = pathOf(service.configTemplatePath);
+    writeFile(configTemplate, replaceAll(readFile(configTemplate), "listen name3;", "listen " + address + ":name3;"));
 }
 
 void ServerInstallation::stop() const { runShellCommand(serverStopCommandLine(kDialect, service, programDir_)); }

@@ -27,8 +27,12 @@ public:
     HttpClient http() const { return HttpClient(static_cast<std::uint16_t>(service.settings.port)); }
 
     // Renders the configuration, makes the password file and starts nginx
-    // with the program's own command lines; true once nginx answers.
+    // with the program's own command lines. nginx has bound its port or
+    // given up when launch returns; start is true once it answers on 127.0.0.1.
+    void launch();
     bool start();
+    // From now on nginx listens on this one address instead of every one.
+    void listenOnlyOn(const std::string& address) const;
     void stop() const;
 
     // The pids of this installation's live nginx processes, master and

@@ -166,6 +166,23 @@ TEST_F(ShareEndToEnd, PasswordFileLeftEmptyByHtpasswdEndsStart) {
     EXPECT_TRUE(installation_.processes().empty());
 }
 
+// A port taken on another loopback address passes the check on 127.0.0.1;
+// nginx's bind() to every address then fails, and the message says so.
+TEST_F(ShareEndToEnd, PortTakenOnAnotherAddressIsReportedWithTheBindError) {
+    const auto port = platform::freeLoopbackPort();
+    ServerInstallation holder{"holder e2e", folder_.utf8()};
+    holder.service.settings.port = port;
+    holder.listenOnlyOn("127.0.0.2");
+    holder.launch();
+    ASSERT_FALSE(holder.processes().empty()) << readFile(holder.serverDir() / "logs" / "error.log");
+
+    const auto outcome = start(port, L"secret");
+    const std::string bindError = "bind() to 0.0.0.0:" + std::to_string(port) + " failed (98: Address already in use)";
+    EXPECT_NE(outcome.error.find(bindError), std::string::npos) << outcome.error;
+    EXPECT_FALSE(outcome.buttons.has_value());
+    EXPECT_TRUE(installation_.processes().empty());
+}
+
 // The program ended without Stop: the next Start must not leave the old
 // server serving with the old password.
 TEST_F(ShareEndToEnd, StartEndsALeftoverServerOfOurs) {

@@ -250,14 +250,17 @@ TEST_F(ShareSequence, EndsBeforeTheServerWhenThePasswordFileLacksTheUser) {
     }
 }
 
-TEST_F(ShareSequence, ServerThatNeverAnswersIsStoppedAndReportedWithItsLastLogLine) {
+TEST_F(ShareSequence, ServerThatNeverAnswersIsStoppedAndReportedWithItsTellingLogLine) {
     world.serverStarts = false;
     world.serverLogsOnStart =
         "2024/05/01 10:00:00 [notice] 7#7: using inherited sockets\n"
-        "2024/05/01 10:00:00 [emerg] 7#7: bind() to 0.0.0.0:8080 failed (13: Permission denied)\n";
+        "2024/05/01 10:00:00 [emerg] 7#7: bind() to 0.0.0.0:8080 failed (13: Permission denied)\n"
+        "2024/05/01 10:00:00 [notice] 7#7: try again to bind() after 500ms\n"
+        "2024/05/01 10:00:03 [emerg] 7#7: still could not bind()\n";
     const auto outcome = startShare(service, entries, environment);
 
     EXPECT_TRUE(contains(outcome.error, "bind() to 0.0.0.0:8080 failed (13: Permission denied)")) << outcome.error;
+    EXPECT_FALSE(contains(outcome.error, "still could not bind()")) << outcome.error;
     auto expected = fullStart();
     expected.push_back(stopLine());
     EXPECT_EQ(lines, expected);
