@@ -132,6 +132,37 @@ TEST_F(NginxShare, ServerDirectoryIsNeverServed) {
         << "the password never reaches the configuration";
 }
 
+// A shared folder that holds the program's own folder (a shared home folder):
+// its server directory and the settings file stay hidden, even in another
+// case or behind escapes, and everything else is served.
+TEST(NginxShareOfTheProgramsFolder, ServerDirectoryAndSettingsFileAreNeverServed) {
+    ServerInstallation installation{"自己的程序", ""};
+    const std::filesystem::path programDir = pathOf(installation.programDir());
+    installation.service.settings.sharedFolder = installation.programDir();
+    writeFile(programDir / "vomra.data", "TOPSECRET");
+    writeFile(programDir / "vomra.data.txt", "ordinary");
+    std::filesystem::create_directories(programDir / "Sub" / "VomrixServer" / "SERVER");
+    writeFile(programDir / "Sub" / "VomrixServer" / "SERVER" / "x.txt", "TOPSECRET");
+    writeFile(programDir / "Sub" / "VOMRA.DATA", "TOPSECRET");
+    ASSERT_TRUE(installation.start());
+    const HttpClient client = installation.http();
+    ASSERT_EQ(client.get(kShare + "/", kCredentials).status, "200") << "logs/access.log names the user from now on";
+
+    for (const char* target :
+         {"/vomrixserver/server", "/vomrixserver/server/", "/vomrixserver/server/.htpasswd",
+          "/vomrixserver/server/conf/nginx.conf", "/vomrixserver/server/logs/access.log",
+          "/vomrixserver%2Fserver%2F.htpasswd", "/vomrixserver//server/./.htpasswd", "/vomra.data",
+          "/Sub/VomrixServer/SERVER/x.txt", "/Sub/VOMRA.DATA"}) {
+        const HttpReply reply = client.get(kShare + target, kCredentials);
+        EXPECT_EQ(reply.status, "404") << target;
+        EXPECT_EQ(reply.body.find("guest"), std::string::npos) << target;
+        EXPECT_EQ(reply.body.find("TOPSECRET"), std::string::npos) << target;
+    }
+    const HttpReply ordinary = client.get(kShare + "/vomra.data.txt", kCredentials);
+    EXPECT_EQ(ordinary.status, "200");
+    EXPECT_EQ(ordinary.body, "ordinary");
+}
+
 TEST_F(NginxShare, StopEndsThisInstanceAndNoOtherNginx) {
     TestFolder otherShared{"other 共享"};
     ServerInstallation other{"other 程序", otherShared.utf8()};
