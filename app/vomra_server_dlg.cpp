@@ -50,7 +50,6 @@ wxBEGIN_EVENT_TABLE(CVomraServerDlg, wxDialog)
     EVT_BUTTON(kExitButton, CVomraServerDlg::OnExit)
     EVT_COMBOBOX(kAddressCombo, CVomraServerDlg::OnAddressSelChange)
     EVT_CONTEXT_MENU(CVomraServerDlg::OnContextMenu)
-    EVT_CHAR_HOOK(CVomraServerDlg::OnCharHook)
 wxEND_EVENT_TABLE()
 
 CVomraServerDlg::CVomraServerDlg(const std::wstring& programDir)
@@ -62,6 +61,8 @@ CVomraServerDlg::CVomraServerDlg(const std::wstring& programDir)
     createDialogFromTemplate(*this, nullptr, loadDialogTemplate(kMainDialogTemplate));
     m_addressCombo = static_cast<wxComboBox*>(FindWindow(kAddressCombo));
     static_cast<wxHyperlinkCtrlBase*>(FindWindow(kTutorialLink))->SetURL(tutorialUrl(programDir));
+    for (wxWindow* control : GetChildren())
+        control->Bind(wxEVT_CHAR, &CVomraServerDlg::OnControlChar, this);
     Centre();
 
     LoadSettingsFrom(programDir);
@@ -210,7 +211,10 @@ void CVomraServerDlg::OnContextMenu(wxContextMenuEvent& event)
 
 // Escape, and Enter anywhere but on a button or the link, end the program
 // the way Exit does, so the share is never left running without a window.
-void CVomraServerDlg::OnCharHook(wxKeyEvent& event)
+// They are taken as characters of the focused control, which it receives
+// only once its input method has had the key: the Enter that commits a
+// composition, or the Escape that cancels one, stays with the input method.
+void CVomraServerDlg::OnControlChar(wxKeyEvent& event)
 {
     const int key = event.GetKeyCode();
     const bool enter = key == WXK_RETURN || key == WXK_NUMPAD_ENTER;

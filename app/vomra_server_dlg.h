@@ -60,7 +60,7 @@ private:
     void OnExit(wxCommandEvent& event);
     void OnAddressSelChange(wxCommandEvent& event);
     void OnContextMenu(wxContextMenuEvent& event);
-    void OnCharHook(wxKeyEvent& event);
+    void OnControlChar(wxKeyEvent& event);
 
     wxIcon m_appIcon;
     wxTaskBarIcon m_trayIcon;

@@ -3,6 +3,7 @@
 // box, and the ways the window's run ends.
 #include <wx/button.h>
 #include <wx/stattext.h>
+#include <wx/textctrl.h>
 #include <wx/timer.h>
 #include <wx/uiaction.h>
 
@@ -19,12 +20,29 @@ wxPoint centreOnScreen(const wxWindow& window)
     return window.GetScreenRect().GetPosition() + window.GetSize() / 2;
 }
 
-void pressKey(wxWindow& focus, int key)
+void focusOn(wxWindow& focus)
 {
     focus.GetParent()->Raise();
     focus.SetFocus();
     waitFor([&] { return wxWindow::FindFocus() == &focus; });
+}
+
+void pressKey(wxWindow& focus, int key)
+{
+    focusOn(focus);
     wxUIActionSimulator().Char(key);
+}
+
+// Types the character of `hexCode` through GTK's own input method (the test
+// runs with GTK_IM_MODULE=gtk-im-context-simple): Ctrl+Shift+U starts the
+// composition, the digits follow, and `key` ends it.
+void compose(wxWindow& focus, const char* hexCode, int key)
+{
+    focusOn(focus);
+    wxUIActionSimulator simulator;
+    simulator.Char('u', wxMOD_CONTROL | wxMOD_SHIFT);
+    simulator.Text(hexCode);
+    simulator.Char(key);
 }
 
 // Runs `dialog` until its run ends; `during` is called once the run has
@@ -104,6 +122,31 @@ TEST_F(DialogWindowTest, EnterEndsTheRunExceptOnAButton)
     }, watchdog);
     EXPECT_TRUE(survivedEnterOnButton);
     EXPECT_EQ(code, 0);
+}
+
+// Return commits a composition and Escape cancels one; neither ends the run,
+// which a plain Escape afterwards still does.
+TEST_F(DialogWindowTest, EnterAndEscapeThatEndACompositionStayWithTheInputMethod)
+{
+    CVomraServerDlg& dialog = openDialog();
+    auto& name = *dynamic_cast<wxTextCtrl*>(dialog.FindWindow(kShareNameEdit));
+    std::vector<wxString> seen;
+    int step = 0;
+    wxTimer steps;
+    steps.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
+        seen.push_back(name.GetValue());
+        if (step == 0)
+            compose(name, "5f71", WXK_RETURN);
+        else if (step == 1)
+            compose(name, "5f71", WXK_ESCAPE);
+        else if (step == 2)
+            pressKey(name, WXK_ESCAPE);
+        ++step;
+    });
+    steps.Start(700);
+    wxTimer watchdog;
+    EXPECT_EQ(runModalWith(dialog, [] {}, watchdog), 0);
+    EXPECT_EQ(seen, (std::vector<wxString>{L"", L"影", L"影"})) << "the run ended during a composition";
 }
 
 TEST_F(DialogWindowTest, CloseThatCannotBeRefusedEndsTheRun)
