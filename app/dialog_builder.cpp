@@ -103,12 +103,24 @@ wxWindow* createButton(wxDialog& dialog, const ControlTemplate& control)
 }
 
 // The URL is set by the dialog that owns the link; until then it is the text.
+// The generic link opens on a click or Space; Enter opens it too, as it
+// does a focused link elsewhere.
 wxWindow* createLink(wxDialog& dialog, const ControlTemplate& control)
 {
     checkStyles(control, {"right"});
     const wxString text = wxString::FromUTF8(control.text);
-    return new wxGenericHyperlinkCtrl(&dialog, windowId(control.id), text, text, wxDefaultPosition,
-                                      wxDefaultSize, wxNO_BORDER | wxHL_ALIGN_RIGHT);
+    auto* link = new wxGenericHyperlinkCtrl(&dialog, windowId(control.id), text, text, wxDefaultPosition,
+                                            wxDefaultSize, wxNO_BORDER | wxHL_ALIGN_RIGHT);
+    link->Bind(wxEVT_CHAR, [link](wxKeyEvent& event) {
+        if (event.GetKeyCode() != WXK_RETURN && event.GetKeyCode() != WXK_NUMPAD_ENTER) {
+            event.Skip();
+            return;
+        }
+        link->SetForegroundColour(link->GetVisitedColour());
+        link->SetVisited();
+        link->SendEvent();
+    });
+    return link;
 }
 
 wxWindow* createCombo(wxDialog& dialog, const ControlTemplate& control)

@@ -36,8 +36,12 @@ void CVomraServerDlg::OnAddressSelChange(wxCommandEvent&)
     const int index = m_addressCombo->GetSelection();
     if (index == wxNOT_FOUND)
         return;
-    const std::string url = toUtf8(m_addressCombo->GetString(index));
-    m_launchBrowser(browserCommandLine(platform::kNativeShellDialect, url));
+    OpenInBrowser(m_addressCombo->GetString(index));
+}
+
+void CVomraServerDlg::OpenInBrowser(const wxString& url)
+{
+    m_launchBrowser(browserCommandLine(platform::kNativeShellDialect, toUtf8(url)));
 }
 
 void CVomraServerDlg::SetMessageSink(MessageSink sink)

@@ -49,6 +49,7 @@ wxBEGIN_EVENT_TABLE(CVomraServerDlg, wxDialog)
     EVT_WINDOW_DESTROY(CVomraServerDlg::OnDestroy)
     EVT_BUTTON(kExitButton, CVomraServerDlg::OnExit)
     EVT_COMBOBOX(kAddressCombo, CVomraServerDlg::OnAddressSelChange)
+    EVT_HYPERLINK(kTutorialLink, CVomraServerDlg::OnTutorialLink)
     EVT_CONTEXT_MENU(CVomraServerDlg::OnContextMenu)
 wxEND_EVENT_TABLE()
 
@@ -198,6 +199,11 @@ void CVomraServerDlg::OnDestroy(wxWindowDestroyEvent& event)
     event.Skip();
 }
 
+void CVomraServerDlg::OnTutorialLink(wxHyperlinkEvent& event)
+{
+    OpenInBrowser(event.GetURL());
+}
+
 void CVomraServerDlg::OnContextMenu(wxContextMenuEvent& event)
 {
     if (m_backgroundMenuText.empty() || event.GetEventObject() != this) {
@@ -209,8 +215,9 @@ void CVomraServerDlg::OnContextMenu(wxContextMenuEvent& event)
     PopupMenu(&menu);
 }
 
-// Escape, and Enter anywhere but on a button or the link, end the program
-// the way Exit does, so the share is never left running without a window.
+// Escape, and Enter anywhere but on a button or the link (which press the
+// button or open the page), end the program the way Exit does, so the share
+// is never left running without a window.
 // They are taken as characters of the focused control, which it receives
 // only once its input method has had the key: the Enter that commits a
 // composition, or the Escape that cancels one, stays with the input method.

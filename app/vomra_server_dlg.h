@@ -7,6 +7,7 @@
 #include <wx/combobox.h>
 #include <wx/dialog.h>
 #include <wx/evtloop.h>
+#include <wx/hyperlink.h>
 #include <wx/icon.h>
 #include <wx/taskbar.h>
 
@@ -31,8 +32,8 @@ public:
     const wxString& SettingsProblem() const { return m_settingsProblem; }
 
     // How the window shows a message (a message box) and opens an address
-    // (the browser command line through the C library's system()); the
-    // window tests watch both instead of a user.
+    // or the tutorial page (the browser command line through the C library's
+    // system()); the window tests watch both instead of a user.
     using MessageSink = std::function<void(const wxString& text, long iconStyle)>;
     void SetMessageSink(MessageSink sink);
     void SetBrowserLauncher(CommandRunner launcher);
@@ -50,6 +51,7 @@ private:
     DialogEntries ReadEntries() const;
     void ShowOutcome(const ShareOutcome& outcome);
     void ShowMessageBox(const wxString& text, long iconStyle);
+    void OpenInBrowser(const wxString& url);
 
     void OnSysCommand(wxCommandEvent& event);
     void OnStartService(wxCommandEvent& event);
@@ -59,6 +61,7 @@ private:
     void OnDestroy(wxWindowDestroyEvent& event);
     void OnExit(wxCommandEvent& event);
     void OnAddressSelChange(wxCommandEvent& event);
+    void OnTutorialLink(wxHyperlinkEvent& event);
     void OnContextMenu(wxContextMenuEvent& event);
     void OnControlChar(wxKeyEvent& event);
 

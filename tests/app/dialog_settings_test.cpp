@@ -6,7 +6,9 @@
 #include <wx/hyperlink.h>
 
 #include "app/control_ids.h"
+#include "config/text_conversion.h"
 #include "dialog_fixture.h"
+#include "webserver/command_lines.h"
 
 namespace {
 
@@ -57,11 +59,19 @@ TEST_F(DialogSettingsTest, BrokenFileShowsWhatWasReadAndSaysWhy)
 TEST_F(DialogSettingsTest, TutorialLinkOpensThePageBesideTheProgram)
 {
     dialog_ = std::make_unique<CVomraServerDlg>(wxString(VOMRA_BINARY_DIR).ToStdWstring());
+    std::vector<std::string> browserLines;
+    dialog_->SetBrowserLauncher([&](const std::string& line) { browserLines.push_back(line); });
     auto* link = dynamic_cast<wxHyperlinkCtrlBase*>(dialog_->FindWindow(kTutorialLink));
     ASSERT_NE(link, nullptr);
     const wxFileName page = wxFileName::URLToFileName(link->GetURL());
     EXPECT_EQ(page.GetFullName(), L"tutorial.html");
     EXPECT_TRUE(page.FileExists()) << link->GetURL();
+
+    ASSERT_TRUE(waitFor([&] { return link->IsShownOnScreen(); }));
+    clickAt(link->GetScreenRect().GetPosition() + link->GetSize() / 2, wxMOUSE_BTN_LEFT);
+    EXPECT_TRUE(waitFor([&] { return !browserLines.empty(); })) << "a click did not open the page";
+    EXPECT_EQ(browserLines, std::vector<std::string>{browserCommandLine(platform::kNativeShellDialect,
+                                                                        toUtf8(link->GetURL().ToStdWstring()))});
 }
 
 }  // namespace

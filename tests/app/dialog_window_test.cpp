@@ -2,6 +2,7 @@
 // back (and minimises it where there is no tray), the tray icon, the About
 // box, and the ways the window's run ends.
 #include <wx/button.h>
+#include <wx/hyperlink.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 #include <wx/timer.h>
@@ -9,7 +10,9 @@
 
 #include "app/about_dlg.h"
 #include "app/control_ids.h"
+#include "config/text_conversion.h"
 #include "dialog_fixture.h"
+#include "webserver/command_lines.h"
 
 namespace {
 
@@ -106,22 +109,27 @@ TEST_F(DialogWindowTest, EscapeEndsTheRunLikeExit)
     EXPECT_EQ(runModalWith(dialog, [&] { pressKey(*dialog.FindWindow(kShareNameEdit), WXK_ESCAPE); }, watchdog), 0);
 }
 
-TEST_F(DialogWindowTest, EnterEndsTheRunExceptOnAButton)
+// Enter on a button presses it and Enter on the link opens the tutorial page
+// as a click does; Enter in a field ends the run.
+TEST_F(DialogWindowTest, EnterEndsTheRunExceptOnAButtonOrTheLink)
 {
     CVomraServerDlg& dialog = openDialog();
-    bool survivedEnterOnButton = false;
-    wxTimer watchdog;
-    wxTimer later;
-    later.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
-        survivedEnterOnButton = true;
-        pressKey(*dialog.FindWindow(kUserNameEdit), WXK_RETURN);
+    std::vector<std::string> browserLines;
+    dialog.SetBrowserLauncher([&](const std::string& line) { browserLines.push_back(line); });
+    auto& link = *dynamic_cast<wxHyperlinkCtrlBase*>(dialog.FindWindow(kTutorialLink));
+    int step = 0;
+    wxTimer steps;
+    steps.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
+        const int focused[] = {kStopButton, kTutorialLink, kUserNameEdit};
+        if (step < 3)
+            pressKey(*dialog.FindWindow(focused[step++]), WXK_RETURN);
     });
-    const int code = runModalWith(dialog, [&] {
-        pressKey(*dialog.FindWindow(kStopButton), WXK_RETURN);
-        later.StartOnce(700);
-    }, watchdog);
-    EXPECT_TRUE(survivedEnterOnButton);
-    EXPECT_EQ(code, 0);
+    steps.Start(700);
+    wxTimer watchdog;
+    EXPECT_EQ(runModalWith(dialog, [] {}, watchdog), 0);
+    EXPECT_EQ(step, 3) << "the run ended on Enter on a button or the link";
+    EXPECT_EQ(browserLines, std::vector<std::string>{browserCommandLine(platform::kNativeShellDialect,
+                                                                        toUtf8(link.GetURL().ToStdWstring()))});
 }
 
 // Return commits a composition and Escape cancels one; neither ends the run,
