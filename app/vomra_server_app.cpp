@@ -5,8 +5,14 @@
 #include <wx/log.h>
 #include <wx/msgdlg.h>
 
+#include "app/control_ids.h"
 #include "app/vomra_server_dlg.h"
 #include "platform/instance_guard.h"
+#include "platform/termination_watch.h"
+
+wxBEGIN_EVENT_TABLE(CVomraServerApp, wxApp)
+    EVT_END_SESSION(CVomraServerApp::OnEndSession)
+wxEND_EVENT_TABLE()
 
 bool CVomraServerApp::Initialize(int& argc, wxChar** argv)
 {
@@ -32,10 +38,31 @@ bool CVomraServerApp::OnInit()
     return true;
 }
 
+// A request from outside to end the program (a logout, kill, Ctrl+C) takes
+// the Exit path, so the share stops before the program ends. It is watched
+// for from the window's run on: before it no share can be running, and the
+// request simply ends the process.
 int CVomraServerApp::OnRun()
 {
     CVomraServerDlg dialog;
+    m_dialog = &dialog;
     if (!dialog.SettingsProblem().empty())
         wxMessageBox(dialog.SettingsProblem(), L"提示", wxOK | wxICON_WARNING, &dialog);
-    return dialog.RunModal();
+    const platform::TerminationWatch watch([&dialog] {
+        wxQueueEvent(&dialog, new wxCommandEvent(wxEVT_BUTTON, kExitButton));
+    });
+    const int code = dialog.RunModal();
+    m_dialog = nullptr;
+    return code;
+}
+
+// The Exit path runs at once, as the process ends soon after, and in place
+// of wxWidgets' own handling, which would delete the main window without
+// closing it and so leave the share running.
+void CVomraServerApp::OnEndSession(wxCloseEvent&)
+{
+    if (!m_dialog)
+        return;
+    wxCommandEvent exit(wxEVT_BUTTON, kExitButton);
+    m_dialog->ProcessWindowEvent(exit);
 }

@@ -3,6 +3,8 @@
 // ends.
 #include <wx/app.h>
 
+class CVomraServerDlg;
+
 class CVomraServerApp : public wxApp {
 public:
     // Says in one line why no window can be shown (no display) instead of
@@ -14,4 +16,12 @@ public:
 
     // Runs the main window; the process ends when its run ends.
     int OnRun() override;
+
+private:
+    // The session ends (on Windows, which ends the process soon after).
+    void OnEndSession(wxCloseEvent& event);
+
+    CVomraServerDlg* m_dialog = nullptr;  // while the main window runs
+
+    wxDECLARE_EVENT_TABLE();
 };

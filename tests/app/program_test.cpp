@@ -1,11 +1,17 @@
 // The program itself: without a display it says so; a second copy is
-// refused while the first runs.
+// refused while the first runs; asked from outside to end, it stops the
+// share first.
 #include <filesystem>
 #include <gtest/gtest.h>
 
 #include <wx/arrstr.h>
 #include <wx/utils.h>
 
+#include "config/install_paths.h"
+#include "config/settings_file.h"
+#include "config/text_conversion.h"
+#include "platform/loopback_probe.h"
+#include "tests/e2e/server_installation.h"
 #include "window_test_support.h"
 
 namespace {
@@ -56,6 +62,30 @@ TEST(ProgramTest, SecondCopyIsRefusedWhileTheFirstRuns)
     commandOutput(L"xdotool windowfocus --sync " + programWindows(L"提示")[0] + L" key Return");
     EXPECT_TRUE(second.waitForEnd(10s)) << "the refused copy did not end after OK";
     EXPECT_TRUE(first.running());
+}
+
+// A logout sends SIGTERM: the program takes the Exit path, so its nginx
+// ends with it and the password no longer opens anything.
+TEST(ProgramTest, TerminationRequestStopsTheShareAndEndsTheProgram)
+{
+    TestFolder folder("shared");
+    ServerInstallation installation("terminated", folder.utf8());
+    const std::filesystem::path program = pathOf(installation.programDir()) / "VomraServer";
+    std::filesystem::copy_file(VOMRA_PROGRAM, program);
+    deriveSettingsPath(installation.service, fromUtf8(installation.programDir()));
+    ASSERT_TRUE(saveSettings(installation.service).ok);
+    const std::int32_t port = installation.service.settings.port;
+
+    BackgroundProgram running(wxString::FromUTF8(utf8Of(program)));
+    ASSERT_TRUE(waitFor([] { return programWindows(kMainTitle).size() == 1; }, 10s));
+    // Focus starts on the folder; Start is four steps of the tab order on.
+    commandOutput(L"xdotool windowfocus --sync " + programWindows(kMainTitle)[0] + L" key Tab Tab Tab Tab space");
+    ASSERT_TRUE(waitFor([&] { return platform::loopbackPortAnswers(port); }, 10s)) << "Start did not start nginx";
+
+    running.requestEnd();
+    EXPECT_TRUE(running.waitForEnd(10s)) << "the program did not end";
+    EXPECT_TRUE(installation.waitUntilEnded()) << "nginx outlived the program";
+    EXPECT_FALSE(platform::loopbackPortAnswers(port));
 }
 
 }  // namespace

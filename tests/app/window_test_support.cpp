@@ -72,6 +72,11 @@ bool BackgroundProgram::running() const
     return m_pid > 0 && !m_watch->ended;
 }
 
+void BackgroundProgram::requestEnd() const
+{
+    wxProcess::Kill(static_cast<int>(m_pid), wxSIGTERM);
+}
+
 bool BackgroundProgram::waitForEnd(std::chrono::milliseconds timeout)
 {
     return waitFor([this] { return !running(); }, timeout);

@@ -35,6 +35,8 @@ public:
 
     bool started() const { return m_pid > 0; }
     bool running() const;
+    // Asks the program alone to end, with SIGTERM, as a logout does.
+    void requestEnd() const;
     // Waits for the program to end by itself; returns whether it did.
     bool waitForEnd(std::chrono::milliseconds timeout);
 
