@@ -16,6 +16,7 @@
 #include <wx/valtext.h>
 
 #include "app/control_ids.h"
+#include "webserver/number_parse.h"
 
 namespace {
 
@@ -88,8 +89,13 @@ wxWindow* createEdit(wxDialog& dialog, const ControlTemplate& control)
     checkStyles(control, {"number", "password"});
     const long style = control.hasStyle("password") ? wxTE_PASSWORD : 0;
     auto* edit = new wxTextCtrl(&dialog, windowId(control.id), wxString(), wxDefaultPosition, wxDefaultSize, style);
-    if (control.hasStyle("number"))
-        edit->SetValidator(wxTextValidator(wxFILTER_DIGITS));
+    if (control.hasStyle("number")) {
+        // The digits the number is read with, so the full-width ones that an
+        // input method types in full-width mode are taken too.
+        wxTextValidator digitsOnly(wxFILTER_INCLUDE_CHAR_LIST);
+        digitsOnly.SetCharIncludes(dialogDigits());
+        edit->SetValidator(digitsOnly);
+    }
     return edit;
 }
 

@@ -28,6 +28,13 @@ bool isBlank(wchar_t ch) {
 
 }  // namespace
 
+std::wstring dialogDigits() {
+    std::wstring digits;
+    for (const char32_t zero : kDigitZeros)
+        for (char32_t digit = zero; digit <= zero + 9; ++digit) digits += static_cast<wchar_t>(digit);
+    return digits;
+}
+
 std::int32_t parseDialogNumber(const std::wstring& text) {
     constexpr std::int64_t kMax = std::numeric_limits<std::int32_t>::max();
     constexpr std::int64_t kMin = std::numeric_limits<std::int32_t>::min();

@@ -9,3 +9,7 @@
 // and the common Unicode decimal-digit blocks count. No digits give 0; values
 // beyond the 32-bit range saturate at its limits.
 std::int32_t parseDialogNumber(const std::wstring& text);
+
+// Every character that counts as a digit above, for the boxes that take
+// only digits when typed.
+std::wstring dialogDigits();

@@ -97,6 +97,12 @@ TEST_F(DialogLayoutTest, NumberBoxesTakeOnlyDigitsWhenTyped)
         ASSERT_TRUE(waitFor([&] { return wxWindow::FindFocus() == &box; })) << id;
         wxUIActionSimulator().Text("8a0-8 ");
         EXPECT_TRUE(waitFor([&] { return box.GetValue() == L"808"; })) << id << ": " << box.GetValue();
+        // A full-width digit, as an input method in full-width mode types it;
+        // a full-width letter stays out.
+        box.Clear();
+        compose(box, "ff18", WXK_SPACE);
+        compose(box, "ff41", WXK_SPACE);
+        EXPECT_TRUE(waitFor([&] { return box.GetValue() == L"８"; })) << id << ": " << box.GetValue();
     }
 }
 

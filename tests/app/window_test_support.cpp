@@ -10,6 +10,7 @@
 #include <wx/uiaction.h>
 #include <wx/arrstr.h>
 #include <wx/utils.h>
+#include <wx/window.h>
 
 // Remembers that the program ended; the event loop reports it.
 class BackgroundProgram::Watch : public wxProcess {
@@ -135,4 +136,26 @@ void clickAt(const wxPoint& screenPoint, int button)
     wxUIActionSimulator simulator;
     simulator.MouseMove(screenPoint);
     simulator.MouseClick(button);
+}
+
+void focusOn(wxWindow& focus)
+{
+    focus.GetParent()->Raise();
+    focus.SetFocus();
+    waitFor([&] { return wxWindow::FindFocus() == &focus; });
+}
+
+void pressKey(wxWindow& focus, int key)
+{
+    focusOn(focus);
+    wxUIActionSimulator().Char(key);
+}
+
+void compose(wxWindow& focus, const char* hexCode, int key)
+{
+    focusOn(focus);
+    wxUIActionSimulator simulator;
+    simulator.Char('u', wxMOD_CONTROL | wxMOD_SHIFT);
+    simulator.Text(hexCode);
+    simulator.Char(key);
 }

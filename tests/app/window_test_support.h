@@ -88,3 +88,12 @@ private:
 
 // A real mouse click (XTest) at a point of the screen.
 void clickAt(const wxPoint& screenPoint, int button);
+
+// Raises the window of `focus` and gives `focus` the keyboard.
+void focusOn(wxWindow& focus);
+// A key typed into `focus`.
+void pressKey(wxWindow& focus, int key);
+// Types the character of `hexCode` into `focus` through GTK's own input
+// method (the tests run with GTK_IM_MODULE=gtk-im-context-simple):
+// Ctrl+Shift+U starts the composition, the digits follow, and `key` ends it.
+void compose(wxWindow& focus, const char* hexCode, int key);

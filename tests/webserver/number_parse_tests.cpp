@@ -45,3 +45,12 @@ TEST(DialogNumber, ReadsFullWidthAndOtherDecimalDigits) {
     EXPECT_EQ(parseDialogNumber(L"\u4E00\u4E8C"), 0);          // 一二 are not digits
     EXPECT_EQ(parseDialogNumber(L"\uFF1A"), 0);                // the code point after ９
 }
+
+// The boxes let exactly these characters be typed: each reads as its digit.
+TEST(DialogNumber, EveryDigitTheBoxesTakeReadsAsItsValue) {
+    const std::wstring digits = dialogDigits();
+    ASSERT_EQ(digits.size(), 180u);
+    for (std::size_t i = 0; i < digits.size(); ++i)
+        EXPECT_EQ(parseDialogNumber(std::wstring(1, digits[i])), static_cast<int>(i % 10)) << std::hex << int(digits[i]);
+    EXPECT_EQ(digits.find(L'\u4E00'), std::wstring::npos);
+}
