@@ -83,10 +83,8 @@ DialogEntries CVomraServerDlg::ReadEntries() const
 // window as it now is.
 void CVomraServerDlg::ShowOutcome(const ShareOutcome& outcome)
 {
-    if (outcome.buttons) {
-        FindWindow(kStartButton)->Enable(outcome.buttons->startEnabled);
-        FindWindow(kStopButton)->Enable(outcome.buttons->stopEnabled);
-    }
+    if (outcome.buttons)
+        SetShareButtons(*outcome.buttons);
     if (outcome.fillAddressList)
         fillAddressList(*m_addressCombo, shareService.settings.port, shareService.settings.shareName);
     if (!outcome.warning.empty())
@@ -95,4 +93,19 @@ void CVomraServerDlg::ShowOutcome(const ShareOutcome& outcome)
         m_showMessage(controlTextFromUtf8(outcome.error), wxICON_ERROR);
     if (outcome.closeWindow)
         EndModalRun(0);
+}
+
+// A button that was just pressed and greys out would leave the keyboard with
+// no place to go; it moves to the other button, the next one to press.
+void CVomraServerDlg::SetShareButtons(const ButtonStates& states)
+{
+    wxWindow* start = FindWindow(kStartButton);
+    wxWindow* stop = FindWindow(kStopButton);
+    const wxWindow* focus = FindFocus();
+    start->Enable(states.startEnabled);
+    stop->Enable(states.stopEnabled);
+    if (focus == start && !states.startEnabled && states.stopEnabled)
+        stop->SetFocus();
+    else if (focus == stop && !states.stopEnabled && states.startEnabled)
+        start->SetFocus();
 }

@@ -50,6 +50,7 @@ private:
     bool FocusIsOnButton() const;
     DialogEntries ReadEntries() const;
     void ShowOutcome(const ShareOutcome& outcome);
+    void SetShareButtons(const ButtonStates& states);
     void ShowMessageBox(const wxString& text, long iconStyle);
     void OpenInBrowser(const wxString& url);
 

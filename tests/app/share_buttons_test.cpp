@@ -101,6 +101,7 @@ TEST_F(ShareButtonsTest, StartAndStopToggleTheButtonsFillTheListAndRunTheServer)
     ASSERT_TRUE(waitFor([&] { return !button(kStartButton).IsEnabled(); }, 10s))
         << (messages_.empty() ? wxString() : messages_.front().text);
     EXPECT_TRUE(button(kStopButton).IsEnabled());
+    EXPECT_EQ(wxWindow::FindFocus(), &button(kStopButton)) << "the keyboard moves on from the greyed Start";
     EXPECT_TRUE(messages_.empty());
     EXPECT_EQ(HttpClient(port_).get("/%E7%94%B5%E5%BD%B1/").status, "401");
 
@@ -115,6 +116,7 @@ TEST_F(ShareButtonsTest, StartAndStopToggleTheButtonsFillTheListAndRunTheServer)
     click(kStopButton);
     ASSERT_TRUE(waitFor([&] { return button(kStartButton).IsEnabled(); }, 10s));
     EXPECT_FALSE(button(kStopButton).IsEnabled());
+    EXPECT_EQ(wxWindow::FindFocus(), &button(kStartButton));
     EXPECT_FALSE(platform::loopbackPortAnswers(port_));
     EXPECT_TRUE(installation_.waitUntilEnded());
     EXPECT_EQ(listedAddresses(), listedWhileRunning) << "Stop leaves the list as it was";
