@@ -23,31 +23,6 @@ wxPoint centreOnScreen(const wxWindow& window)
     return window.GetScreenRect().GetPosition() + window.GetSize() / 2;
 }
 
-void focusOn(wxWindow& focus)
-{
-    focus.GetParent()->Raise();
-    focus.SetFocus();
-    waitFor([&] { return wxWindow::FindFocus() == &focus; });
-}
-
-void pressKey(wxWindow& focus, int key)
-{
-    focusOn(focus);
-    wxUIActionSimulator().Char(key);
-}
-
-// Types the character of `hexCode` through GTK's own input method (the test
-// runs with GTK_IM_MODULE=gtk-im-context-simple): Ctrl+Shift+U starts the
-// composition, the digits follow, and `key` ends it.
-void compose(wxWindow& focus, const char* hexCode, int key)
-{
-    focusOn(focus);
-    wxUIActionSimulator simulator;
-    simulator.Char('u', wxMOD_CONTROL | wxMOD_SHIFT);
-    simulator.Text(hexCode);
-    simulator.Char(key);
-}
-
 // Runs `dialog` until its run ends; `during` is called once the run has
 // begun. A run that is still going after `limit` is ended with -1.
 int runModalWith(CVomraServerDlg& dialog, const std::function<void()>& during, wxTimer& watchdog)
@@ -164,11 +139,22 @@ TEST_F(DialogWindowTest, CloseThatCannotBeRefusedEndsTheRun)
     EXPECT_EQ(runModalWith(dialog, [&] { dialog.Close(true); }, watchdog), 0);
 }
 
-// The About box, reached the way a user reaches it here: a right click on
-// the window's background, then the menu's item. Each step waits for the
-// one before it; the timer goes on ticking inside the menu's and the About
-// box's own event loops.
-TEST_F(DialogWindowTest, AboutBoxOpensFromTheBackgroundMenuAndClosesWithOk)
+// The About box, reached the ways a user reaches it here: a right click on
+// the window's background, or the menu key on a button, then the menu's item.
+// Each step waits for the one before it; the timer goes on ticking inside
+// the menu's and the About box's own event loops.
+class AboutBoxTest : public DialogTest, public testing::WithParamInterface<bool> {
+protected:
+    static void openMenu(CVomraServerDlg& dialog, bool byKeyboard)
+    {
+        if (byKeyboard)
+            pressKey(*dialog.FindWindow(kExitButton), WXK_MENU);
+        else
+            clickAt(dialog.ClientToScreen(wxPoint(3, 3)), wxMOUSE_BTN_RIGHT);
+    }
+};
+
+TEST_P(AboutBoxTest, OpensFromTheWindowsMenuAndClosesWithOk)
 {
     CVomraServerDlg& dialog = openDialog();
     bool menuOpened = false;
@@ -183,8 +169,8 @@ TEST_F(DialogWindowTest, AboutBoxOpensFromTheBackgroundMenuAndClosesWithOk)
         for (wxWindow* window : wxTopLevelWindows)
             about = about ? about : dynamic_cast<CAboutDlg*>(window);
         if (step == 0) {
-            clickAt(dialog.ClientToScreen(wxPoint(3, 3)), wxMOUSE_BTN_RIGHT);
             ++step;
+            openMenu(dialog, GetParam());
         } else if (step == 1 && menuOpened) {
             wxUIActionSimulator().Char(WXK_DOWN);
             wxUIActionSimulator().Char(WXK_RETURN);
@@ -209,5 +195,10 @@ TEST_F(DialogWindowTest, AboutBoxOpensFromTheBackgroundMenuAndClosesWithOk)
     EXPECT_EQ(version, L"VomraServer，版本 1.0");
     EXPECT_TRUE(okIsDefault) << "the About box closes with its default button 确定";
 }
+
+INSTANTIATE_TEST_SUITE_P(ByMouseAndByKeyboard, AboutBoxTest, testing::Bool(),
+                         [](const testing::TestParamInfo<bool>& info) {
+                             return info.param ? "MenuKeyOnAButton" : "RightClickOnTheBackground";
+                         });
 
 }  // namespace
