@@ -49,13 +49,17 @@ struct NamedAdapter {
     NetworkAdapter adapter;
 };
 
+// An address given a label ("eth0:1") is listed under that label; it belongs
+// to the interface before the colon.
 NamedAdapter& adapterNamed(std::vector<NamedAdapter>& adapters, const ifaddrs& entry) {
+    const std::string label = entry.ifa_name;
+    const std::string name = label.substr(0, label.find(':'));
     for (auto& named : adapters)
-        if (named.name == entry.ifa_name) return named;
+        if (named.name == name) return named;
     NetworkAdapter adapter;
-    adapter.interfaceType = interfaceType(entry.ifa_name);
-    adapter.up = interfaceUp(entry.ifa_name, entry.ifa_flags);
-    adapters.push_back({entry.ifa_name, adapter});
+    adapter.interfaceType = interfaceType(name);
+    adapter.up = interfaceUp(name, entry.ifa_flags);
+    adapters.push_back({name, adapter});
     return adapters.back();
 }
 
