@@ -32,20 +32,51 @@ void storeEntries(ShareService& service, const DialogEntries& entries) {
     service.settings.userName = toUtf8(entries.userName);
 }
 
-Message folderRefusal(const std::string& folder) {
+// Whether `folder` is `directory` or lies inside it. Both are made canonical
+// first, so a trailing separator, "." and ".." or a symbolic link hide
+// nothing. Throws filesystem_error when a path cannot be resolved.
+bool liesWithin(const std::filesystem::path& folder, const std::filesystem::path& directory) {
+    const auto relative =
+        std::filesystem::weakly_canonical(folder).lexically_relative(std::filesystem::weakly_canonical(directory));
+    return !relative.empty() && *relative.begin() != "..";
+}
+
+// nginx hides only paths through "vomrixserver/server", so a share of the
+// vomrixserver folder, of the server directory or of a folder inside them
+// would serve the password file, the configuration and the logs, and the
+// stills would be written among them. The server directory is checked on its
+// own as well, as it may be a link to a folder elsewhere.
+bool isServerFolder(const std::filesystem::path& folder, const std::wstring& programDir) {
+    const auto server = platform::pathFromUtf8(toUtf8(serverDirectory(programDir)));
+    return liesWithin(folder, server.parent_path()) || liesWithin(folder, server);
+}
+
+std::string cannotOpenFolder(const std::string& folder, const std::error_code& error) {
+    return "无法打开“设置共享文件夹”中的文件夹 " + folder + "：" + error.message();
+}
+
+Message folderRefusal(const std::string& folder, const std::wstring& programDir) {
     if (folder.empty()) return "请在“设置共享文件夹”中填写要共享的文件夹。";
+    const auto path = platform::pathFromUtf8(folder);
     std::error_code error;
-    const auto status = std::filesystem::status(platform::pathFromUtf8(folder), error);
+    const auto status = std::filesystem::status(path, error);
     if (status.type() == std::filesystem::file_type::not_found)
         return "“设置共享文件夹”中的文件夹不存在：" + folder;
-    if (error) return "无法打开“设置共享文件夹”中的文件夹 " + folder + "：" + error.message();
+    if (error) return cannotOpenFolder(folder, error);
     if (!std::filesystem::is_directory(status)) return "“设置共享文件夹”中填写的不是文件夹：" + folder;
+    try {
+        if (isServerFolder(path, programDir))
+            return "“设置共享文件夹”不能是程序自己的 vomrixserver 文件夹或其中的文件夹（那里存放密码文件和日志）：" +
+                   folder;
+    } catch (const std::filesystem::filesystem_error& failure) {
+        return cannotOpenFolder(folder, failure.code());
+    }
     return std::nullopt;
 }
 
-Message refusal(const ShareService& service) {
+Message refusal(const ShareService& service, const std::wstring& programDir) {
     if (auto unsafe = findUnsafeValue(service, kDialect)) return unsafe;
-    return folderRefusal(service.settings.sharedFolder);
+    return folderRefusal(service.settings.sharedFolder, programDir);
 }
 
 Message removeStalePasswordFile(const ShareService& service) {
@@ -163,7 +194,7 @@ ShareOutcome startShare(ShareService& service, const DialogEntries& entries, con
     const SaveResult saved = saveSettings(service);
     if (!saved.ok) outcome.warning = "设置没有保存成功：" + saved.message + "\n共享服务按现在填写的内容继续启动。";
 
-    if (auto failed = refusal(service)) return endedWith(outcome, *failed);
+    if (auto failed = refusal(service, environment.programDir)) return endedWith(outcome, *failed);
     if (auto failed = launchServer(service, environment)) return endedWith(outcome, *failed);
     if (auto failed = thumbnailFailure(service)) return endedWith(outcome, *failed);
     outcome.buttons = ButtonStates{false, true};

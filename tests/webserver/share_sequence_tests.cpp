@@ -200,6 +200,33 @@ TEST_F(ShareSequence, RefusesAFolderThatIsMissingOrAFileAfterSavingAndRunsNothin
     }
 }
 
+// nginx hides only paths through "vomrixserver/server", so the vomrixserver
+// folder, the server directory and what lies inside them are refused however
+// the path is spelt, and a link to one of them too.
+TEST_F(ShareSequence, RefusesTheProgramsServerFoldersHoweverTheyAreReachedAndRunsNothing) {
+    const auto link = root / "link to server";
+    fs::create_directory_symlink(serverDir(), link);
+    for (const auto& folder :
+         {serverDir(), serverDir().parent_path(), serverDir() / "conf", fs::path(serverDir().string() + "/"),
+          serverDir() / "." / "logs" / "..", sharedFolder / ".." / "program" / "vomrixserver", link, link / "logs"}) {
+        SCOPED_TRACE(folder.string());
+        entries.sharedFolder = folder.wstring();
+        const auto outcome = startShare(service, entries, environment);
+        EXPECT_TRUE(contains(outcome.error, "“设置共享文件夹”不能是程序自己的 vomrixserver 文件夹")) << outcome.error;
+        expectNothingRenderedOrRun(outcome);
+    }
+}
+
+// The template hides the server directory and the settings file inside such a
+// folder (a shared home folder).
+TEST_F(ShareSequence, SharesAFolderThatHoldsTheProgramsFolder) {
+    entries.sharedFolder = root.wstring();
+    const auto outcome = startShare(service, entries, environment);
+
+    EXPECT_EQ(outcome.error, "");
+    EXPECT_EQ(lines, fullStart());
+}
+
 TEST_F(ShareSequence, RefusesAValueThatIsUnsafeOnACommandLine) {
     entries.password = L"pw\nline two";
     const auto outcome = startShare(service, entries, environment);
