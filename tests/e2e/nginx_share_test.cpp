@@ -133,17 +133,20 @@ TEST_F(NginxShare, ServerDirectoryIsNeverServed) {
 }
 
 // A shared folder that holds the program's own folder (a shared home folder):
-// its server directory and the settings file stay hidden, even in another
-// case or behind escapes, and everything else is served.
+// its server directory, the settings file and the temporary file of a save in
+// progress (which holds the password too) stay hidden, even in another case
+// or behind escapes, and everything else is served.
 TEST(NginxShareOfTheProgramsFolder, ServerDirectoryAndSettingsFileAreNeverServed) {
     ServerInstallation installation{"自己的程序", ""};
     const std::filesystem::path programDir = pathOf(installation.programDir());
     installation.service.settings.sharedFolder = installation.programDir();
     writeFile(programDir / "vomra.data", "TOPSECRET");
+    writeFile(programDir / "vomra.data.tmp", "TOPSECRET");
     writeFile(programDir / "vomra.data.txt", "ordinary");
     std::filesystem::create_directories(programDir / "Sub" / "VomrixServer" / "SERVER");
     writeFile(programDir / "Sub" / "VomrixServer" / "SERVER" / "x.txt", "TOPSECRET");
     writeFile(programDir / "Sub" / "VOMRA.DATA", "TOPSECRET");
+    writeFile(programDir / "Sub" / "Vomra.Data.TMP", "TOPSECRET");
     ASSERT_TRUE(installation.start());
     const HttpClient client = installation.http();
     ASSERT_EQ(client.get(kShare + "/", kCredentials).status, "200") << "logs/access.log names the user from now on";
@@ -152,7 +155,7 @@ TEST(NginxShareOfTheProgramsFolder, ServerDirectoryAndSettingsFileAreNeverServed
          {"/vomrixserver/server", "/vomrixserver/server/", "/vomrixserver/server/.htpasswd",
           "/vomrixserver/server/conf/nginx.conf", "/vomrixserver/server/logs/access.log",
           "/vomrixserver%2Fserver%2F.htpasswd", "/vomrixserver//server/./.htpasswd", "/vomra.data",
-          "/Sub/VomrixServer/SERVER/x.txt", "/Sub/VOMRA.DATA"}) {
+          "/vomra.data.tmp", "/Sub/VomrixServer/SERVER/x.txt", "/Sub/VOMRA.DATA", "/Sub/Vomra.Data.TMP"}) {
         const HttpReply reply = client.get(kShare + target, kCredentials);
         EXPECT_EQ(reply.status, "404") << target;
         EXPECT_EQ(reply.body.find("guest"), std::string::npos) << target;
