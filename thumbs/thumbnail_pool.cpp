@@ -60,7 +60,9 @@ fs::path stillPathFor(const ThumbnailPool& pool, const fs::path& video)
 }
 
 // Renders one video's still unless something is already in its place.
-// A file-system failure counts the video as failed; the worker goes on.
+// Any exception (a file-system failure, memory running out, no temporary
+// name to be had) counts the video as failed, and the worker goes on with
+// the next one instead of letting it end the program.
 void renderStill(ThumbnailPool& pool, const fs::path& video)
 {
     fs::path still;
@@ -71,7 +73,7 @@ void renderStill(ThumbnailPool& pool, const fs::path& video)
             fs::create_directories(still.parent_path());
             success = fs::exists(still) || pool.capture(pool, video, still);
         }
-    } catch (const fs::filesystem_error&) {
+    } catch (...) {
         // reported below as a failed video
     }
     if (pool.onFinished)

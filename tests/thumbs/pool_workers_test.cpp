@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <future>
+#include <new>
+#include <system_error>
 
 #include "tests/thumbs/pool_fixture.h"
 
@@ -28,6 +30,32 @@ TEST_F(PoolWorkers, TakeTheVideoFoundLastFirst)
     makePool(found, 1);
     runToEnd();
     EXPECT_EQ(fake.begun(), reversed(found));
+}
+
+TEST_F(PoolWorkers, ACaptureThatThrowsFailsItsVideoAndTheWorkerGoesOn)
+{
+    Paths videos;
+    for (const char* name : {"1.mp4", "2.mp4", "3.mp4", "4.mp4"})
+        videos.push_back(scratch.file(fs::path("share") / name));
+    // One worker, taking 4, 3, 2, 1: the throwing videos are not its last.
+    ThumbnailPool& one = makePool(videos, 1);
+    one.capture = [&, writeMarker = one.capture](const ThumbnailPool& pool, const fs::path& video,
+                                                  const fs::path& png) {
+        if (video == videos[2])
+            throw std::system_error(std::make_error_code(std::errc::file_exists), "no temporary name");
+        if (video == videos[1])
+            throw std::bad_alloc();
+        return writeMarker(pool, video, png);
+    };
+    runToEnd();
+
+    EXPECT_EQ(fake.finished(), (std::vector<Finished>{{thumbs / "4.png", true},
+                                                      {thumbs / "3.png", false},
+                                                      {thumbs / "2.png", false},
+                                                      {thumbs / "1.png", true}}));
+    EXPECT_EQ(contentsOf(thumbs / "1.png"), markerFor(videos[0]));
+    EXPECT_EQ(contentsOf(thumbs / "4.png"), markerFor(videos[3]));
+    EXPECT_EQ(std::distance(fs::directory_iterator(thumbs), {}), 2);
 }
 
 TEST_F(PoolWorkers, StopLetsEachWorkerFinishItsStillAndTakesNoMore)
