@@ -14,9 +14,15 @@ struct VideoInput {
     CodecHandle decoder;
 };
 
+// FFmpeg may open files only: a playlist saved under a video's name (HLS,
+// ffconcat) cannot make it fetch a URL or use any protocol but "file".
 std::optional<VideoInput> openVideo(const std::string& url) {
     AVFormatContext* opened = nullptr;
-    if (avformat_open_input(&opened, url.c_str(), nullptr, nullptr) != 0)
+    AVDictionary* options = nullptr;
+    const bool isOpen = av_dict_set(&options, "protocol_whitelist", "file", 0) >= 0 &&
+                        avformat_open_input(&opened, url.c_str(), nullptr, &options) == 0;
+    av_dict_free(&options);
+    if (!isOpen)
         return std::nullopt;
     VideoInput input;
     input.format.reset(opened);

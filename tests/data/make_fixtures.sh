@@ -53,6 +53,16 @@ ff -f lavfi -i "testsrc=size=64x36:rate=10" -frames:v 2 -c:v libx264 -pix_fmt yu
 ff -f lavfi -i "color=c=red:s=64x36:r=5:d=2[a];color=c=blue:s=64x36:r=5:d=10[b];[a][b]concat=n=2[out0]" \
    -c:v flv1 -g 10000 -q:v 31 -output_ts_offset 1 late_start.flv
 
+# An HLS playlist saved under a video's name, its one segment encrypted with
+# AES-128: FFmpeg reads it only through its crypto protocol, which the
+# capture does not allow. FFmpeg's HLS reader opens only files with a media
+# extension, the key's too.
+head -c 16 /dev/urandom > hls_key.ts
+printf 'hls_key.ts\nhls_key.ts\n' > hls_key_info   # the key's URI, then its file
+ff -f lavfi -i "$small" "${x264[@]}" -f hls -hls_list_size 0 -hls_key_info_file hls_key_info \
+   -hls_segment_filename 'hls_segment%d.ts' hls_encrypted.mp4
+rm hls_key_info
+
 # Sound without pictures, and a file that is no media at all.
 ff -f lavfi -i "sine=frequency=440:sample_rate=8000:duration=0.5" -c:a aac -b:a 16k audio_only.mp4
 printf 'This is a text file, not a video.\n' > not_media.mp4

@@ -14,6 +14,17 @@ INSTANTIATE_TEST_SUITE_P(Inputs, UndecodableCapture,
                          ::testing::Values("audio_only.mp4", "not_media.mp4", "truncated.mp4", "no_such_file.mp4"),
                          fileNameAsTestName);
 
+// Playlists saved under a video's name: one of a URL (on a loopback port
+// nothing listens on), and one whose segment is encrypted, which FFmpeg
+// reads through its crypto protocol. Neither may reach another protocol.
+TEST_F(CaptureTest, PlaylistsUnderAVideosNameGiveFalseAndNoFile) {
+    const fs::path remote = folder.file("playlist.mp4", "#EXTM3U\n#EXT-X-TARGETDURATION:10\n#EXTINF:10,\n"
+                                                        "http://127.0.0.1:9/segment.ts\n#EXT-X-ENDLIST\n");
+    EXPECT_FALSE(capture(remote, scratch / "remote.png"));
+    EXPECT_FALSE(capture(fixture("hls_encrypted.mp4"), scratch / "encrypted.png"));
+    EXPECT_EQ(listTree(scratch), std::vector<fs::path>{"playlist.mp4"});
+}
+
 TEST_F(CaptureTest, MissingStillDirectoryGivesFalseAndCreatesNothing) {
     EXPECT_FALSE(capture(fixture("clip.mp4"), scratch / "gone" / "still.png"));
     EXPECT_TRUE(listTree(scratch).empty());
