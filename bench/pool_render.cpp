@@ -64,7 +64,7 @@ int renderWithPool(const std::filesystem::path& videos, const std::filesystem::p
         countdown.wait();
     });
     pool.stop();
-    std::cout << "stills " << count << " failed " << failed << " seconds " << seconds << " peak_kib "
+    std::cout << "videos " << count << " failed " << failed << " seconds " << seconds << " peak_kib "
               << peakResidentKib() << "\n";
     return 0;
 }
@@ -72,10 +72,10 @@ int renderWithPool(const std::filesystem::path& videos, const std::filesystem::p
 PoolReport readPoolReport(const std::filesystem::path& file) {
     std::ifstream in(file);
     PoolReport report;
-    std::string stillsWord, failedWord, secondsWord, peakWord;
-    in >> stillsWord >> report.stills >> failedWord >> report.failed >> secondsWord >> report.seconds >> peakWord >>
+    std::string videosWord, failedWord, secondsWord, peakWord;
+    in >> videosWord >> report.videos >> failedWord >> report.failed >> secondsWord >> report.seconds >> peakWord >>
         report.peakKib;
-    if (!in || stillsWord != "stills" || peakWord != "peak_kib")
+    if (!in || videosWord != "videos" || peakWord != "peak_kib")
         throw std::runtime_error("no report from the pool in " + file.string());
     return report;
 }

@@ -4,11 +4,11 @@
 #include <filesystem>
 
 // Renders every video below `videos` into `stills` with a two-worker
-// ThumbnailPool and prints one line: "stills N failed F seconds S peak_kib K".
+// ThumbnailPool and prints one line: "videos N failed F seconds S peak_kib K".
 int renderWithPool(const std::filesystem::path& videos, const std::filesystem::path& stills);
 
 struct PoolReport {
-    int stills = 0;
+    int videos = 0;
     int failed = 0;
     double seconds = 0;
     long peakKib = 0;

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iostream>
 #include <random>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -31,10 +32,11 @@ struct Workspace {
     fs::path root;
 };
 
-std::size_t countFiles(const fs::path& directory) {
+// The PNG files below a directory: the stills actually written there.
+std::size_t countStills(const fs::path& directory) {
     std::size_t count = 0;
     for (const auto& entry : fs::recursive_directory_iterator(directory))
-        count += entry.is_regular_file();
+        count += entry.is_regular_file() && entry.path().extension() == ".png";
     return count;
 }
 
@@ -71,13 +73,18 @@ int runBenchmark(const std::string& self, int fileCount) {
     std::cout << "making the video corpus in " << work.root << " ...\n";
     const fs::path videoDirectory = work.root / "videos";
     const std::vector<fs::path> videos = makeVideoCorpus(videoDirectory);
-    const double count = static_cast<double>(videos.size());
 
     std::cout << "rendering " << videos.size() << " stills three ways ...\n";
     const fs::path poolReportFile = work.root / "pool.report";
     runShell(shellWord(self) + " --render " + shellWord(videoDirectory) + " " + shellWord(work.root / "pool") + " > " +
              shellWord(poolReportFile) + " 2> " + shellWord(work.root / "pool.log"));
     const PoolReport pool = readPoolReport(poolReportFile);
+    const std::size_t poolStills = countStills(work.root / "pool");
+    if (poolStills != videos.size())
+        throw std::runtime_error("our pool wrote " + std::to_string(poolStills) + " stills for the " +
+                                 std::to_string(videos.size()) + " videos of the corpus (" +
+                                 std::to_string(pool.failed) + " of the " + std::to_string(pool.videos) +
+                                 " videos it found failed)");
     const double ffmpegSeconds =
         timeToolOverVideos("ffmpeg", videos, work.root / "ffmpeg",
                            "-nostdin -v error -y -i IN -frames:v 1 -s 640x360 OUT", work.root / "ffmpeg.args");
@@ -91,12 +98,13 @@ int runBenchmark(const std::string& self, int fileCount) {
     const double scanSeconds = bestOfThree([&] { found = scanVideos(tree).size(); });
     const double findSeconds = bestOfThree([&] { runShell("find " + shellWord(tree) + " -type f > /dev/null"); });
 
-    const double poolRate = count / pool.seconds;
-    const double ffmpegRate = count / ffmpegSeconds;
-    const double thumbnailerRate = count / thumbnailerSeconds;
-    std::cout << "\nstills of " << videos.size() << " videos (pool: " << pool.stills - pool.failed << " written, "
-              << countFiles(work.root / "ffmpeg") << " by ffmpeg, " << countFiles(work.root / "thumbnailer")
-              << " by ffmpegthumbnailer)\n";
+    const std::size_t ffmpegStills = countStills(work.root / "ffmpeg");
+    const std::size_t thumbnailerStills = countStills(work.root / "thumbnailer");
+    const double poolRate = poolStills / pool.seconds;
+    const double ffmpegRate = ffmpegStills / ffmpegSeconds;
+    const double thumbnailerRate = thumbnailerStills / thumbnailerSeconds;
+    std::cout << "\nstills of " << videos.size() << " videos (pool: " << poolStills << " written, " << ffmpegStills
+              << " by ffmpeg, " << thumbnailerStills << " by ffmpegthumbnailer)\n";
     report("our pool, two workers", poolRate, "/s", "");
     report("ffmpeg tool, two processes at a time", ffmpegRate, "/s", "");
     report("ffmpegthumbnailer, two processes at a time", thumbnailerRate, "/s", "");
