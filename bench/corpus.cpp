@@ -2,6 +2,7 @@
 
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "shell.h"
 
@@ -34,18 +35,19 @@ std::vector<std::filesystem::path> makeVideoCorpus(const std::filesystem::path& 
     std::filesystem::create_directories(directory);
     const std::filesystem::path argumentList = directory / "make.args";
     std::vector<std::filesystem::path> videos;
-    {
-        std::ofstream arguments(argumentList);
-        for (const VideoKind& kind : videoKinds) {
-            for (int i = 0; i < kind.count; ++i) {
-                videos.push_back(directory / ("video" + std::to_string(videos.size()) + kind.extension));
-                arguments << "-nostdin -v error -y -f lavfi -i testsrc2=size=" << kind.size
-                          << ":rate=25:duration=" << kind.seconds << " " << kind.codec << " "
-                          << videos.back().string() << "\n";
-            }
+    // One kind at a time, as the kinds' commands differ in their number of words.
+    for (const VideoKind& kind : videoKinds) {
+        const std::vector<std::string> options =
+            words(std::string("-nostdin -v error -y -f lavfi -i testsrc2=size=") + kind.size +
+                  ":rate=25:duration=" + std::to_string(kind.seconds) + " " + kind.codec);
+        std::vector<std::vector<std::string>> commands;
+        for (int i = 0; i < kind.count; ++i) {
+            videos.push_back(directory / ("video" + std::to_string(videos.size()) + kind.extension));
+            commands.push_back(options);
+            commands.back().push_back(videos.back().string());
         }
+        runShell(twoAtATime("ffmpeg", commands, argumentList));
     }
-    runShell("xargs -P 2 -L 1 ffmpeg < " + shellWord(argumentList));
     std::filesystem::remove(argumentList);
     return videos;
 }

@@ -3,9 +3,9 @@
 //
 //   thumbs_bench [--files N]        the whole benchmark (N files for the scan)
 //   thumbs_bench --render IN OUT    the pool's part, run as a child process
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <random>
 #include <stdexcept>
@@ -40,20 +40,19 @@ std::size_t countStills(const fs::path& directory) {
     return count;
 }
 
-// Two processes at a time, one per video, each given one line of arguments.
+// Two processes at a time, one per video. The words IN and OUT of
+// `argumentPattern` stand for the video and its still.
 double timeToolOverVideos(const std::string& tool, const std::vector<fs::path>& videos, const fs::path& stills,
                           const std::string& argumentPattern, const fs::path& argumentList) {
     fs::create_directories(stills);
-    {
-        std::ofstream arguments(argumentList);
-        for (const fs::path& video : videos) {
-            std::string line = argumentPattern;
-            line.replace(line.find("IN"), 2, video.string());
-            line.replace(line.find("OUT"), 3, (stills / video.stem()).string() + ".png");
-            arguments << line << "\n";
-        }
+    std::vector<std::vector<std::string>> commands;
+    for (const fs::path& video : videos) {
+        std::vector<std::string>& command = commands.emplace_back(words(argumentPattern));
+        std::replace(command.begin(), command.end(), std::string("IN"), video.string());
+        std::replace(command.begin(), command.end(), std::string("OUT"), (stills / video.stem()).string() + ".png");
     }
-    return secondsOf([&] { runShell("xargs -P 2 -L 1 " + tool + " < " + shellWord(argumentList)); });
+    const std::string toolOverVideos = twoAtATime(tool, commands, argumentList);
+    return secondsOf([&] { runShell(toolOverVideos); });
 }
 
 template <typename Work>
