@@ -11,4 +11,8 @@ namespace platform {
 // nothing; its heap keeps freed blocks itself.
 void keepFreedMemory();
 
+// Gives the memory the heap kept back to the system, once the work that
+// reused it is over. POSIX (glibc): trims every arena. Windows: nothing.
+void releaseFreedMemory();
+
 }  // namespace platform

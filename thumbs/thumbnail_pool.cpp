@@ -118,17 +118,20 @@ void ThumbnailPool::stop()
     workers.clear();
 }
 
+// A worker that ends gives back the memory the heap kept for the decoders,
+// so a share that runs on holds no more than it needs.
 void ThumbnailPool::workerLoop()
 {
     while (!stopRequested) {
         waitWhilePaused(*this);
         if (stopRequested)
-            return;
+            break;
         const std::optional<Path> video = takeVideo(*this);
         if (!video)
-            return;
+            break;
         renderStill(*this, *video);
     }
+    platform::releaseFreedMemory();
 }
 
 void startThumbnails(ShareService& service)

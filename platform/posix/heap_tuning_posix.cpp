@@ -14,4 +14,9 @@ void keepFreedMemory()
     mallopt(M_TRIM_THRESHOLD, 256 * 1024 * 1024);
 }
 
+void releaseFreedMemory()
+{
+    malloc_trim(0);
+}
+
 }  // namespace platform

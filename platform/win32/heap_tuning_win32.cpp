@@ -4,4 +4,6 @@ namespace platform {
 
 void keepFreedMemory() {}
 
+void releaseFreedMemory() {}
+
 }  // namespace platform
