@@ -56,44 +56,82 @@ bool seekBackwardsTo(VideoInput& input, std::int32_t offsetMicroseconds) {
     return true;
 }
 
+// Nothing is shown before a stream's first key frame, yet a decoder that
+// reorders frames (H.264 or MPEG-4 with B-frames) holds that picture back
+// until it has decoded the two or three frames after it. When the first
+// packet of the video stream is a key frame that the decoder holds back,
+// telling it that the stream ends there gives the picture out at once.
+enum class KeyFrame { drainAtOnce, decodeOn };
+
+struct FirstFrame {
+    FrameHandle frame;
+    bool drainedAtKeyFrame = false;  // and got nothing: read the stream again
+};
+
+bool receiveAfterDrain(AVCodecContext* decoder, AVFrame* frame) {
+    return avcodec_send_packet(decoder, nullptr) == 0 && avcodec_receive_frame(decoder, frame) == 0;
+}
+
 // Reads packets from the current position until the decoder gives a frame.
-FrameHandle receiveFirstFrame(VideoInput& input) {
+FirstFrame receiveFirstFrame(VideoInput& input, KeyFrame keyFrame) {
     PacketHandle packet(av_packet_alloc());
     FrameHandle frame(av_frame_alloc());
     if (!packet || !frame)
-        return nullptr;
+        return {};
     AVCodecContext* decoder = input.decoder.get();
+    bool firstVideoPacket = true;
     const auto start = std::chrono::steady_clock::now();
     while (av_read_frame(input.format.get(), packet.get()) >= 0) {
         if (std::chrono::steady_clock::now() - start >= decodeTimeLimit)
-            return nullptr;
-        const bool received = packet->stream_index == input.streamIndex &&
-                              avcodec_send_packet(decoder, packet.get()) == 0 &&
-                              avcodec_receive_frame(decoder, frame.get()) == 0;
+            return {};
+        const bool video = packet->stream_index == input.streamIndex;
+        const bool drainHere = video && firstVideoPacket && keyFrame == KeyFrame::drainAtOnce &&
+                               (packet->flags & AV_PKT_FLAG_KEY);
+        firstVideoPacket = firstVideoPacket && !video;
+        const bool sent = video && avcodec_send_packet(decoder, packet.get()) == 0;
         av_packet_unref(packet.get());
-        if (received)
-            return frame;
+        if (sent && avcodec_receive_frame(decoder, frame.get()) == 0)
+            return {std::move(frame)};
+        if (sent && drainHere) {
+            // A field waiting for its pair, or a frame the file marks to be
+            // dropped, gives nothing here.
+            if (receiveAfterDrain(decoder, frame.get()))
+                return {std::move(frame)};
+            return {nullptr, true};
+        }
     }
     // At the end of the file the decoder may still hold the frames it was
     // keeping back for reordering; a short video may have no others.
-    if (avcodec_send_packet(decoder, nullptr) == 0 && avcodec_receive_frame(decoder, frame.get()) == 0)
-        return frame;
-    return nullptr;
+    if (receiveAfterDrain(decoder, frame.get()))
+        return {std::move(frame)};
+    return {};
+}
+
+// The video, its decoder, and the reading position at `offsetMicroseconds`.
+std::optional<VideoInput> openAt(const std::string& url, std::int32_t offsetMicroseconds) {
+    std::optional<VideoInput> input = openVideo(url);
+    if (input && !seekBackwardsTo(*input, offsetMicroseconds)) {
+        // A failed seek can leave the demuxer anywhere in the file, where the
+        // next frame is predicted from pictures never decoded. A fresh input
+        // reads from the start, which is where the seek was meant to land.
+        input = openVideo(url);
+    }
+    return input;
 }
 
 }  // namespace
 
 FrameHandle decodeFirstFrame(const std::string& url, std::int32_t offsetMicroseconds) {
-    std::optional<VideoInput> input = openVideo(url);
+    std::optional<VideoInput> input = openAt(url, offsetMicroseconds);
     if (!input)
         return nullptr;
-    if (!seekBackwardsTo(*input, offsetMicroseconds)) {
-        // A failed seek can leave the demuxer anywhere in the file, where the
-        // next frame is predicted from pictures never decoded. A fresh input
-        // reads from the start, which is where the seek was meant to land.
-        input = openVideo(url);
-        if (!input)
-            return nullptr;
-    }
-    return receiveFirstFrame(*input);
+    FirstFrame first = receiveFirstFrame(*input, KeyFrame::drainAtOnce);
+    if (!first.drainedAtKeyFrame)
+        return std::move(first.frame);
+    // The key frame alone gave no picture, and a drained decoder takes no
+    // more packets: read the stream again, decoding on past the key frame.
+    input = openAt(url, offsetMicroseconds);
+    if (!input)
+        return nullptr;
+    return std::move(receiveFirstFrame(*input, KeyFrame::decodeOn).frame);
 }

@@ -47,6 +47,15 @@ cp clip.mp4 "中文视频.mp4"
 ff -f lavfi -i "testsrc=size=64x36:rate=10" -frames:v 2 -c:v libx264 -pix_fmt yuv420p \
    -bf 3 -x264opts b-pyramid=normal -bitexact drain_only.mp4
 
+# Red, then blue from 0.4 s, behind one key frame and B-frames, cut to start
+# at 0.6 s without re-encoding: the file keeps the red key frame and the
+# frames up to the cut, marked for the decoder to drop, and the first picture
+# shown is a blue one.
+ff -f lavfi -i "color=c=red:s=64x36:r=25:d=0.4[a];color=c=blue:s=64x36:r=25:d=0.4[b];[a][b]concat=n=2[out0]" \
+   -c:v libx264 -pix_fmt yuv420p -bf 2 -x264opts b-adapt=0:keyint=1000:scenecut=0 -bitexact whole.mp4
+ff -ss 0.6 -i whole.mp4 -c copy edit_list.mp4
+rm whole.mp4
+
 # One key frame, red for two seconds and then blue, with timestamps from one
 # second on: seeking to the start fails and leaves the demuxer in the middle
 # of the file, where the next frame is a blue one predicted from nothing.

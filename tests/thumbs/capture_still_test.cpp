@@ -62,6 +62,17 @@ TEST_F(CaptureTest, ShortVideoGetsTheFramesTheDecoderHeldBack) {
     expectStillFormat(readPng(png));
 }
 
+TEST_F(CaptureTest, FramesTheFileMarksToDropAreNotTheStill) {
+    // The red key frame of this file comes before its edit's start; the first
+    // picture shown is blue.
+    const fs::path png = scratch / "edit.png";
+    ASSERT_TRUE(capture(fixture("edit_list.mp4"), png));
+    const PngFile still = readPng(png);
+    expectStillFormat(still);
+    for (int y : {0, 180, 359})
+        EXPECT_TRUE(isBlue(still.at(320, y))) << "at y=" << y;
+}
+
 TEST_F(CaptureTest, FailedSeekStillGivesTheFirstPicture) {
     // Seeking this file fails and leaves the demuxer among the blue frames,
     // which decode to noise; the still must be the red first picture.
