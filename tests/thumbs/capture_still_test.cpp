@@ -22,6 +22,12 @@ void expectRedOverBlue(const PngFile& png) {
     }
 }
 
+// Top, middle and bottom of the still's column at `x`, all of one colour.
+void expectColumnIs(const PngFile& png, int x, bool (*colour)(Rgb)) {
+    for (int y : {0, 180, 359})
+        EXPECT_TRUE(colour(png.at(x, y))) << "at x=" << x << ", y=" << y;
+}
+
 class ContainerCapture : public CaptureTest, public ::testing::WithParamInterface<const char*> {};
 
 TEST_P(ContainerCapture, WritesARedOverBlueStillAndNothingElse) {
@@ -69,8 +75,7 @@ TEST_F(CaptureTest, FramesTheFileMarksToDropAreNotTheStill) {
     ASSERT_TRUE(capture(fixture("edit_list.mp4"), png));
     const PngFile still = readPng(png);
     expectStillFormat(still);
-    for (int y : {0, 180, 359})
-        EXPECT_TRUE(isBlue(still.at(320, y))) << "at y=" << y;
+    expectColumnIs(still, 320, isBlue);
 }
 
 TEST_F(CaptureTest, FailedSeekStillGivesTheFirstPicture) {
@@ -80,8 +85,7 @@ TEST_F(CaptureTest, FailedSeekStillGivesTheFirstPicture) {
     ASSERT_TRUE(capture(fixture("late_start.flv"), png));
     const PngFile still = readPng(png);
     expectStillFormat(still);
-    for (int y : {0, 180, 359})
-        EXPECT_TRUE(isRed(still.at(320, y))) << "at y=" << y;
+    expectColumnIs(still, 320, isRed);
 }
 
 TEST_F(CaptureTest, ChineseVideoAndStillNames) {
