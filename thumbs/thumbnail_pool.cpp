@@ -59,6 +59,16 @@ fs::path stillPathFor(const ThumbnailPool& pool, const fs::path& video)
     return (pool.outputRoot / relative).replace_extension(".png");
 }
 
+// Whether a still from an earlier run, or anything else, holds the still's
+// place; an empty file does not count. No PNG is empty, but a power cut just
+// after a still was renamed into place can leave its name with no content,
+// which would otherwise stand in for the still for good.
+bool stillPlaceTaken(const fs::path& still)
+{
+    const fs::file_status status = fs::status(still);
+    return fs::exists(status) && !(fs::is_regular_file(status) && fs::file_size(still) == 0);
+}
+
 // Renders one video's still unless something is already in its place.
 // Any exception (a file-system failure, memory running out, no temporary
 // name to be had) counts the video as failed, and the worker goes on with
@@ -71,7 +81,7 @@ void renderStill(ThumbnailPool& pool, const fs::path& video)
         still = stillPathFor(pool, video);
         if (!still.empty()) {
             fs::create_directories(still.parent_path());
-            success = fs::exists(still) || pool.capture(pool, video, still);
+            success = stillPlaceTaken(still) || pool.capture(pool, video, still);
         }
     } catch (...) {
         // reported below as a failed video

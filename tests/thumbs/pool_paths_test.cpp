@@ -50,6 +50,17 @@ TEST_F(PoolPaths, AnythingAlreadyAtTheStillsPlaceIsKeptAndCountsAsDone)
     EXPECT_TRUE(fs::is_directory(thumbs / "folder.png"));
 }
 
+TEST_F(PoolPaths, AnEmptyFileInTheStillsPlaceIsRenderedAgain)
+{
+    const fs::path video = scratch.file("share/cut.mp4");
+    scratch.file("share/VTemp/cut.png", "");
+    makePool();
+    runToEnd();
+
+    EXPECT_EQ(fake.begun(), std::vector<fs::path>{video});
+    EXPECT_EQ(contentsOf(thumbs / "cut.png"), markerFor(video));
+}
+
 TEST_F(PoolPaths, AFailedCaptureIsReportedAndTheWorkGoesOn)
 {
     const fs::path broken = scratch.file("share/broken.mp4");
