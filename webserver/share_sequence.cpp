@@ -32,23 +32,24 @@ void storeEntries(ShareService& service, const DialogEntries& entries) {
     service.settings.userName = toUtf8(entries.userName);
 }
 
-// Whether `folder` is `directory` or lies inside it. Both are made canonical
-// first, so a trailing separator, "." and ".." or a symbolic link hide
-// nothing. Throws filesystem_error when a path cannot be resolved.
-bool liesWithin(const std::filesystem::path& folder, const std::filesystem::path& directory) {
-    const auto relative =
-        std::filesystem::weakly_canonical(folder).lexically_relative(std::filesystem::weakly_canonical(directory));
+// Whether `place` is `directory` or lies inside it; both are canonical.
+bool liesWithin(const std::filesystem::path& place, const std::filesystem::path& directory) {
+    const auto relative = place.lexically_relative(directory);
     return !relative.empty() && *relative.begin() != "..";
 }
 
 // nginx hides only paths through "vomrixserver/server", so a share of the
 // vomrixserver folder, of the server directory or of a folder inside them
 // would serve the password file, the configuration and the logs, and the
-// stills would be written among them. The server directory is checked on its
-// own as well, as it may be a link to a folder elsewhere.
+// stills would be written among them. The paths are made canonical first, so
+// a trailing separator, "." and ".." or a symbolic link hide nothing; the
+// server directory is checked on its own as well, as it may be a link to a
+// folder elsewhere. Throws filesystem_error when a path cannot be resolved.
 bool isServerFolder(const std::filesystem::path& folder, const std::wstring& programDir) {
     const auto server = platform::pathFromUtf8(toUtf8(serverDirectory(programDir)));
-    return liesWithin(folder, server.parent_path()) || liesWithin(folder, server);
+    const auto place = std::filesystem::weakly_canonical(folder);
+    return liesWithin(place, std::filesystem::weakly_canonical(server.parent_path())) ||
+           liesWithin(place, std::filesystem::weakly_canonical(server));
 }
 
 std::string cannotOpenFolder(const std::string& folder, const std::error_code& error) {
