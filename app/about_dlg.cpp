@@ -3,8 +3,7 @@
 #include "app/control_ids.h"
 #include "app/dialog_builder.h"
 
-CAboutDlg::CAboutDlg(wxWindow* parent)
-{
+CAboutDlg::CAboutDlg(wxWindow* parent) {
     createDialogFromTemplate(*this, parent, loadDialogTemplate(kAboutDialogTemplate));
     CentreOnParent();
 }

@@ -6,14 +6,11 @@
 #include "platform/network_adapters.h"
 #include "webserver/access_addresses.h"
 
-void fillAddressList(wxComboBox& combo, std::int32_t port, const std::string& shareName)
-{
+void fillAddressList(wxComboBox& combo, std::int32_t port, const std::string& shareName) {
     combo.Clear();
     const auto adapters = platform::queryNetworkAdapters();
-    if (!adapters)
-        return;
+    if (!adapters) return;
     for (const std::string& address : accessAddresses(*adapters, port, shareName))
         combo.Append(controlTextFromUtf8(address));
-    if (combo.GetCount() > 0)
-        combo.SetSelection(0);
+    if (combo.GetCount() > 0) combo.SetSelection(0);
 }

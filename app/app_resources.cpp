@@ -12,24 +12,20 @@
 
 namespace {
 
-const nlohmann::json& resources()
-{
+const nlohmann::json& resources() {
     static const nlohmann::json parsed = nlohmann::json::parse(embeddedResource("dialog_resources.json"));
     return parsed;
 }
 
-bool contains(const std::vector<std::string>& styles, const std::string& style)
-{
+bool contains(const std::vector<std::string>& styles, const std::string& style) {
     return std::find(styles.begin(), styles.end(), style) != styles.end();
 }
 
-DialogRect rectFromJson(const nlohmann::json& rect)
-{
+DialogRect rectFromJson(const nlohmann::json& rect) {
     return {rect.at(0).get<int>(), rect.at(1).get<int>(), rect.at(2).get<int>(), rect.at(3).get<int>()};
 }
 
-ControlTemplate controlFromJson(const nlohmann::json& control)
-{
+ControlTemplate controlFromJson(const nlohmann::json& control) {
     ControlTemplate result;
     result.id = control.at("id").get<int>();
     result.kind = control.at("kind").get<std::string>();
@@ -42,22 +38,18 @@ ControlTemplate controlFromJson(const nlohmann::json& control)
 
 }  // namespace
 
-bool ControlTemplate::hasStyle(const std::string& style) const
-{
+bool ControlTemplate::hasStyle(const std::string& style) const {
     return contains(styles, style);
 }
 
-bool DialogTemplate::hasStyle(const std::string& style) const
-{
+bool DialogTemplate::hasStyle(const std::string& style) const {
     return contains(styles, style);
 }
 
-DialogTemplate loadDialogTemplate(int id)
-{
+DialogTemplate loadDialogTemplate(int id) {
     const nlohmann::json& dialogs = resources().at("dialogs");
     const auto found = dialogs.find(std::to_string(id));
-    if (found == dialogs.end())
-        throw std::runtime_error("no dialog template " + std::to_string(id));
+    if (found == dialogs.end()) throw std::runtime_error("no dialog template " + std::to_string(id));
 
     const nlohmann::json& dialog = *found;
     DialogTemplate result;
@@ -67,20 +59,16 @@ DialogTemplate loadDialogTemplate(int id)
     result.fontFace = dialog.at("font").at("face").get<std::string>();
     result.fontPoints = dialog.at("font").at("points").get<int>();
     result.styles = dialog.value("styles", std::vector<std::string>{});
-    for (const nlohmann::json& control : dialog.at("controls"))
-        result.controls.push_back(controlFromJson(control));
+    for (const nlohmann::json& control : dialog.at("controls")) result.controls.push_back(controlFromJson(control));
     return result;
 }
 
-std::string loadString(int id)
-{
+std::string loadString(int id) {
     return resources().at("strings").value(std::to_string(id), "");
 }
 
-wxIconBundle loadAppIcons()
-{
-    if (!wxImage::FindHandler(wxBITMAP_TYPE_PNG))
-        wxImage::AddHandler(new wxPNGHandler);
+wxIconBundle loadAppIcons() {
+    if (!wxImage::FindHandler(wxBITMAP_TYPE_PNG)) wxImage::AddHandler(new wxPNGHandler);
     wxIconBundle icons;
     for (const char* name : {"icon/vomra-32.png", "icon/vomra-48.png", "icon/vomra-64.png"}) {
         const std::string_view png = embeddedResource(name);

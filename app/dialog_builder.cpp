@@ -21,37 +21,35 @@
 namespace {
 
 // Template ids 1 and 2 are the standard OK and Cancel commands.
-wxWindowID windowId(int templateId)
-{
+wxWindowID windowId(int templateId) {
     switch (templateId) {
-    case -1: return wxID_STATIC;
-    case 1: return wxID_OK;
-    case 2: return wxID_CANCEL;
-    default: return templateId;
+        case -1:
+            return wxID_STATIC;
+        case 1:
+            return wxID_OK;
+        case 2:
+            return wxID_CANCEL;
+        default:
+            return templateId;
     }
 }
 
-long dialogStyle(const DialogTemplate& dialogTemplate)
-{
+long dialogStyle(const DialogTemplate& dialogTemplate) {
     static const std::map<std::string, long> styles = {
-        {"caption", wxCAPTION},
-        {"sysmenu", wxSYSTEM_MENU | wxCLOSE_BOX},
-        {"modalframe", 0},                // a fixed frame: no wxRESIZE_BORDER
-        {"topmost", wxSTAY_ON_TOP},
-        {"appwindow", wxDIALOG_NO_PARENT},  // a taskbar button of its own
+        {"caption", wxCAPTION},     {"sysmenu", wxSYSTEM_MENU | wxCLOSE_BOX},
+        {"modalframe", 0},                                              // a fixed frame: no wxRESIZE_BORDER
+        {"topmost", wxSTAY_ON_TOP}, {"appwindow", wxDIALOG_NO_PARENT},  // a taskbar button of its own
     };
     long style = 0;
     for (const std::string& name : dialogTemplate.styles) {
         const auto found = styles.find(name);
-        if (found == styles.end())
-            throw std::logic_error("unknown dialog style " + name);
+        if (found == styles.end()) throw std::logic_error("unknown dialog style " + name);
         style |= found->second;
     }
     return style;
 }
 
-void checkStyles(const ControlTemplate& control, std::initializer_list<const char*> known)
-{
+void checkStyles(const ControlTemplate& control, std::initializer_list<const char*> known) {
     for (const std::string& style : control.styles) {
         if (std::none_of(known.begin(), known.end(), [&](const char* name) { return style == name; }))
             throw std::logic_error("unknown style " + style + " of a " + control.kind);
@@ -60,18 +58,15 @@ void checkStyles(const ControlTemplate& control, std::initializer_list<const cha
 
 // The template's font, or the system's dialog font at the template's size
 // where that face is not installed.
-wxFont templateFont(const DialogTemplate& dialogTemplate)
-{
+wxFont templateFont(const DialogTemplate& dialogTemplate) {
     wxFont font = wxSystemSettings::GetFont(wxSYS_DEFAULT_GUI_FONT);
     font.SetPointSize(dialogTemplate.fontPoints);
     const wxString face = wxString::FromUTF8(dialogTemplate.fontFace);
-    if (wxFontEnumerator::IsValidFacename(face))
-        font.SetFaceName(face);
+    if (wxFontEnumerator::IsValidFacename(face)) font.SetFaceName(face);
     return font;
 }
 
-wxWindow* createLabel(wxDialog& dialog, const ControlTemplate& control)
-{
+wxWindow* createLabel(wxDialog& dialog, const ControlTemplate& control) {
     checkStyles(control, {"right", "noprefix"});
     const long align = control.hasStyle("right") ? wxALIGN_RIGHT : wxALIGN_LEFT;
     auto* label = new wxStaticText(&dialog, windowId(control.id), wxString(), wxDefaultPosition, wxDefaultSize,
@@ -84,8 +79,7 @@ wxWindow* createLabel(wxDialog& dialog, const ControlTemplate& control)
     return label;
 }
 
-wxWindow* createEdit(wxDialog& dialog, const ControlTemplate& control)
-{
+wxWindow* createEdit(wxDialog& dialog, const ControlTemplate& control) {
     checkStyles(control, {"number", "password"});
     const long style = control.hasStyle("password") ? wxTE_PASSWORD : 0;
     auto* edit = new wxTextCtrl(&dialog, windowId(control.id), wxString(), wxDefaultPosition, wxDefaultSize, style);
@@ -99,24 +93,21 @@ wxWindow* createEdit(wxDialog& dialog, const ControlTemplate& control)
     return edit;
 }
 
-wxWindow* createButton(wxDialog& dialog, const ControlTemplate& control)
-{
+wxWindow* createButton(wxDialog& dialog, const ControlTemplate& control) {
     checkStyles(control, {"default"});
     auto* button = new wxButton(&dialog, windowId(control.id), wxString::FromUTF8(control.text));
-    if (control.hasStyle("default"))
-        button->SetDefault();
+    if (control.hasStyle("default")) button->SetDefault();
     return button;
 }
 
 // The URL is set by the dialog that owns the link; until then it is the text.
 // The generic link opens on a click or Space; Enter opens it too, as it
 // does a focused link elsewhere.
-wxWindow* createLink(wxDialog& dialog, const ControlTemplate& control)
-{
+wxWindow* createLink(wxDialog& dialog, const ControlTemplate& control) {
     checkStyles(control, {"right"});
     const wxString text = wxString::FromUTF8(control.text);
-    auto* link = new wxGenericHyperlinkCtrl(&dialog, windowId(control.id), text, text, wxDefaultPosition,
-                                            wxDefaultSize, wxNO_BORDER | wxHL_ALIGN_RIGHT);
+    auto* link = new wxGenericHyperlinkCtrl(&dialog, windowId(control.id), text, text, wxDefaultPosition, wxDefaultSize,
+                                            wxNO_BORDER | wxHL_ALIGN_RIGHT);
     link->Bind(wxEVT_CHAR, [link](wxKeyEvent& event) {
         if (event.GetKeyCode() != WXK_RETURN && event.GetKeyCode() != WXK_NUMPAD_ENTER) {
             event.Skip();
@@ -129,52 +120,43 @@ wxWindow* createLink(wxDialog& dialog, const ControlTemplate& control)
     return link;
 }
 
-wxWindow* createCombo(wxDialog& dialog, const ControlTemplate& control)
-{
+wxWindow* createCombo(wxDialog& dialog, const ControlTemplate& control) {
     checkStyles(control, {"dropdown", "sort", "vscroll"});
     long style = control.hasStyle("dropdown") ? wxCB_DROPDOWN : wxCB_READONLY;
-    if (control.hasStyle("sort"))
-        style |= wxCB_SORT;
+    if (control.hasStyle("sort")) style |= wxCB_SORT;
     // "vscroll": the drop-down list scrolls by itself.
-    return new wxComboBox(&dialog, windowId(control.id), wxString(), wxDefaultPosition, wxDefaultSize, 0,
-                          nullptr, style);
+    return new wxComboBox(&dialog, windowId(control.id), wxString(), wxDefaultPosition, wxDefaultSize, 0, nullptr,
+                          style);
 }
 
-wxWindow* createIcon(wxDialog& dialog, const ControlTemplate& control)
-{
+wxWindow* createIcon(wxDialog& dialog, const ControlTemplate& control) {
     checkStyles(control, {});
-    if (control.icon != kAppIconResource)
-        throw std::logic_error("unknown icon " + std::to_string(control.icon));
+    if (control.icon != kAppIconResource) throw std::logic_error("unknown icon " + std::to_string(control.icon));
     const wxIcon icon = loadAppIcons().GetIcon(wxSize(32, 32));
     return new wxStaticBitmap(&dialog, windowId(control.id), icon);
 }
 
-wxWindow* createControl(wxDialog& dialog, const ControlTemplate& control)
-{
+wxWindow* createControl(wxDialog& dialog, const ControlTemplate& control) {
     using Factory = wxWindow* (*)(wxDialog&, const ControlTemplate&);
     static const std::map<std::string, Factory> factories = {
-        {"label", createLabel}, {"edit", createEdit}, {"button", createButton},
+        {"label", createLabel}, {"edit", createEdit},   {"button", createButton},
         {"link", createLink},   {"combo", createCombo}, {"icon", createIcon},
     };
     const auto found = factories.find(control.kind);
-    if (found == factories.end())
-        throw std::logic_error("unknown control kind " + control.kind);
+    if (found == factories.end()) throw std::logic_error("unknown control kind " + control.kind);
     return found->second(dialog, control);
 }
 
-bool intersects(const DialogRect& a, const DialogRect& b)
-{
+bool intersects(const DialogRect& a, const DialogRect& b) {
     return a.x < b.x + b.width && b.x < a.x + a.width && a.y < b.y + b.height && b.y < a.y + a.height;
 }
 
 // The template's rectangle, except that a right-aligned label ends where a
 // control it runs into begins, so that its text never sits under that
 // control's frame.
-DialogRect templateRect(const DialogTemplate& dialogTemplate, const ControlTemplate& control)
-{
+DialogRect templateRect(const DialogTemplate& dialogTemplate, const ControlTemplate& control) {
     DialogRect rect = control.rect;
-    if (control.kind != "label" || !control.hasStyle("right"))
-        return rect;
+    if (control.kind != "label" || !control.hasStyle("right")) return rect;
     for (const ControlTemplate& other : dialogTemplate.controls) {
         if (&other != &control && other.rect.x > rect.x && intersects(rect, other.rect))
             rect.width = other.rect.x - rect.x;
@@ -190,15 +172,13 @@ DialogRect templateRect(const DialogTemplate& dialogTemplate, const ControlTempl
 // (the template's height is that of its dropped-down list), and an icon
 // keeps the size of its image.
 wxRect grownToFit(const wxDialog& dialog, const DialogRect& units, const ControlTemplate& control,
-                  const wxWindow& window)
-{
+                  const wxWindow& window) {
     // Both corners are converted, so that neighbours meet without rounding gaps or overlaps.
     const wxPoint topLeft = dialog.ConvertDialogToPixels(wxPoint(units.x, units.y));
     const wxPoint bottomRight = dialog.ConvertDialogToPixels(wxPoint(units.x + units.width, units.y + units.height));
     wxRect rect(topLeft, wxSize(bottomRight.x - topLeft.x, bottomRight.y - topLeft.y));
     const wxSize best = window.GetBestSize();
-    if (control.kind == "icon")
-        return {rect.GetPosition(), best};
+    if (control.kind == "icon") return {rect.GetPosition(), best};
 
     const bool keepsWidth = control.kind == "edit" || control.kind == "combo";
     if (!keepsWidth && best.x > rect.width) {
@@ -216,8 +196,7 @@ wxRect grownToFit(const wxDialog& dialog, const DialogRect& units, const Control
 }
 
 // A control that grew past the dialog's edge moves back inside it.
-wxRect keptInside(wxRect rect, const wxSize& clientSize)
-{
+wxRect keptInside(wxRect rect, const wxSize& clientSize) {
     rect.x = std::max(0, std::min(rect.x, clientSize.x - rect.width));
     rect.y = std::max(0, std::min(rect.y, clientSize.y - rect.height));
     return rect;
@@ -225,10 +204,9 @@ wxRect keptInside(wxRect rect, const wxSize& clientSize)
 
 }  // namespace
 
-void createDialogFromTemplate(wxDialog& dialog, wxWindow* parent, const DialogTemplate& dialogTemplate)
-{
-    dialog.Create(parent, wxID_ANY, wxString::FromUTF8(dialogTemplate.title), wxDefaultPosition,
-                  wxDefaultSize, dialogStyle(dialogTemplate));
+void createDialogFromTemplate(wxDialog& dialog, wxWindow* parent, const DialogTemplate& dialogTemplate) {
+    dialog.Create(parent, wxID_ANY, wxString::FromUTF8(dialogTemplate.title), wxDefaultPosition, wxDefaultSize,
+                  dialogStyle(dialogTemplate));
     dialog.SetFont(templateFont(dialogTemplate));
     const wxSize clientSize = dialog.ConvertDialogToPixels(wxSize(dialogTemplate.width, dialogTemplate.height));
     for (const ControlTemplate& control : dialogTemplate.controls) {

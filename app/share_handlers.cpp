@@ -13,59 +13,48 @@
 #include "platform/process.h"
 #include "webserver/command_lines.h"
 
-void CVomraServerDlg::OnStartService(wxCommandEvent&)
-{
+void CVomraServerDlg::OnStartService(wxCommandEvent&) {
     wxBusyCursor busy;
     ShowOutcome(startShare(shareService, ReadEntries(), m_shareEnvironment));
 }
 
-void CVomraServerDlg::OnStopService(wxCommandEvent&)
-{
+void CVomraServerDlg::OnStopService(wxCommandEvent&) {
     wxBusyCursor busy;
     ShowOutcome(stopShare(shareService, m_shareEnvironment));
 }
 
-void CVomraServerDlg::OnExit(wxCommandEvent&)
-{
+void CVomraServerDlg::OnExit(wxCommandEvent&) {
     wxBusyCursor busy;
     ShowOutcome(exitShare(shareService, m_shareEnvironment));
 }
 
-void CVomraServerDlg::OnAddressSelChange(wxCommandEvent&)
-{
+void CVomraServerDlg::OnAddressSelChange(wxCommandEvent&) {
     const int index = m_addressCombo->GetSelection();
-    if (index == wxNOT_FOUND)
-        return;
+    if (index == wxNOT_FOUND) return;
     OpenInBrowser(m_addressCombo->GetString(index));
 }
 
-void CVomraServerDlg::OpenInBrowser(const wxString& url)
-{
+void CVomraServerDlg::OpenInBrowser(const wxString& url) {
     m_launchBrowser(browserCommandLine(platform::kNativeShellDialect, toUtf8(url)));
 }
 
-void CVomraServerDlg::SetMessageSink(MessageSink sink)
-{
+void CVomraServerDlg::SetMessageSink(MessageSink sink) {
     m_showMessage = std::move(sink);
 }
 
-void CVomraServerDlg::SetBrowserLauncher(CommandRunner launcher)
-{
+void CVomraServerDlg::SetBrowserLauncher(CommandRunner launcher) {
     m_launchBrowser = std::move(launcher);
 }
 
-void CVomraServerDlg::SetCommandRunner(CommandRunner runner)
-{
+void CVomraServerDlg::SetCommandRunner(CommandRunner runner) {
     m_shareEnvironment.run = std::move(runner);
 }
 
-void CVomraServerDlg::ShowMessageBox(const wxString& text, long iconStyle)
-{
+void CVomraServerDlg::ShowMessageBox(const wxString& text, long iconStyle) {
     wxMessageBox(text, GetTitle(), wxOK | iconStyle, this);
 }
 
-DialogEntries CVomraServerDlg::ReadEntries() const
-{
+DialogEntries CVomraServerDlg::ReadEntries() const {
     const auto text = [this](int id) {
         return static_cast<const wxTextCtrl*>(FindWindow(id))->GetValue().ToStdWstring();
     };
@@ -81,24 +70,18 @@ DialogEntries CVomraServerDlg::ReadEntries() const
 
 // The buttons and the address list first, so that a message shows over the
 // window as it now is.
-void CVomraServerDlg::ShowOutcome(const ShareOutcome& outcome)
-{
-    if (outcome.buttons)
-        SetShareButtons(*outcome.buttons);
+void CVomraServerDlg::ShowOutcome(const ShareOutcome& outcome) {
+    if (outcome.buttons) SetShareButtons(*outcome.buttons);
     if (outcome.fillAddressList)
         fillAddressList(*m_addressCombo, shareService.settings.port, shareService.settings.shareName);
-    if (!outcome.warning.empty())
-        m_showMessage(controlTextFromUtf8(outcome.warning), wxICON_WARNING);
-    if (!outcome.error.empty())
-        m_showMessage(controlTextFromUtf8(outcome.error), wxICON_ERROR);
-    if (outcome.closeWindow)
-        EndModalRun(0);
+    if (!outcome.warning.empty()) m_showMessage(controlTextFromUtf8(outcome.warning), wxICON_WARNING);
+    if (!outcome.error.empty()) m_showMessage(controlTextFromUtf8(outcome.error), wxICON_ERROR);
+    if (outcome.closeWindow) EndModalRun(0);
 }
 
 // A button that was just pressed and greys out would leave the keyboard with
 // no place to go; it moves to the other button, the next one to press.
-void CVomraServerDlg::SetShareButtons(const ButtonStates& states)
-{
+void CVomraServerDlg::SetShareButtons(const ButtonStates& states) {
     wxWindow* start = FindWindow(kStartButton);
     wxWindow* stop = FindWindow(kStopButton);
     const wxWindow* focus = FindFocus();

@@ -10,25 +10,23 @@
 #include "platform/instance_guard.h"
 #include "platform/termination_watch.h"
 
-wxBEGIN_EVENT_TABLE(CVomraServerApp, wxApp)
-    EVT_END_SESSION(CVomraServerApp::OnEndSession)
-wxEND_EVENT_TABLE()
+wxBEGIN_EVENT_TABLE(CVomraServerApp, wxApp) EVT_END_SESSION(CVomraServerApp::OnEndSession) wxEND_EVENT_TABLE()
 
-bool CVomraServerApp::Initialize(int& argc, wxChar** argv)
-{
+    bool CVomraServerApp::Initialize(int& argc, wxChar** argv) {
     bool initialized = false;
     {
         wxLogNull quiet;
         initialized = wxApp::Initialize(argc, argv);
     }
     if (!initialized)
-        std::fputs("VomraServer: no graphical display is available (is DISPLAY set?); "
-                   "start it from a desktop session.\n", stderr);
+        std::fputs(
+            "VomraServer: no graphical display is available (is DISPLAY set?); "
+            "start it from a desktop session.\n",
+            stderr);
     return initialized;
 }
 
-bool CVomraServerApp::OnInit()
-{
+bool CVomraServerApp::OnInit() {
     SetAppName(L"VomraServer");
     SetClassName(L"VomraServer");
     if (platform::acquireInstanceGuard(L"VomraServer") == platform::InstanceGuard::AlreadyRunning) {
@@ -42,15 +40,13 @@ bool CVomraServerApp::OnInit()
 // the Exit path, so the share stops before the program ends. It is watched
 // for from the window's run on: before it no share can be running, and the
 // request simply ends the process.
-int CVomraServerApp::OnRun()
-{
+int CVomraServerApp::OnRun() {
     CVomraServerDlg dialog;
     m_dialog = &dialog;
     if (!dialog.SettingsProblem().empty())
         wxMessageBox(dialog.SettingsProblem(), L"提示", wxOK | wxICON_WARNING, &dialog);
-    const platform::TerminationWatch watch([&dialog] {
-        wxQueueEvent(&dialog, new wxCommandEvent(wxEVT_BUTTON, kExitButton));
-    });
+    const platform::TerminationWatch watch(
+        [&dialog] { wxQueueEvent(&dialog, new wxCommandEvent(wxEVT_BUTTON, kExitButton)); });
     const int code = dialog.RunModal();
     m_dialog = nullptr;
     return code;
@@ -59,10 +55,8 @@ int CVomraServerApp::OnRun()
 // The Exit path runs at once, as the process ends soon after, and in place
 // of wxWidgets' own handling, which would delete the main window without
 // closing it and so leave the share running.
-void CVomraServerApp::OnEndSession(wxCloseEvent&)
-{
-    if (!m_dialog)
-        return;
+void CVomraServerApp::OnEndSession(wxCloseEvent&) {
+    if (!m_dialog) return;
     wxCommandEvent exit(wxEVT_BUTTON, kExitButton);
     m_dialog->ProcessWindowEvent(exit);
 }

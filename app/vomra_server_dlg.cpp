@@ -27,43 +27,35 @@ namespace {
 const wchar_t* const kSuggestedPort = L"8080";
 const wchar_t* const kTrayTip = L"VomraHTTP服务";
 
-bool settingsFileExists(const std::wstring& settingsPath)
-{
+bool settingsFileExists(const std::wstring& settingsPath) {
     std::error_code error;
     const bool exists = std::filesystem::exists(platform::pathFromUtf8(toUtf8(settingsPath)), error);
     return exists || error;  // an unreadable place is reported when loading fails
 }
 
-wxString tutorialUrl(const std::wstring& programDir)
-{
+wxString tutorialUrl(const std::wstring& programDir) {
     return wxFileName::FileNameToURL(wxFileName(wxString(programDir), L"tutorial.html"));
 }
 
 }  // namespace
 
-wxBEGIN_EVENT_TABLE(CVomraServerDlg, wxDialog)
-    EVT_MENU(kAboutCommand, CVomraServerDlg::OnSysCommand)
-    EVT_BUTTON(kStartButton, CVomraServerDlg::OnStartService)
-    EVT_BUTTON(kStopButton, CVomraServerDlg::OnStopService)
-    EVT_CLOSE(CVomraServerDlg::OnClose)
-    EVT_WINDOW_DESTROY(CVomraServerDlg::OnDestroy)
-    EVT_BUTTON(kExitButton, CVomraServerDlg::OnExit)
-    EVT_COMBOBOX(kAddressCombo, CVomraServerDlg::OnAddressSelChange)
-    EVT_HYPERLINK(kTutorialLink, CVomraServerDlg::OnTutorialLink)
-    EVT_CONTEXT_MENU(CVomraServerDlg::OnContextMenu)
-wxEND_EVENT_TABLE()
+wxBEGIN_EVENT_TABLE(CVomraServerDlg, wxDialog) EVT_MENU(kAboutCommand, CVomraServerDlg::OnSysCommand)
+    EVT_BUTTON(kStartButton, CVomraServerDlg::OnStartService) EVT_BUTTON(kStopButton, CVomraServerDlg::OnStopService)
+        EVT_CLOSE(CVomraServerDlg::OnClose) EVT_WINDOW_DESTROY(CVomraServerDlg::OnDestroy)
+            EVT_BUTTON(kExitButton, CVomraServerDlg::OnExit)
+                EVT_COMBOBOX(kAddressCombo, CVomraServerDlg::OnAddressSelChange)
+                    EVT_HYPERLINK(kTutorialLink, CVomraServerDlg::OnTutorialLink)
+                        EVT_CONTEXT_MENU(CVomraServerDlg::OnContextMenu) wxEND_EVENT_TABLE()
 
-CVomraServerDlg::CVomraServerDlg(const std::wstring& programDir)
-    : m_appIcon(loadAppIcons().GetIcon(wxDefaultSize))
-    , m_showMessage([this](const wxString& text, long iconStyle) { ShowMessageBox(text, iconStyle); })
-    , m_launchBrowser(platform::runSystemCommand)
-{
+                            CVomraServerDlg::CVomraServerDlg(const std::wstring& programDir)
+    : m_appIcon(loadAppIcons().GetIcon(wxDefaultSize)),
+      m_showMessage([this](const wxString& text, long iconStyle) { ShowMessageBox(text, iconStyle); }),
+      m_launchBrowser(platform::runSystemCommand) {
     m_shareEnvironment.programDir = programDir;
     createDialogFromTemplate(*this, nullptr, loadDialogTemplate(kMainDialogTemplate));
     m_addressCombo = static_cast<wxComboBox*>(FindWindow(kAddressCombo));
     static_cast<wxHyperlinkCtrlBase*>(FindWindow(kTutorialLink))->SetURL(tutorialUrl(programDir));
-    for (wxWindow* control : GetChildren())
-        control->Bind(wxEVT_CHAR, &CVomraServerDlg::OnControlChar, this);
+    for (wxWindow* control : GetChildren()) control->Bind(wxEVT_CHAR, &CVomraServerDlg::OnControlChar, this);
     Centre();
 
     LoadSettingsFrom(programDir);
@@ -77,14 +69,12 @@ CVomraServerDlg::CVomraServerDlg(const std::wstring& programDir)
     FindWindow(kSharedFolderEdit)->SetFocus();
 }
 
-CVomraServerDlg::~CVomraServerDlg()
-{
+CVomraServerDlg::~CVomraServerDlg() {
     // OnDestroy needs this object whole, so the destroy event goes out now.
     SendDestroyEvent();
 }
 
-int CVomraServerDlg::RunModal()
-{
+int CVomraServerDlg::RunModal() {
     wxGUIEventLoop loop;
     m_modalLoop = &loop;
     const int code = loop.Run();
@@ -92,17 +82,14 @@ int CVomraServerDlg::RunModal()
     return code;
 }
 
-void CVomraServerDlg::EndModalRun(int code)
-{
+void CVomraServerDlg::EndModalRun(int code) {
     Hide();
-    if (m_modalLoop)
-        m_modalLoop->ScheduleExit(code);
+    if (m_modalLoop) m_modalLoop->ScheduleExit(code);
 }
 
 // A missing file is a first start; any other failure leaves the fields as
 // far as they were read and is reported once the window shows.
-void CVomraServerDlg::LoadSettingsFrom(const std::wstring& programDir)
-{
+void CVomraServerDlg::LoadSettingsFrom(const std::wstring& programDir) {
     deriveSettingsPath(shareService, programDir);
     m_settingsFileFound = settingsFileExists(shareService.settingsPath);
     try {
@@ -116,8 +103,7 @@ void CVomraServerDlg::LoadSettingsFrom(const std::wstring& programDir)
     }
 }
 
-void CVomraServerDlg::FillControls()
-{
+void CVomraServerDlg::FillControls() {
     const ShareSettings& settings = shareService.settings;
     SetControlText(kSharedFolderEdit, controlTextFromUtf8(settings.sharedFolder));
     SetControlText(kPortEdit, m_settingsFileFound ? wxString() << settings.port : wxString(kSuggestedPort));
@@ -127,51 +113,43 @@ void CVomraServerDlg::FillControls()
     SetControlText(kUserNameEdit, controlTextFromUtf8(settings.userName));
 }
 
-void CVomraServerDlg::SetControlText(int id, const wxString& text)
-{
+void CVomraServerDlg::SetControlText(int id, const wxString& text) {
     static_cast<wxTextCtrl*>(FindWindow(id))->ChangeValue(text);
 }
 
 // Where the system menu cannot take the item, a right click on the window's
 // background offers it.
-void CVomraServerDlg::AddAboutItem()
-{
+void CVomraServerDlg::AddAboutItem() {
     const wxString text = wxString::FromUTF8(loadString(kAboutMenuTextString));
-    if (text.empty())
-        return;
+    if (text.empty()) return;
     const bool added = platform::addSystemMenuItem(GetHandle(), kAboutCommand, text.ToStdWstring(), [this] {
         wxCommandEvent about(wxEVT_MENU, kAboutCommand);
         ProcessWindowEvent(about);
     });
-    if (!added)
-        m_backgroundMenuText = text;
+    if (!added) m_backgroundMenuText = text;
 }
 
 // The tray reports a left click as a button release on Windows and, with
 // GTK, as a single "activate" that arrives as a double click once the
 // left-button-down event it is first offered as goes unhandled. Both mean
 // "show the window"; every other tray event is left alone.
-void CVomraServerDlg::AddTrayIcon()
-{
+void CVomraServerDlg::AddTrayIcon() {
     m_trayIcon.Bind(wxEVT_TASKBAR_LEFT_UP, &CVomraServerDlg::OnTrayNotify, this);
     m_trayIcon.Bind(wxEVT_TASKBAR_LEFT_DCLICK, &CVomraServerDlg::OnTrayNotify, this);
     m_trayIcon.SetIcon(m_appIcon, kTrayTip);
 }
 
-bool CVomraServerDlg::FocusIsOnButton() const
-{
+bool CVomraServerDlg::FocusIsOnButton() const {
     const wxWindow* focus = FindFocus();
     return dynamic_cast<const wxButton*>(focus) || dynamic_cast<const wxHyperlinkCtrlBase*>(focus);
 }
 
-void CVomraServerDlg::OnSysCommand(wxCommandEvent&)
-{
+void CVomraServerDlg::OnSysCommand(wxCommandEvent&) {
     CAboutDlg about(this);
     about.ShowModal();
 }
 
-void CVomraServerDlg::OnTrayNotify(wxTaskBarIconEvent&)
-{
+void CVomraServerDlg::OnTrayNotify(wxTaskBarIconEvent&) {
     Show();
     Iconize(false);
     Raise();
@@ -180,8 +158,7 @@ void CVomraServerDlg::OnTrayNotify(wxTaskBarIconEvent&)
 // Closing only hides the window while the tray icon can bring it back;
 // without one it is minimised instead. A close that cannot be refused (the
 // session ends) takes the Exit path.
-void CVomraServerDlg::OnClose(wxCloseEvent& event)
-{
+void CVomraServerDlg::OnClose(wxCloseEvent& event) {
     if (!event.CanVeto()) {
         wxCommandEvent exit(wxEVT_BUTTON, kExitButton);
         OnExit(exit);
@@ -192,20 +169,16 @@ void CVomraServerDlg::OnClose(wxCloseEvent& event)
     }
 }
 
-void CVomraServerDlg::OnDestroy(wxWindowDestroyEvent& event)
-{
-    if (event.GetEventObject() == this)
-        m_trayIcon.RemoveIcon();
+void CVomraServerDlg::OnDestroy(wxWindowDestroyEvent& event) {
+    if (event.GetEventObject() == this) m_trayIcon.RemoveIcon();
     event.Skip();
 }
 
-void CVomraServerDlg::OnTutorialLink(wxHyperlinkEvent& event)
-{
+void CVomraServerDlg::OnTutorialLink(wxHyperlinkEvent& event) {
     OpenInBrowser(event.GetURL());
 }
 
-void CVomraServerDlg::OnContextMenu(wxContextMenuEvent& event)
-{
+void CVomraServerDlg::OnContextMenu(wxContextMenuEvent& event) {
     if (m_backgroundMenuText.empty() || event.GetEventObject() != this) {
         event.Skip();
         return;
@@ -221,8 +194,7 @@ void CVomraServerDlg::OnContextMenu(wxContextMenuEvent& event)
 // They are taken as characters of the focused control, which it receives
 // only once its input method has had the key: the Enter that commits a
 // composition, or the Escape that cancels one, stays with the input method.
-void CVomraServerDlg::OnControlChar(wxKeyEvent& event)
-{
+void CVomraServerDlg::OnControlChar(wxKeyEvent& event) {
     const int key = event.GetKeyCode();
     const bool enter = key == WXK_RETURN || key == WXK_NUMPAD_ENTER;
     if (key == WXK_ESCAPE || (enter && !FocusIsOnButton())) {

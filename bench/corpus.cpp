@@ -59,8 +59,7 @@ void makeFileTree(const std::filesystem::path& root, int fileCount) {
         const int directoryNumber = i / filesPerDirectory;
         const std::filesystem::path directory =
             root / ("d" + std::to_string(directoryNumber / 100)) / ("e" + std::to_string(directoryNumber % 100));
-        if (i % filesPerDirectory == 0)
-            std::filesystem::create_directories(directory);
+        if (i % filesPerDirectory == 0) std::filesystem::create_directories(directory);
         std::ofstream(directory / ("file" + std::to_string(i) + extensions[i % 10]));
     }
 }

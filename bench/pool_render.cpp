@@ -17,8 +17,7 @@ namespace {
 long peakResidentKib() {
     std::ifstream status("/proc/self/status");
     for (std::string line; std::getline(status, line);)
-        if (line.rfind("VmHWM:", 0) == 0)
-            return std::stol(line.substr(6));
+        if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6));
     return -1;
 }
 
@@ -27,8 +26,7 @@ public:
     explicit Countdown(std::size_t count) : left(count) {}
     void done() {
         std::lock_guard lock(mutex);
-        if (--left == 0)
-            finished.notify_all();
+        if (--left == 0) finished.notify_all();
     }
     void wait() {
         std::unique_lock lock(mutex);

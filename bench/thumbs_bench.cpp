@@ -73,8 +73,7 @@ PoolReport renderOnceWithPool(const std::string& self, const fs::path& videoDire
 template <typename Work>
 double bestOfThree(Work&& work) {
     double best = secondsOf(work);
-    for (int i = 0; i < 2; ++i)
-        best = std::min(best, secondsOf(work));
+    for (int i = 0; i < 2; ++i) best = std::min(best, secondsOf(work));
     return best;
 }
 
@@ -145,12 +144,9 @@ int runBenchmark(const std::string& self, int fileCount) {
 int main(int argc, char** argv) {
     try {
         const std::vector<std::string> arguments(argv + 1, argv + argc);
-        if (arguments.size() == 3 && arguments[0] == "--render")
-            return renderWithPool(arguments[1], arguments[2]);
-        if (arguments.empty())
-            return runBenchmark(argv[0], 100'000);
-        if (arguments.size() == 2 && arguments[0] == "--files")
-            return runBenchmark(argv[0], std::stoi(arguments[1]));
+        if (arguments.size() == 3 && arguments[0] == "--render") return renderWithPool(arguments[1], arguments[2]);
+        if (arguments.empty()) return runBenchmark(argv[0], 100'000);
+        if (arguments.size() == 2 && arguments[0] == "--files") return runBenchmark(argv[0], std::stoi(arguments[1]));
         std::cerr << "usage: thumbs_bench [--files N]\n";
         return 2;
     } catch (const std::exception& error) {

@@ -18,7 +18,9 @@ std::wstring appendElements(std::wstring base, std::initializer_list<const wchar
 
 }  // namespace
 
-std::wstring programDirectory() { return parentDirectory(platform::executablePath()); }
+std::wstring programDirectory() {
+    return parentDirectory(platform::executablePath());
+}
 
 // Through UTF-8, which the path library reads the same way on every platform
 // (a wide string would go through the locale on POSIX).

@@ -40,8 +40,7 @@ std::int32_t readInt32(const json& object, const char* key) {
     }
     if (!fits) {
         throw json::out_of_range::create(
-            406, std::string("number out of range for a 32-bit integer: '") + key + "' is " + value.dump(),
-            &value);
+            406, std::string("number out of range for a 32-bit integer: '") + key + "' is " + value.dump(), &value);
     }
     return value.get<std::int32_t>();  // raises type_error 302 unless a number or a boolean
 }
@@ -54,8 +53,7 @@ std::string readWholeFile(const std::filesystem::path& path) {
 }
 
 // "无法把设置保存到 <path>：<what>（<why>）", for the user.
-SaveResult saveFailure(const std::wstring& settingsPath, const std::string& what,
-                       const std::string& why) {
+SaveResult saveFailure(const std::wstring& settingsPath, const std::string& what, const std::string& why) {
     std::string message = "无法把设置保存到 " + toUtf8(settingsPath) + "：" + what;
     if (!why.empty()) message += "（" + why + "）";
     return {false, message};

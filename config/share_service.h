@@ -17,13 +17,13 @@ struct ShareSettings {
 };
 
 struct ShareService {
-    std::wstring settingsPath;          // programDirectory + "/vomra.data"
-    std::string configTemplatePath;     // UTF-8: .../vomrixserver/server/conf/nginx.confbak
-    std::string configPath;             // UTF-8: .../vomrixserver/server/conf/nginx.conf
-    std::wstring serverExePath;         // .../vomrixserver/server/nginx
-    std::wstring thumbnailRoot;         // sharedFolder + "/VTemp"
-    std::string htpasswdExePath;        // UTF-8: .../vomrixserver/server/htpasswd
-    std::string passwordFilePath;       // UTF-8: .../vomrixserver/server/.htpasswd
+    std::wstring settingsPath;               // programDirectory + "/vomra.data"
+    std::string configTemplatePath;          // UTF-8: .../vomrixserver/server/conf/nginx.confbak
+    std::string configPath;                  // UTF-8: .../vomrixserver/server/conf/nginx.conf
+    std::wstring serverExePath;              // .../vomrixserver/server/nginx
+    std::wstring thumbnailRoot;              // sharedFolder + "/VTemp"
+    std::string htpasswdExePath;             // UTF-8: .../vomrixserver/server/htpasswd
+    std::string passwordFilePath;            // UTF-8: .../vomrixserver/server/.htpasswd
     ThumbnailPool* thumbnailPool = nullptr;  // owning; only startThumbnails/stopThumbnails change it
     ShareSettings settings;
 };

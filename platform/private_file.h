@@ -12,7 +12,6 @@ std::error_code createPrivateFile(const std::filesystem::path& path);
 
 // Flushes `from` to the disk and renames it over `to`, so that `to` is
 // always either the old file or the complete new one.
-std::error_code replaceFileDurably(const std::filesystem::path& from,
-                                   const std::filesystem::path& to);
+std::error_code replaceFileDurably(const std::filesystem::path& from, const std::filesystem::path& to);
 
 }  // namespace platform

@@ -22,8 +22,7 @@ std::filesystem::path temporaryPathBeside(const std::filesystem::path& target) {
 
 bool writeWholeFile(const std::filesystem::path& path, std::span<const unsigned char> bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out)
-        return false;
+    if (!out) return false;
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     out.close();  // a failed flush or close sets failbit
     return !out.fail();
@@ -36,8 +35,7 @@ bool writeFileAtomically(const std::filesystem::path& target, std::span<const un
     std::error_code error;
     if (writeWholeFile(temporary, bytes)) {
         std::filesystem::rename(temporary, target, error);
-        if (!error)
-            return true;
+        if (!error) return true;
     }
     std::filesystem::remove(temporary, error);
     return false;

@@ -22,27 +22,21 @@ std::optional<VideoInput> openVideo(const std::string& url) {
     const bool isOpen = av_dict_set(&options, "protocol_whitelist", "file", 0) >= 0 &&
                         avformat_open_input(&opened, url.c_str(), nullptr, &options) == 0;
     av_dict_free(&options);
-    if (!isOpen)
-        return std::nullopt;
+    if (!isOpen) return std::nullopt;
     VideoInput input;
     input.format.reset(opened);
-    if (avformat_find_stream_info(opened, nullptr) < 0)
-        return std::nullopt;
+    if (avformat_find_stream_info(opened, nullptr) < 0) return std::nullopt;
     input.streamIndex = av_find_best_stream(opened, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
-    if (input.streamIndex < 0)
-        return std::nullopt;
+    if (input.streamIndex < 0) return std::nullopt;
     const AVCodecParameters* parameters = opened->streams[input.streamIndex]->codecpar;
     const AVCodec* codec = avcodec_find_decoder(parameters->codec_id);
-    if (!codec)
-        return std::nullopt;
+    if (!codec) return std::nullopt;
     input.decoder.reset(avcodec_alloc_context3(codec));
-    if (!input.decoder || avcodec_parameters_to_context(input.decoder.get(), parameters) < 0)
-        return std::nullopt;
+    if (!input.decoder || avcodec_parameters_to_context(input.decoder.get(), parameters) < 0) return std::nullopt;
     // Decoders that hold a picture back until the next one comes (MPEG-1 and
     // 2) give it out at once; the first picture is the same either way.
     input.decoder->flags |= AV_CODEC_FLAG_LOW_DELAY;
-    if (avcodec_open2(input.decoder.get(), codec, nullptr) < 0)
-        return std::nullopt;
+    if (avcodec_open2(input.decoder.get(), codec, nullptr) < 0) return std::nullopt;
     return input;
 }
 
@@ -50,8 +44,7 @@ bool seekBackwardsTo(VideoInput& input, std::int32_t offsetMicroseconds) {
     const AVRational microseconds{1, 1'000'000};
     const AVRational streamTimeBase = input.format->streams[input.streamIndex]->time_base;
     const std::int64_t target = av_rescale_q(offsetMicroseconds, microseconds, streamTimeBase);
-    if (av_seek_frame(input.format.get(), input.streamIndex, target, AVSEEK_FLAG_BACKWARD) < 0)
-        return false;
+    if (av_seek_frame(input.format.get(), input.streamIndex, target, AVSEEK_FLAG_BACKWARD) < 0) return false;
     avcodec_flush_buffers(input.decoder.get());
     return true;
 }
@@ -76,34 +69,29 @@ bool receiveAfterDrain(AVCodecContext* decoder, AVFrame* frame) {
 FirstFrame receiveFirstFrame(VideoInput& input, KeyFrame keyFrame) {
     PacketHandle packet(av_packet_alloc());
     FrameHandle frame(av_frame_alloc());
-    if (!packet || !frame)
-        return {};
+    if (!packet || !frame) return {};
     AVCodecContext* decoder = input.decoder.get();
     bool firstVideoPacket = true;
     const auto start = std::chrono::steady_clock::now();
     while (av_read_frame(input.format.get(), packet.get()) >= 0) {
-        if (std::chrono::steady_clock::now() - start >= decodeTimeLimit)
-            return {};
+        if (std::chrono::steady_clock::now() - start >= decodeTimeLimit) return {};
         const bool video = packet->stream_index == input.streamIndex;
-        const bool drainHere = video && firstVideoPacket && keyFrame == KeyFrame::drainAtOnce &&
-                               (packet->flags & AV_PKT_FLAG_KEY);
+        const bool drainHere =
+            video && firstVideoPacket && keyFrame == KeyFrame::drainAtOnce && (packet->flags & AV_PKT_FLAG_KEY);
         firstVideoPacket = firstVideoPacket && !video;
         const bool sent = video && avcodec_send_packet(decoder, packet.get()) == 0;
         av_packet_unref(packet.get());
-        if (sent && avcodec_receive_frame(decoder, frame.get()) == 0)
-            return {std::move(frame)};
+        if (sent && avcodec_receive_frame(decoder, frame.get()) == 0) return {std::move(frame)};
         if (sent && drainHere) {
             // A field waiting for its pair, or a frame the file marks to be
             // dropped, gives nothing here.
-            if (receiveAfterDrain(decoder, frame.get()))
-                return {std::move(frame)};
+            if (receiveAfterDrain(decoder, frame.get())) return {std::move(frame)};
             return {nullptr, true};
         }
     }
     // At the end of the file the decoder may still hold the frames it was
     // keeping back for reordering; a short video may have no others.
-    if (receiveAfterDrain(decoder, frame.get()))
-        return {std::move(frame)};
+    if (receiveAfterDrain(decoder, frame.get())) return {std::move(frame)};
     return {};
 }
 
@@ -123,15 +111,12 @@ std::optional<VideoInput> openAt(const std::string& url, std::int32_t offsetMicr
 
 FrameHandle decodeFirstFrame(const std::string& url, std::int32_t offsetMicroseconds) {
     std::optional<VideoInput> input = openAt(url, offsetMicroseconds);
-    if (!input)
-        return nullptr;
+    if (!input) return nullptr;
     FirstFrame first = receiveFirstFrame(*input, KeyFrame::drainAtOnce);
-    if (!first.drainedAtKeyFrame)
-        return std::move(first.frame);
+    if (!first.drainedAtKeyFrame) return std::move(first.frame);
     // The key frame alone gave no picture, and a drained decoder takes no
     // more packets: read the stream again, decoding on past the key frame.
     input = openAt(url, offsetMicroseconds);
-    if (!input)
-        return nullptr;
+    if (!input) return nullptr;
     return std::move(receiveFirstFrame(*input, KeyFrame::decodeOn).frame);
 }

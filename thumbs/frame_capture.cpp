@@ -25,11 +25,9 @@ bool ThumbnailPool::captureFrame(const Path& videoPath, const Path& pngPath) con
     platform::debugOutput(L"[FFmpeg] decode: " + fromUtf8(fileName) + L"\n");
 
     const FrameHandle frame = decodeFirstFrame(fileName, captureOffset);
-    if (!frame)
-        return false;
+    if (!frame) return false;
     const RgbImage image = scaleToRgb(*frame, width, height);
-    if (!image.pixels)
-        return false;
+    if (!image.pixels) return false;
     const PngBytes png = encodePng(image);
     return !png.view().empty() && writeFileAtomically(pngPath, png.view());
 }

@@ -18,29 +18,22 @@ namespace {
 
 // A relative path that names something strictly below its base: not empty
 // (different volumes), not the base itself, and never climbing out.
-bool staysInside(const fs::path& relative)
-{
-    if (relative.empty() || relative == ".")
-        return false;
+bool staysInside(const fs::path& relative) {
+    if (relative.empty() || relative == ".") return false;
     for (const fs::path& element : relative)
-        if (element == "..")
-            return false;
+        if (element == "..") return false;
     return true;
 }
 
-void waitWhilePaused(ThumbnailPool& pool)
-{
-    if (!pool.paused)
-        return;
+void waitWhilePaused(ThumbnailPool& pool) {
+    if (!pool.paused) return;
     std::unique_lock lock(pool.pauseMutex);
     pool.resumeCondition.wait(lock, [&pool] { return !pool.paused || pool.stopRequested; });
 }
 
-std::optional<fs::path> takeVideo(ThumbnailPool& pool)
-{
+std::optional<fs::path> takeVideo(ThumbnailPool& pool) {
     std::lock_guard lock(pool.queueMutex);
-    if (pool.pending.empty())
-        return std::nullopt;
+    if (pool.pending.empty()) return std::nullopt;
     fs::path video = std::move(pool.pending.back());
     pool.pending.pop_back();
     return video;
@@ -50,12 +43,10 @@ std::optional<fs::path> takeVideo(ThumbnailPool& pool)
 // last extension replaced by ".png". The video's directory is resolved, not
 // the video itself, so a link gets its still where the link stands.
 // Empty when the video has no place inside the shared folder.
-fs::path stillPathFor(const ThumbnailPool& pool, const fs::path& video)
-{
+fs::path stillPathFor(const ThumbnailPool& pool, const fs::path& video) {
     const fs::path place = fs::weakly_canonical(video.parent_path()) / video.filename();
     const fs::path relative = place.lexically_relative(fs::weakly_canonical(pool.sourceRoot));
-    if (!staysInside(relative))
-        return {};
+    if (!staysInside(relative)) return {};
     return (pool.outputRoot / relative).replace_extension(".png");
 }
 
@@ -63,8 +54,7 @@ fs::path stillPathFor(const ThumbnailPool& pool, const fs::path& video)
 // place; an empty file does not count. No PNG is empty, but a power cut just
 // after a still was renamed into place can leave its name with no content,
 // which would otherwise stand in for the still for good.
-bool stillPlaceTaken(const fs::path& still)
-{
+bool stillPlaceTaken(const fs::path& still) {
     const fs::file_status status = fs::status(still);
     return fs::exists(status) && !(fs::is_regular_file(status) && fs::file_size(still) == 0);
 }
@@ -73,8 +63,7 @@ bool stillPlaceTaken(const fs::path& still)
 // Any exception (a file-system failure, memory running out, no temporary
 // name to be had) counts the video as failed, and the worker goes on with
 // the next one instead of letting it end the program.
-void renderStill(ThumbnailPool& pool, const fs::path& video)
-{
+void renderStill(ThumbnailPool& pool, const fs::path& video) {
     fs::path still;
     bool success = false;
     try {
@@ -86,35 +75,28 @@ void renderStill(ThumbnailPool& pool, const fs::path& video)
     } catch (...) {
         // reported below as a failed video
     }
-    if (pool.onFinished)
-        pool.onFinished(still, success);
+    if (pool.onFinished) pool.onFinished(still, success);
 }
 
 }  // namespace
 
-ThumbnailPool::ThumbnailPool()
-    : capture(&ThumbnailPool::captureFrame)
-{
+ThumbnailPool::ThumbnailPool() : capture(&ThumbnailPool::captureFrame) {
     avformat_network_init();
     platform::keepFreedMemory();
 }
 
-ThumbnailPool::~ThumbnailPool()
-{
+ThumbnailPool::~ThumbnailPool() {
     stop();
     avformat_network_deinit();
 }
 
-void ThumbnailPool::startWorkers()
-{
+void ThumbnailPool::startWorkers() {
     paused = false;
     stopRequested = false;
-    for (std::uint64_t i = 0; i < threadCount; ++i)
-        workers.emplace_back(&ThumbnailPool::workerLoop, this);
+    for (std::uint64_t i = 0; i < threadCount; ++i) workers.emplace_back(&ThumbnailPool::workerLoop, this);
 }
 
-void ThumbnailPool::stop()
-{
+void ThumbnailPool::stop() {
     {
         // Taken so that a worker between its test of the flags and its wait
         // cannot miss the wake-up.
@@ -123,29 +105,24 @@ void ThumbnailPool::stop()
     }
     resumeCondition.notify_all();
     for (std::thread& worker : workers)
-        if (worker.joinable())
-            worker.join();
+        if (worker.joinable()) worker.join();
     workers.clear();
 }
 
 // A worker that ends gives back the memory the heap kept for the decoders,
 // so a share that runs on holds no more than it needs.
-void ThumbnailPool::workerLoop()
-{
+void ThumbnailPool::workerLoop() {
     while (!stopRequested) {
         waitWhilePaused(*this);
-        if (stopRequested)
-            break;
+        if (stopRequested) break;
         const std::optional<Path> video = takeVideo(*this);
-        if (!video)
-            break;
+        if (!video) break;
         renderStill(*this, *video);
     }
     platform::releaseFreedMemory();
 }
 
-void startThumbnails(ShareService& service)
-{
+void startThumbnails(ShareService& service) {
     stopThumbnails(service);
     const fs::path folder = platform::pathFromUtf8(service.settings.sharedFolder);
     std::vector<fs::path> videos = scanVideos(folder);
@@ -158,10 +135,8 @@ void startThumbnails(ShareService& service)
     service.thumbnailPool->startWorkers();
 }
 
-void stopThumbnails(ShareService& service)
-{
-    if (!service.thumbnailPool)
-        return;
+void stopThumbnails(ShareService& service) {
+    if (!service.thumbnailPool) return;
     service.thumbnailPool->stop();
     delete service.thumbnailPool;
     service.thumbnailPool = nullptr;

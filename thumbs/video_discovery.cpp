@@ -15,23 +15,18 @@ namespace {
 // Errors that mean "nothing is there": the name, one of its directories or
 // the target of a link is missing, the name is too long to exist, or a link
 // points round in a loop. Such an entry is no video and no failure.
-bool isNotFound(const std::error_code& error)
-{
-    return error == std::errc::no_such_file_or_directory
-        || error == std::errc::not_a_directory
-        || error == std::errc::filename_too_long
-        || error == std::errc::too_many_symbolic_link_levels;
+bool isNotFound(const std::error_code& error) {
+    return error == std::errc::no_such_file_or_directory || error == std::errc::not_a_directory ||
+           error == std::errc::filename_too_long || error == std::errc::too_many_symbolic_link_levels;
 }
 
-[[noreturn]] void raise(const char* operation, const fs::path& path, const std::error_code& error)
-{
+[[noreturn]] void raise(const char* operation, const fs::path& path, const std::error_code& error) {
     throw fs::filesystem_error(operation, path, error);
 }
 
 // Only A to Z fold, byte by byte (or unit by unit), as in the C locale; a
 // character outside ASCII never equals one of the table's.
-bool equalsFolded(fs::path::value_type c, char wanted)
-{
+bool equalsFolded(fs::path::value_type c, char wanted) {
     const auto code = static_cast<std::make_unsigned_t<fs::path::value_type>>(c);
     const auto folded = (code >= 'A' && code <= 'Z') ? code + ('a' - 'A') : code;
     return folded == static_cast<unsigned char>(wanted);
@@ -39,8 +34,7 @@ bool equalsFolded(fs::path::value_type c, char wanted)
 
 using NameView = std::basic_string_view<fs::path::value_type>;
 
-bool equalsFolded(NameView extension, std::string_view wanted)
-{
+bool equalsFolded(NameView extension, std::string_view wanted) {
     return std::equal(extension.begin(), extension.end(), wanted.begin(), wanted.end(),
                       [](fs::path::value_type c, char w) { return equalsFolded(c, w); });
 }
@@ -51,26 +45,21 @@ bool equalsFolded(NameView extension, std::string_view wanted)
 // what follows (the name of a stream of the file) is left out. A name without
 // a dot or with its only dot first (".mp4") has none; "." and ".." have none
 // either, and what this would give for ".." ("."), no table holds.
-NameView extensionOf(const fs::path& path)
-{
-    if (path.empty())
-        return {};
+NameView extensionOf(const fs::path& path) {
+    if (path.empty()) return {};
     NameView name = std::prev(path.end())->native();
     if (const auto colon = name.find(fs::path::value_type{':'});
         platform::kFileNamesEndAtColon && colon != NameView::npos)
         name = name.substr(0, colon);
     const std::size_t dot = name.rfind(fs::path::value_type{'.'});
-    if (dot == NameView::npos || dot == 0)
-        return {};
+    if (dot == NameView::npos || dot == 0) return {};
     return name.substr(dot);
 }
 
-bool isDirectoryRoot(const fs::path& root)
-{
+bool isDirectoryRoot(const fs::path& root) {
     std::error_code error;
     const fs::file_status status = fs::status(root, error);
-    if (error && !isNotFound(error))
-        raise("exists", root, error);
+    if (error && !isNotFound(error)) raise("exists", root, error);
     return !error && fs::is_directory(status);
 }
 
@@ -78,54 +67,45 @@ bool isDirectoryRoot(const fs::path& root)
 // already knows the type of every entry that is not a link, so only links
 // (and entries on file systems that report no type) cost a query here.
 // A link whose target is missing, or that loops, is reported as no file.
-bool isRegularFile(const fs::directory_entry& entry)
-{
+bool isRegularFile(const fs::directory_entry& entry) {
     std::error_code error;
     const bool regular = entry.is_regular_file(error);
-    if (error && !isNotFound(error))
-        raise("directory_entry::status", entry.path(), error);
+    if (error && !isNotFound(error)) raise("directory_entry::status", entry.path(), error);
     return regular && !error;
 }
 
 }  // namespace
 
-const std::array<std::string_view, 9>& videoExtensions()
-{
-    static constexpr std::array<std::string_view, 9> extensions{
-        ".mp4", ".mkv", ".avi", ".mov", ".flv", ".wmv", ".m4v", ".mpeg", ".mpg"};
+const std::array<std::string_view, 9>& videoExtensions() {
+    static constexpr std::array<std::string_view, 9> extensions{".mp4", ".mkv", ".avi",  ".mov", ".flv",
+                                                                ".wmv", ".m4v", ".mpeg", ".mpg"};
     return extensions;
 }
 
-bool isVideoFile(const fs::path& path)
-{
+bool isVideoFile(const fs::path& path) {
     const NameView extension = extensionOf(path);
     const auto& table = videoExtensions();
     return std::any_of(table.begin(), table.end(),
                        [&](std::string_view wanted) { return equalsFolded(extension, wanted); });
 }
 
-std::vector<fs::path> scanVideos(const fs::path& root)
-{
+std::vector<fs::path> scanVideos(const fs::path& root) {
     std::vector<fs::path> videos;
-    if (!isDirectoryRoot(root))
-        return videos;
+    if (!isDirectoryRoot(root)) return videos;
 
     std::error_code error;
     fs::recursive_directory_iterator walk(root, error);
-    if (error)
-        raise("recursive_directory_iterator::recursive_directory_iterator", root, error);
+    if (error) raise("recursive_directory_iterator::recursive_directory_iterator", root, error);
 
     // A failed step ends the walk and drops its entry, so the entry's name
     // is kept for the error: a directory that cannot be entered is named.
     fs::path::string_type visited;
     for (const fs::recursive_directory_iterator end; walk != end;) {
         const fs::directory_entry& entry = *walk;
-        if (isRegularFile(entry) && isVideoFile(entry.path()))
-            videos.push_back(entry.path());
+        if (isRegularFile(entry) && isVideoFile(entry.path())) videos.push_back(entry.path());
         visited.assign(entry.path().native());
         walk.increment(error);
-        if (error)
-            raise("recursive_directory_iterator::operator++", visited, error);
+        if (error) raise("recursive_directory_iterator::operator++", visited, error);
     }
     return videos;
 }

@@ -42,13 +42,12 @@ int matchLength(const unsigned char* a, const unsigned char* b, int limit) {
         std::memcpy(&x, a + length, 8);
         std::memcpy(&y, b + length, 8);
         if (const std::uint64_t differing = x ^ y) {
-            const int bits = std::endian::native == std::endian::little ? std::countr_zero(differing)
-                                                                        : std::countl_zero(differing);
+            const int bits =
+                std::endian::native == std::endian::little ? std::countr_zero(differing) : std::countl_zero(differing);
             return length + bits / 8;
         }
     }
-    while (length < limit && a[length] == b[length])
-        ++length;
+    while (length < limit && a[length] == b[length]) ++length;
     return length;
 }
 
@@ -56,8 +55,8 @@ class HashChains {
 public:
     explicit HashChains(int quality)
         : capacity(2 * quality),
-          positions(static_cast<std::int32_t*>(::operator new[](
-              std::size_t{hashSize} * capacity * sizeof(std::int32_t), cacheLine, std::nothrow))),
+          positions(static_cast<std::int32_t*>(
+              ::operator new[](std::size_t{hashSize} * capacity * sizeof(std::int32_t), cacheLine, std::nothrow))),
           counts(new (std::nothrow) std::int32_t[hashSize]()) {}
 
     bool valid() const { return positions && counts; }
@@ -77,8 +76,7 @@ public:
         forEachInWindow(hash, position - windowSize, [&](int earlier) {
             if (agreesUpTo(data, length, earlier, position, best.length + 1)) {
                 const int found = matchLength(data + earlier, data + position, length - position);
-                if (found > best.length)
-                    best = {found, earlier};
+                if (found > best.length) best = {found, earlier};
             }
             return best.length < reachable;
         });
@@ -89,8 +87,7 @@ public:
     // Whether the chain of `position`'s hash holds a match for it longer
     // than `than` (the lazy-matching test one byte further on).
     bool hasLongerAt(const unsigned char* data, int length, int position, int than) {
-        if (than >= longestMatch)
-            return false;
+        if (than >= longestMatch) return false;
         bool longer = false;
         forEachInWindow(hashOfThree(data + position), position - windowSize, [&](int earlier) {
             longer = agreesUpTo(data, length, earlier, position, than + 1) &&
@@ -108,8 +105,7 @@ private:
     void forEachInWindow(std::uint32_t hash, int oldestExcluded, Visit&& visit) const {
         const std::int32_t* chain = positions.get() + std::size_t{hash} * capacity;
         for (int k = counts[hash] - 1; k >= 0 && chain[k] > oldestExcluded; --k)
-            if (!visit(chain[k]))
-                return;
+            if (!visit(chain[k])) return;
     }
 
     // A cheap test that lets most candidates go before the full comparison:
@@ -157,8 +153,7 @@ public:
     }
     // Pads with zero bits to the next byte.
     unsigned char* finish() {
-        if (pendingCount > 0)
-            add(0, 8 - pendingCount);
+        if (pendingCount > 0) add(0, 8 - pendingCount);
         return out;
     }
 
@@ -170,8 +165,7 @@ private:
 
 constexpr std::uint32_t reversed(std::uint32_t code, int bits) {
     std::uint32_t result = 0;
-    for (int i = 0; i < bits; ++i, code >>= 1)
-        result = (result << 1) | (code & 1);
+    for (int i = 0; i < bits; ++i, code >>= 1) result = (result << 1) | (code & 1);
     return result;
 }
 
@@ -195,16 +189,18 @@ constexpr std::array<FixedCode, 286> fixedCodes = [] {
     return codes;
 }();
 
-void writeSymbol(BitWriter& bits, int symbol) { bits.add(fixedCodes[symbol].bits, fixedCodes[symbol].length); }
+void writeSymbol(BitWriter& bits, int symbol) {
+    bits.add(fixedCodes[symbol].bits, fixedCodes[symbol].length);
+}
 
 // Deflate's length and distance codes: the first value of each code and its
 // number of extra bits; the last entries close the ranges.
-constexpr std::array<int, 30> lengthStarts{3,  4,  5,  6,  7,  8,  9,  10,  11,  13,  15,  17,  19,  23,  27,
+constexpr std::array<int, 30> lengthStarts{3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23,  27,
                                            31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258, 259};
 constexpr std::array<int, 29> lengthExtraBits{0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
                                               2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
-constexpr std::array<int, 31> distanceStarts{1,    2,    3,    4,    5,    7,     9,     13,    17,    25,   33,
-                                             49,   65,   97,   129,  193,  257,   385,   513,   769,   1025, 1537,
+constexpr std::array<int, 31> distanceStarts{1,    2,    3,    4,    5,    7,     9,     13,    17,   25,   33,
+                                             49,   65,   97,   129,  193,  257,   385,   513,   769,  1025, 1537,
                                              2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577, 32768};
 constexpr std::array<int, 30> distanceExtraBits{0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4,  5,  5,  6,
                                                 6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
@@ -241,8 +237,7 @@ unsigned char* writeCompressedBlock(unsigned char* out, const unsigned char* dat
             writeSymbol(bits, data[position++]);
         }
     }
-    for (; position < length; ++position)
-        writeSymbol(bits, data[position]);
+    for (; position < length; ++position) writeSymbol(bits, data[position]);
     writeSymbol(bits, 256);  // end of block
     return bits.finish();
 }
@@ -263,7 +258,9 @@ unsigned char* writeStoredBlocks(unsigned char* out, const unsigned char* data, 
     return out;
 }
 
-int storedBlocksSize(int length) { return length + (length + storedBlockSize - 1) / storedBlockSize * 5; }
+int storedBlocksSize(int length) {
+    return length + (length + storedBlockSize - 1) / storedBlockSize * 5;
+}
 
 unsigned char* writeAdler32(unsigned char* out, const unsigned char* data, int length) {
     // 5552 bytes is the most that can be summed before the sums overflow.
@@ -278,8 +275,7 @@ unsigned char* writeAdler32(unsigned char* out, const unsigned char* data, int l
         s2 %= 65521;
         done += size;
     }
-    for (const std::uint32_t byte : {s2 >> 8, s2, s1 >> 8, s1})
-        *out++ = static_cast<unsigned char>(byte);
+    for (const std::uint32_t byte : {s2 >> 8, s2, s1 >> 8, s1}) *out++ = static_cast<unsigned char>(byte);
     return out;
 }
 
@@ -298,8 +294,7 @@ unsigned char* zlibCompress(const unsigned char* data, int length, int* outLengt
     out[0] = 0x78;  // deflate, 32K window
     out[1] = 0x5e;  // compression level "fast" in the header's flags
     unsigned char* end = writeCompressedBlock(out + 2, data, length, chains);
-    if (end - (out + 2) > storedBlocksSize(length))
-        end = writeStoredBlocks(out + 2, data, length);
+    if (end - (out + 2) > storedBlocksSize(length)) end = writeStoredBlocks(out + 2, data, length);
     end = writeAdler32(end, data, length);
     *outLength = static_cast<int>(end - out);
     return out;

@@ -15,8 +15,8 @@ std::string dottedQuad(const std::array<std::uint8_t, 4>& bytes) {
 
 }  // namespace
 
-std::vector<std::string> accessAddresses(const std::vector<platform::NetworkAdapter>& adapters,
-                                         std::int32_t port, const std::string& shareName) {
+std::vector<std::string> accessAddresses(const std::vector<platform::NetworkAdapter>& adapters, std::int32_t port,
+                                         const std::string& shareName) {
     std::vector<std::string> entries;
     for (const auto& adapter : adapters) {
         if (!servesTheNetwork(adapter)) continue;

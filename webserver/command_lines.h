@@ -18,7 +18,6 @@ std::string passwordCommandLine(ShellDialect dialect, const ShareService& servic
 std::string serverStartCommandLine(ShellDialect dialect, const ShareService& service,
                                    const std::string& programDirUtf8);
 // Asks this instance's nginx to quit, then ends what is left of it.
-std::string serverStopCommandLine(ShellDialect dialect, const ShareService& service,
-                                  const std::string& programDirUtf8);
+std::string serverStopCommandLine(ShellDialect dialect, const ShareService& service, const std::string& programDirUtf8);
 // Opens a URL in the default browser; run through platform::runSystemCommand.
 std::string browserCommandLine(ShellDialect dialect, const std::string& urlUtf8);

@@ -11,7 +11,9 @@
 namespace cmd_lines {
 namespace {
 
-std::string quoted(const std::string& text) { return "\"" + text + "\""; }
+std::string quoted(const std::string& text) {
+    return "\"" + text + "\"";
+}
 
 // The called program's C runtime reads 2n backslashes before a double quote
 // as n backslashes and the end of the argument, 2n+1 as n and a literal
@@ -24,7 +26,9 @@ std::string quotedArgument(const std::string& value) {
 
 // cmd.exe /C drops the first and the last double quote of a line that
 // begins with one; one more pair around such a line keeps it as written.
-std::string keptWhole(const std::string& lineBeginningWithAQuote) { return quoted(lineBeginningWithAQuote); }
+std::string keptWhole(const std::string& lineBeginningWithAQuote) {
+    return quoted(lineBeginningWithAQuote);
+}
 
 // /d: the directory may lie on another drive than the program's working directory.
 std::string changeToServerDirectory(const std::string& programDirUtf8) {
@@ -60,6 +64,8 @@ std::string serverStop(const ShareService& service, const std::string& programDi
            quoted(service.configPath) + " -s quit && taskkill /F /IM nginx.exe";
 }
 
-std::string browser(const std::string& urlUtf8) { return "start \"\" \"" + urlUtf8 + "\""; }
+std::string browser(const std::string& urlUtf8) {
+    return "start \"\" \"" + urlUtf8 + "\"";
+}
 
 }  // namespace cmd_lines

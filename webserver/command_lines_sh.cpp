@@ -9,7 +9,9 @@
 namespace sh_lines {
 namespace {
 
-std::string serverDirectory(const std::string& programDirUtf8) { return programDirUtf8 + "/vomrixserver/server"; }
+std::string serverDirectory(const std::string& programDirUtf8) {
+    return programDirUtf8 + "/vomrixserver/server";
+}
 
 // The server program with the server directory as its prefix, for starting
 // and for the quit request. nginx shows the prefix in its master's process
@@ -51,8 +53,9 @@ std::string firewall(const ShareService& service) {
 // built-in printf, so it never shows in htpasswd's command line. The file
 // holds the password's hash: only its owner may read it.
 std::string password(const ShareService& service) {
-    return "umask 077 && printf '%s\\n' " + shQuote(service.settings.password) + " | " + shQuote(service.htpasswdExePath) +
-           " -i -c " + shQuote(service.passwordFilePath) + " " + shQuote(service.settings.userName);
+    return "umask 077 && printf '%s\\n' " + shQuote(service.settings.password) + " | " +
+           shQuote(service.htpasswdExePath) + " -i -c " + shQuote(service.passwordFilePath) + " " +
+           shQuote(service.settings.userName);
 }
 
 // nginx puts itself in the background. Started by root it would hand its
@@ -73,6 +76,8 @@ std::string serverStop(const ShareService& service, const std::string& programDi
 }
 
 // In the background, so that the call returns at once.
-std::string browser(const std::string& urlUtf8) { return "xdg-open " + shQuote(urlUtf8) + " >/dev/null 2>&1 &"; }
+std::string browser(const std::string& urlUtf8) {
+    return "xdg-open " + shQuote(urlUtf8) + " >/dev/null 2>&1 &";
+}
 
 }  // namespace sh_lines

@@ -2,4 +2,6 @@
 
 #include "platform/process.h"
 
-void runShellCommand(const std::string& commandLine) { platform::runCommandInterpreter(commandLine); }
+void runShellCommand(const std::string& commandLine) {
+    platform::runCommandInterpreter(commandLine);
+}

@@ -9,9 +9,8 @@ namespace {
 
 // The code point of each block's zero; the block holds the digits 0..9.
 constexpr std::array<char32_t, 18> kDigitZeros = {
-    U'0',      U'\uFF10', U'\u0660', U'\u06F0', U'\u0966', U'\u09E6',
-    U'\u0A66', U'\u0AE6', U'\u0B66', U'\u0C66', U'\u0CE6', U'\u0D66',
-    U'\u0E50', U'\u0ED0', U'\u0F20', U'\u1040', U'\u17E0', U'\u1810',
+    U'0',      U'\uFF10', U'\u0660', U'\u06F0', U'\u0966', U'\u09E6', U'\u0A66', U'\u0AE6', U'\u0B66',
+    U'\u0C66', U'\u0CE6', U'\u0D66', U'\u0E50', U'\u0ED0', U'\u0F20', U'\u1040', U'\u17E0', U'\u1810',
 };
 
 std::optional<int> digitValue(wchar_t ch) {

@@ -61,8 +61,7 @@ Message folderRefusal(const std::string& folder, const std::wstring& programDir)
     const auto path = platform::pathFromUtf8(folder);
     std::error_code error;
     const auto status = std::filesystem::status(path, error);
-    if (status.type() == std::filesystem::file_type::not_found)
-        return "“设置共享文件夹”中的文件夹不存在：" + folder;
+    if (status.type() == std::filesystem::file_type::not_found) return "“设置共享文件夹”中的文件夹不存在：" + folder;
     if (error) return cannotOpenFolder(folder, error);
     if (!std::filesystem::is_directory(status)) return "“设置共享文件夹”中填写的不是文件夹：" + folder;
     try {
@@ -112,7 +111,9 @@ bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds time
     return true;
 }
 
-bool isFatalError(const std::string& line) { return line.find("[emerg]") != std::string::npos; }
+bool isFatalError(const std::string& line) {
+    return line.find("[emerg]") != std::string::npos;
+}
 
 bool mentionsFatalError(const std::vector<std::string>& lines) {
     return std::any_of(lines.begin(), lines.end(), isFatalError);

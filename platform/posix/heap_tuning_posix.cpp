@@ -4,8 +4,7 @@
 
 namespace platform {
 
-void keepFreedMemory()
-{
+void keepFreedMemory() {
     // Blocks up to 32 MB (glibc's largest setting; a frame of a 4K video
     // takes 12 MB) come from the heap rather than from mappings of their
     // own, which are unmapped when freed; and the heap's free top is given
@@ -14,8 +13,7 @@ void keepFreedMemory()
     mallopt(M_TRIM_THRESHOLD, 256 * 1024 * 1024);
 }
 
-void releaseFreedMemory()
-{
+void releaseFreedMemory() {
     malloc_trim(0);
 }
 

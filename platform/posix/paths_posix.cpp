@@ -13,6 +13,8 @@ std::wstring executablePath() {
     return utf8ToWide(self.native());
 }
 
-std::filesystem::path pathFromUtf8(const std::string& utf8) { return utf8; }
+std::filesystem::path pathFromUtf8(const std::string& utf8) {
+    return utf8;
+}
 
 }  // namespace platform

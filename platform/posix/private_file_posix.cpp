@@ -8,7 +8,9 @@
 namespace platform {
 namespace {
 
-std::error_code lastError() { return {errno, std::generic_category()}; }
+std::error_code lastError() {
+    return {errno, std::generic_category()};
+}
 
 std::error_code syncToDisk(const std::filesystem::path& path, int flags) {
     const int fd = ::open(path.c_str(), flags | O_CLOEXEC);
@@ -29,8 +31,7 @@ std::error_code createPrivateFile(const std::filesystem::path& path) {
     return error;
 }
 
-std::error_code replaceFileDurably(const std::filesystem::path& from,
-                                   const std::filesystem::path& to) {
+std::error_code replaceFileDurably(const std::filesystem::path& from, const std::filesystem::path& to) {
     if (const std::error_code error = syncToDisk(from, O_RDONLY)) return error;
     if (::rename(from.c_str(), to.c_str()) != 0) return lastError();
     // Make the rename itself survive a power cut; the file is in place by now,

@@ -58,8 +58,7 @@ void sendLine(int socket, const std::string& line) {
 
 void waitForEnd(pid_t child) {
     int status = 0;
-    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
+    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {}
 }
 
 }  // namespace
@@ -74,8 +73,7 @@ void runCommandInterpreter(const std::string& commandLine) {
     char shellName[] = "sh";
     char* arguments[] = {shellName, nullptr};
     pid_t child = 0;
-    const bool started =
-        posix_spawn(&child, "/bin/sh", &setup.fileActions, &setup.attributes, arguments, environ) == 0;
+    const bool started = posix_spawn(&child, "/bin/sh", &setup.fileActions, &setup.attributes, arguments, environ) == 0;
     close(ends[1]);
     if (!started) {
         close(ends[0]);

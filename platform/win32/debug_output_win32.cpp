@@ -4,6 +4,8 @@
 
 namespace platform {
 
-void debugOutput(const std::wstring& text) { OutputDebugStringW(text.c_str()); }
+void debugOutput(const std::wstring& text) {
+    OutputDebugStringW(text.c_str());
+}
 
 }  // namespace platform

@@ -8,8 +8,7 @@ namespace platform {
 // a buffer of that length. With no flags, malformed input becomes U+FFFD.
 std::string wideToUtf8(std::wstring_view text) {
     const int inputLength = static_cast<int>(text.size());
-    const int length =
-        WideCharToMultiByte(CP_UTF8, 0, text.data(), inputLength, nullptr, 0, nullptr, nullptr);
+    const int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), inputLength, nullptr, 0, nullptr, nullptr);
     if (length <= 0) return {};
     std::string out(static_cast<std::size_t>(length), '\0');
     WideCharToMultiByte(CP_UTF8, 0, text.data(), inputLength, out.data(), length, nullptr, nullptr);

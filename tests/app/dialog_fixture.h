@@ -13,14 +13,12 @@ class DialogTest : public testing::Test {
 protected:
     void SetUp() override { shareService = ShareService{}; }
 
-    void TearDown() override
-    {
+    void TearDown() override {
         dialog_.reset();
         processEventsFor(50ms);
     }
 
-    CVomraServerDlg& openDialog()
-    {
+    CVomraServerDlg& openDialog() {
         dialog_ = std::make_unique<CVomraServerDlg>(programDir_.wide());
         waitFor([this] { return dialog_->IsShownOnScreen(); });
         processEventsFor(100ms);

@@ -15,13 +15,11 @@ namespace {
 
 using DialogLayoutTest = DialogTest;
 
-std::vector<wxWindow*> children(const wxWindow& window)
-{
+std::vector<wxWindow*> children(const wxWindow& window) {
     return {window.GetChildren().begin(), window.GetChildren().end()};
 }
 
-TEST_F(DialogLayoutTest, ControlsCarryTheirTextsAndStyles)
-{
+TEST_F(DialogLayoutTest, ControlsCarryTheirTextsAndStyles) {
     const CVomraServerDlg& dialog = openDialog();
     EXPECT_EQ(dialog.GetTitle(), L"Vomra共享服务器-小白专用");
     EXPECT_TRUE(dialog.HasFlag(wxCLOSE_BOX) && dialog.HasFlag(wxSTAY_ON_TOP));
@@ -48,28 +46,25 @@ TEST_F(DialogLayoutTest, ControlsCarryTheirTextsAndStyles)
         if (dynamic_cast<const wxStaticText*>(child) && (child->GetWindowStyle() & wxALIGN_RIGHT))
             rightAligned.push_back(child->GetLabel());
     }
-    const std::vector<wxString> labels = {L"设置共享文件夹：", L"设置端口：", L"视频截图秒：", L"共享名字：",
+    const std::vector<wxString> labels = {L"设置共享文件夹：", L"设置端口：", L"视频截图秒：",  L"共享名字：",
                                           L"密码：",           L"用户名：",   L"测试访问地址："};
     EXPECT_EQ(rightAligned, labels);
 }
 
-TEST_F(DialogLayoutTest, TabOrderFollowsTheTemplateAndFocusStartsOnTheFolder)
-{
+TEST_F(DialogLayoutTest, TabOrderFollowsTheTemplateAndFocusStartsOnTheFolder) {
     const CVomraServerDlg& dialog = openDialog();
     std::vector<int> order;
     for (const wxWindow* child : children(dialog)) {
-        if (child->CanAcceptFocus())
-            order.push_back(child->GetId());
+        if (child->CanAcceptFocus()) order.push_back(child->GetId());
     }
-    const std::vector<int> expected = {kSharedFolderEdit, kTutorialLink, kPortEdit,     kScreenshotSecondsEdit,
+    const std::vector<int> expected = {kSharedFolderEdit, kTutorialLink, kPortEdit,      kScreenshotSecondsEdit,
                                        kStartButton,      kStopButton,   kShareNameEdit, kPasswordEdit,
                                        kUserNameEdit,     kExitButton,   kAddressCombo};
     EXPECT_EQ(order, expected);
     EXPECT_TRUE(waitFor([&] { return wxWindow::FindFocus() == dialog.FindWindow(kSharedFolderEdit); }));
 }
 
-TEST_F(DialogLayoutTest, NothingOverlapsRunsOutsideOrCutsItsText)
-{
+TEST_F(DialogLayoutTest, NothingOverlapsRunsOutsideOrCutsItsText) {
     const CVomraServerDlg& dialog = openDialog();
     const wxRect client(dialog.GetClientSize());
     const std::vector<wxWindow*> controls = children(dialog);
@@ -86,8 +81,7 @@ TEST_F(DialogLayoutTest, NothingOverlapsRunsOutsideOrCutsItsText)
     }
 }
 
-TEST_F(DialogLayoutTest, NumberBoxesTakeOnlyDigitsWhenTyped)
-{
+TEST_F(DialogLayoutTest, NumberBoxesTakeOnlyDigitsWhenTyped) {
     CVomraServerDlg& dialog = openDialog();
     for (const int id : {kPortEdit, kScreenshotSecondsEdit}) {
         wxTextCtrl& box = edit(id);
@@ -106,8 +100,7 @@ TEST_F(DialogLayoutTest, NumberBoxesTakeOnlyDigitsWhenTyped)
     }
 }
 
-TEST_F(DialogLayoutTest, AddressBoxSortsAsTextAndTakesTypedText)
-{
+TEST_F(DialogLayoutTest, AddressBoxSortsAsTextAndTakesTypedText) {
     const CVomraServerDlg& dialog = openDialog();
     auto* addresses = dynamic_cast<wxComboBox*>(dialog.FindWindow(kAddressCombo));
     ASSERT_NE(addresses, nullptr);

@@ -14,8 +14,7 @@ namespace {
 
 using DialogSettingsTest = DialogTest;
 
-TEST_F(DialogSettingsTest, ControlsShowTheSavedSettings)
-{
+TEST_F(DialogSettingsTest, ControlsShowTheSavedSettings) {
     programDir_.write("vomra.data",
                       "{\n    \"DF\": \"/srv/共享/电影\",\n    \"m\": -5,\n    \"name\": \"电影\",\n"
                       "    \"pass\": \"p a\\\"ss\",\n    \"port\": 8081,\n    \"user\": \"guest\"\n}");
@@ -32,8 +31,7 @@ TEST_F(DialogSettingsTest, ControlsShowTheSavedSettings)
     EXPECT_EQ(shareService.serverExePath, programDir_.wide() + L"/vomrixserver/server/nginx");
 }
 
-TEST_F(DialogSettingsTest, FirstStartSuggestsPort8080AndKeepsTheRecordEmpty)
-{
+TEST_F(DialogSettingsTest, FirstStartSuggestsPort8080AndKeepsTheRecordEmpty) {
     const CVomraServerDlg& dialog = openDialog();
     EXPECT_EQ(edit(kPortEdit).GetValue(), L"8080");
     EXPECT_EQ(edit(kScreenshotSecondsEdit).GetValue(), L"0");
@@ -43,8 +41,7 @@ TEST_F(DialogSettingsTest, FirstStartSuggestsPort8080AndKeepsTheRecordEmpty)
     EXPECT_FALSE(std::filesystem::exists(programDir_.path() / "vomra.data")) << "opening the window writes nothing";
 }
 
-TEST_F(DialogSettingsTest, BrokenFileShowsWhatWasReadAndSaysWhy)
-{
+TEST_F(DialogSettingsTest, BrokenFileShowsWhatWasReadAndSaysWhy) {
     // No "m": the five fields before it are read, then loading stops.
     programDir_.write("vomra.data", R"({"DF": "/srv/a", "name": "n", "pass": "p", "port": 9000, "user": "u"})");
     const CVomraServerDlg& dialog = openDialog();
@@ -56,8 +53,7 @@ TEST_F(DialogSettingsTest, BrokenFileShowsWhatWasReadAndSaysWhy)
     EXPECT_NE(dialog.SettingsProblem().Find(L"'m'"), wxNOT_FOUND) << dialog.SettingsProblem();
 }
 
-TEST_F(DialogSettingsTest, TutorialLinkOpensThePageBesideTheProgram)
-{
+TEST_F(DialogSettingsTest, TutorialLinkOpensThePageBesideTheProgram) {
     dialog_ = std::make_unique<CVomraServerDlg>(wxString(VOMRA_BINARY_DIR).ToStdWstring());
     std::vector<std::string> browserLines;
     dialog_->SetBrowserLauncher([&](const std::string& line) { browserLines.push_back(line); });

@@ -18,15 +18,13 @@ namespace {
 
 using DialogWindowTest = DialogTest;
 
-wxPoint centreOnScreen(const wxWindow& window)
-{
+wxPoint centreOnScreen(const wxWindow& window) {
     return window.GetScreenRect().GetPosition() + window.GetSize() / 2;
 }
 
 // Runs `dialog` until its run ends; `during` is called once the run has
 // begun. A run that is still going after `limit` is ended with -1.
-int runModalWith(CVomraServerDlg& dialog, const std::function<void()>& during, wxTimer& watchdog)
-{
+int runModalWith(CVomraServerDlg& dialog, const std::function<void()>& during, wxTimer& watchdog) {
     dialog.CallAfter(during);
     watchdog.Bind(wxEVT_TIMER, [&](wxTimerEvent&) { dialog.EndModalRun(-1); });
     watchdog.StartOnce(15000);
@@ -35,8 +33,7 @@ int runModalWith(CVomraServerDlg& dialog, const std::function<void()>& during, w
 
 // A right click on the tray icon is ignored, a left click shows the window
 // again, and the icon leaves the tray with the window.
-TEST_F(DialogWindowTest, CloseHidesTheWindowWhileTheTrayIconCanBringItBack)
-{
+TEST_F(DialogWindowTest, CloseHidesTheWindowWhileTheTrayIconCanBringItBack) {
     Tray tray;
     ASSERT_TRUE(tray.available()) << "trayer did not start";
     CVomraServerDlg& dialog = openDialog();
@@ -56,8 +53,7 @@ TEST_F(DialogWindowTest, CloseHidesTheWindowWhileTheTrayIconCanBringItBack)
     EXPECT_TRUE(waitFor([&] { return tray.width() < 32; })) << "the icon stayed in the tray";
 }
 
-TEST_F(DialogWindowTest, CloseMinimisesWhereThereIsNoTray)
-{
+TEST_F(DialogWindowTest, CloseMinimisesWhereThereIsNoTray) {
     WindowManager windowManager;
     ASSERT_FALSE(wxTaskBarIcon::IsAvailable());
     CVomraServerDlg& dialog = openDialog();
@@ -66,28 +62,26 @@ TEST_F(DialogWindowTest, CloseMinimisesWhereThereIsNoTray)
     EXPECT_TRUE(dialog.IsShown());
 }
 
-TEST_F(DialogWindowTest, ExitButtonEndsTheRun)
-{
+TEST_F(DialogWindowTest, ExitButtonEndsTheRun) {
     CVomraServerDlg& dialog = openDialog();
     wxTimer watchdog;
-    const int code = runModalWith(dialog, [&] {
-        clickAt(centreOnScreen(*dialog.FindWindow(kExitButton)), wxMOUSE_BTN_LEFT);
-    }, watchdog);
+    const int code = runModalWith(
+        dialog, [&] { clickAt(centreOnScreen(*dialog.FindWindow(kExitButton)), wxMOUSE_BTN_LEFT); }, watchdog);
     EXPECT_EQ(code, 0);
     EXPECT_FALSE(dialog.IsShown());
 }
 
-TEST_F(DialogWindowTest, EscapeEndsTheRunLikeExit)
-{
+TEST_F(DialogWindowTest, EscapeEndsTheRunLikeExit) {
     CVomraServerDlg& dialog = openDialog();
     wxTimer watchdog;
-    EXPECT_EQ(runModalWith(dialog, [&] { pressKey(*dialog.FindWindow(kShareNameEdit), WXK_ESCAPE); }, watchdog), 0);
+    EXPECT_EQ(runModalWith(
+                  dialog, [&] { pressKey(*dialog.FindWindow(kShareNameEdit), WXK_ESCAPE); }, watchdog),
+              0);
 }
 
 // Enter on a button presses it and Enter on the link opens the tutorial page
 // as a click does; Enter in a field ends the run.
-TEST_F(DialogWindowTest, EnterEndsTheRunExceptOnAButtonOrTheLink)
-{
+TEST_F(DialogWindowTest, EnterEndsTheRunExceptOnAButtonOrTheLink) {
     CVomraServerDlg& dialog = openDialog();
     std::vector<std::string> browserLines;
     dialog.SetBrowserLauncher([&](const std::string& line) { browserLines.push_back(line); });
@@ -96,12 +90,13 @@ TEST_F(DialogWindowTest, EnterEndsTheRunExceptOnAButtonOrTheLink)
     wxTimer steps;
     steps.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
         const int focused[] = {kStopButton, kTutorialLink, kUserNameEdit};
-        if (step < 3)
-            pressKey(*dialog.FindWindow(focused[step++]), WXK_RETURN);
+        if (step < 3) pressKey(*dialog.FindWindow(focused[step++]), WXK_RETURN);
     });
     steps.Start(700);
     wxTimer watchdog;
-    EXPECT_EQ(runModalWith(dialog, [] {}, watchdog), 0);
+    EXPECT_EQ(runModalWith(
+                  dialog, [] {}, watchdog),
+              0);
     EXPECT_EQ(step, 3) << "the run ended on Enter on a button or the link";
     EXPECT_EQ(browserLines, std::vector<std::string>{browserCommandLine(platform::kNativeShellDialect,
                                                                         toUtf8(link.GetURL().ToStdWstring()))});
@@ -109,8 +104,7 @@ TEST_F(DialogWindowTest, EnterEndsTheRunExceptOnAButtonOrTheLink)
 
 // Return commits a composition and Escape cancels one; neither ends the run,
 // which a plain Escape afterwards still does.
-TEST_F(DialogWindowTest, EnterAndEscapeThatEndACompositionStayWithTheInputMethod)
-{
+TEST_F(DialogWindowTest, EnterAndEscapeThatEndACompositionStayWithTheInputMethod) {
     CVomraServerDlg& dialog = openDialog();
     auto& name = *dynamic_cast<wxTextCtrl*>(dialog.FindWindow(kShareNameEdit));
     std::vector<wxString> seen;
@@ -128,15 +122,18 @@ TEST_F(DialogWindowTest, EnterAndEscapeThatEndACompositionStayWithTheInputMethod
     });
     steps.Start(700);
     wxTimer watchdog;
-    EXPECT_EQ(runModalWith(dialog, [] {}, watchdog), 0);
+    EXPECT_EQ(runModalWith(
+                  dialog, [] {}, watchdog),
+              0);
     EXPECT_EQ(seen, (std::vector<wxString>{L"", L"影", L"影"})) << "the run ended during a composition";
 }
 
-TEST_F(DialogWindowTest, CloseThatCannotBeRefusedEndsTheRun)
-{
+TEST_F(DialogWindowTest, CloseThatCannotBeRefusedEndsTheRun) {
     CVomraServerDlg& dialog = openDialog();
     wxTimer watchdog;
-    EXPECT_EQ(runModalWith(dialog, [&] { dialog.Close(true); }, watchdog), 0);
+    EXPECT_EQ(runModalWith(
+                  dialog, [&] { dialog.Close(true); }, watchdog),
+              0);
 }
 
 // The About box, reached the ways a user reaches it here: a right click on
@@ -145,8 +142,7 @@ TEST_F(DialogWindowTest, CloseThatCannotBeRefusedEndsTheRun)
 // the menu's and the About box's own event loops.
 class AboutBoxTest : public DialogTest, public testing::WithParamInterface<bool> {
 protected:
-    static void openMenu(CVomraServerDlg& dialog, bool byKeyboard)
-    {
+    static void openMenu(CVomraServerDlg& dialog, bool byKeyboard) {
         if (byKeyboard)
             pressKey(*dialog.FindWindow(kExitButton), WXK_MENU);
         else
@@ -154,8 +150,7 @@ protected:
     }
 };
 
-TEST_P(AboutBoxTest, OpensFromTheWindowsMenuAndClosesWithOk)
-{
+TEST_P(AboutBoxTest, OpensFromTheWindowsMenuAndClosesWithOk) {
     CVomraServerDlg& dialog = openDialog();
     bool menuOpened = false;
     dialog.Bind(wxEVT_MENU_OPEN, [&](wxMenuEvent&) { menuOpened = true; });
@@ -166,8 +161,7 @@ TEST_P(AboutBoxTest, OpensFromTheWindowsMenuAndClosesWithOk)
     wxTimer steps;
     steps.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
         CAboutDlg* about = nullptr;
-        for (wxWindow* window : wxTopLevelWindows)
-            about = about ? about : dynamic_cast<CAboutDlg*>(window);
+        for (wxWindow* window : wxTopLevelWindows) about = about ? about : dynamic_cast<CAboutDlg*>(window);
         if (step == 0) {
             ++step;
             openMenu(dialog, GetParam());
@@ -177,13 +171,11 @@ TEST_P(AboutBoxTest, OpensFromTheWindowsMenuAndClosesWithOk)
             ++step;
         } else if (step == 2 && about && about->IsShownOnScreen()) {
             for (wxWindow* child : about->GetChildren()) {
-                if (auto* text = dynamic_cast<wxStaticText*>(child))
-                    version = text->GetLabelText();
+                if (auto* text = dynamic_cast<wxStaticText*>(child)) version = text->GetLabelText();
             }
             ok = dynamic_cast<wxButton*>(about->FindWindow(wxID_OK));
             okIsDefault = ok && about->GetDefaultItem() == ok && ok->GetLabelText() == L"确定";
-            if (ok)
-                clickAt(centreOnScreen(*ok), wxMOUSE_BTN_LEFT);
+            if (ok) clickAt(centreOnScreen(*ok), wxMOUSE_BTN_LEFT);
             ++step;
         } else if (step == 3 && !about) {
             dialog.EndModalRun(0);
@@ -191,7 +183,10 @@ TEST_P(AboutBoxTest, OpensFromTheWindowsMenuAndClosesWithOk)
     });
     steps.Start(150);
     wxTimer watchdog;
-    EXPECT_EQ(runModalWith(dialog, [] {}, watchdog), 0) << "stuck at step " << step;
+    EXPECT_EQ(runModalWith(
+                  dialog, [] {}, watchdog),
+              0)
+        << "stuck at step " << step;
     EXPECT_EQ(version, L"VomraServer，版本 1.0");
     EXPECT_TRUE(okIsDefault) << "the About box closes with its default button 确定";
 }

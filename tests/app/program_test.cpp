@@ -17,22 +17,19 @@
 namespace {
 
 // The X windows of the program whose title is `title`.
-wxArrayString programWindows(const wxString& title)
-{
+wxArrayString programWindows(const wxString& title) {
     const wxString lines = commandOutput(
         L"sh -c 'for w in $(xdotool search --class VomraServer); do echo $w $(xprop -id $w _NET_WM_NAME); done'");
     wxArrayString windows;
     for (const wxString& line : wxSplit(lines, L'\n')) {
-        if (line.EndsWith(L"= \"" + title + L"\""))
-            windows.push_back(line.BeforeFirst(L' '));
+        if (line.EndsWith(L"= \"" + title + L"\"")) windows.push_back(line.BeforeFirst(L' '));
     }
     return windows;
 }
 
 const wchar_t* const kMainTitle = L"Vomra共享服务器-小白专用";
 
-TEST(ProgramTest, WithoutADisplayItSaysSoInOneLineAndFails)
-{
+TEST(ProgramTest, WithoutADisplayItSaysSoInOneLineAndFails) {
     wxExecuteEnv environment;
     wxGetEnvMap(&environment.env);
     environment.env.erase(L"DISPLAY");
@@ -46,8 +43,7 @@ TEST(ProgramTest, WithoutADisplayItSaysSoInOneLineAndFails)
     EXPECT_NE(errors[0].Find(L"display"), wxNOT_FOUND) << errors[0];
 }
 
-TEST(ProgramTest, SecondCopyIsRefusedWhileTheFirstRuns)
-{
+TEST(ProgramTest, SecondCopyIsRefusedWhileTheFirstRuns) {
     TemporaryDirectory programDir;
     std::filesystem::copy_file(VOMRA_PROGRAM, programDir.path() / "VomraServer");
     const wxString program = wxString(programDir.wide()) + L"/VomraServer";
@@ -66,8 +62,7 @@ TEST(ProgramTest, SecondCopyIsRefusedWhileTheFirstRuns)
 
 // A logout sends SIGTERM: the program takes the Exit path, so its nginx
 // ends with it and the password no longer opens anything.
-TEST(ProgramTest, TerminationRequestStopsTheShareAndEndsTheProgram)
-{
+TEST(ProgramTest, TerminationRequestStopsTheShareAndEndsTheProgram) {
     TestFolder folder("shared");
     ServerInstallation installation("terminated", folder.utf8());
     const std::filesystem::path program = pathOf(installation.programDir()) / "VomraServer";

@@ -31,8 +31,7 @@ struct ShownMessage {
 
 class ShareButtonsTest : public testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         shareService = ShareService{};
         dialog_ = std::make_unique<CVomraServerDlg>(fromUtf8(installation_.programDir()));
         ASSERT_TRUE(waitFor([this] { return dialog_->IsShownOnScreen(); }));
@@ -49,8 +48,7 @@ protected:
         edit(kPasswordEdit).ChangeValue(L"secret");
     }
 
-    void TearDown() override
-    {
+    void TearDown() override {
         stopThumbnails(shareService);
         dialog_.reset();
         processEventsFor(50ms);
@@ -62,24 +60,20 @@ protected:
 
     // A real mouse click in the middle of the button; the click of a
     // disabled button goes nowhere.
-    void click(int id)
-    {
+    void click(int id) {
         const wxWindow& target = button(id);
         clickAt(target.GetScreenRect().GetPosition() + target.GetSize() / 2, wxMOUSE_BTN_LEFT);
         processEventsFor(300ms);
     }
 
-    std::vector<wxString> listedAddresses() const
-    {
+    std::vector<wxString> listedAddresses() const {
         std::vector<wxString> listed;
-        for (unsigned i = 0; i < addresses().GetCount(); ++i)
-            listed.push_back(addresses().GetString(i));
+        for (unsigned i = 0; i < addresses().GetCount(); ++i) listed.push_back(addresses().GetString(i));
         return listed;
     }
 
     // What the list must hold for this machine: its own adapters, sorted.
-    std::vector<wxString> expectedAddresses() const
-    {
+    std::vector<wxString> expectedAddresses() const {
         std::vector<wxString> expected;
         for (const std::string& url : accessAddresses(platform::queryNetworkAdapters().value(), port_, "电影"))
             expected.push_back(wxString::FromUTF8(url));
@@ -95,8 +89,7 @@ protected:
     std::vector<std::string> browserLines_;
 };
 
-TEST_F(ShareButtonsTest, StartAndStopToggleTheButtonsFillTheListAndRunTheServer)
-{
+TEST_F(ShareButtonsTest, StartAndStopToggleTheButtonsFillTheListAndRunTheServer) {
     click(kStartButton);
     ASSERT_TRUE(waitFor([&] { return !button(kStartButton).IsEnabled(); }, 10s))
         << (messages_.empty() ? wxString() : messages_.front().text);
@@ -123,8 +116,7 @@ TEST_F(ShareButtonsTest, StartAndStopToggleTheButtonsFillTheListAndRunTheServer)
     EXPECT_EQ(shareService.thumbnailPool, nullptr);
 }
 
-TEST_F(ShareButtonsTest, RefusedFolderShowsOneMessageAndChangesNothing)
-{
+TEST_F(ShareButtonsTest, RefusedFolderShowsOneMessageAndChangesNothing) {
     edit(kSharedFolderEdit).ChangeValue(wxString::FromUTF8(folder_.utf8()) + L"/不存在");
     click(kStartButton);
 
@@ -140,8 +132,7 @@ TEST_F(ShareButtonsTest, RefusedFolderShowsOneMessageAndChangesNothing)
     EXPECT_TRUE(installation_.processes().empty());
 }
 
-TEST_F(ShareButtonsTest, ExitStopsTheServerAndEndsTheWindow)
-{
+TEST_F(ShareButtonsTest, ExitStopsTheServerAndEndsTheWindow) {
     click(kStartButton);
     ASSERT_TRUE(waitFor([&] { return !button(kStartButton).IsEnabled(); }, 10s));
     click(kExitButton);
@@ -152,8 +143,7 @@ TEST_F(ShareButtonsTest, ExitStopsTheServerAndEndsTheWindow)
     EXPECT_EQ(shareService.thumbnailPool, nullptr);
 }
 
-TEST_F(ShareButtonsTest, ChoosingAnAddressOpensItInTheBrowserOncePerChoice)
-{
+TEST_F(ShareButtonsTest, ChoosingAnAddressOpensItInTheBrowserOncePerChoice) {
     addresses().Append(L"http://10.0.0.9:8080/电影");
     addresses().Append(L"http://10.0.0.10:8080/电影");
     const auto choose = [&](int index) {

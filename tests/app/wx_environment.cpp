@@ -8,8 +8,7 @@ namespace {
 
 class WxEnvironment : public testing::Environment {
 public:
-    void SetUp() override
-    {
+    void SetUp() override {
         static int argc = 1;
         static char name[] = "app_tests";
         static char* argv[] = {name, nullptr};

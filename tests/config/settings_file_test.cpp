@@ -54,9 +54,7 @@ protected:
     }
     fs::path settingsFile() const { return platform::pathFromUtf8(toUtf8(service_.settingsPath)); }
     fs::path temporaryFile() const { return fs::path(settingsFile()) += ".tmp"; }
-    std::vector<fs::path> folderEntries() const {
-        return {fs::directory_iterator(folder_), fs::directory_iterator()};
-    }
+    std::vector<fs::path> folderEntries() const { return {fs::directory_iterator(folder_), fs::directory_iterator()}; }
 
     fs::path folder_;
     ShareService service_;
@@ -64,13 +62,9 @@ protected:
 
 TEST_F(SettingsFile, SavedBytesAreExact) {
     ASSERT_TRUE(saveSettings(service_).ok);
-    const std::string expected = "{" + kLineEnd +
-                                 "    \"DF\": \"D:\\\\Share\"," + kLineEnd +
-                                 "    \"m\": 5," + kLineEnd +
-                                 "    \"name\": \"movies\"," + kLineEnd +
-                                 "    \"pass\": \"\"," + kLineEnd +
-                                 "    \"port\": 8080," + kLineEnd +
-                                 "    \"user\": \"guest\"" + kLineEnd + "}";
+    const std::string expected = "{" + kLineEnd + "    \"DF\": \"D:\\\\Share\"," + kLineEnd + "    \"m\": 5," +
+                                 kLineEnd + "    \"name\": \"movies\"," + kLineEnd + "    \"pass\": \"\"," + kLineEnd +
+                                 "    \"port\": 8080," + kLineEnd + "    \"user\": \"guest\"" + kLineEnd + "}";
     EXPECT_EQ(readBytes(settingsFile()), expected);
     EXPECT_EQ(folderEntries(), std::vector<fs::path>{settingsFile()}) << "no temporary file left";
 }
@@ -100,8 +94,8 @@ TEST_F(SettingsFile, SaveThenLoadRestoresEverySetting) {
 TEST_F(SettingsFile, LoadsCrLfAndLfFiles) {
     for (const char* lineEnd : {"\r\n", "\n"}) {
         writeBytes(settingsFile(), std::string("{") + lineEnd + "\"DF\": \"F:\\\\视频\"," + lineEnd +
-                                       "\"m\": 3, \"name\": \"n\", \"pass\": \"p\", \"port\": 81," +
-                                       lineEnd + "\"user\": \"u\"" + lineEnd + "}" + lineEnd);
+                                       "\"m\": 3, \"name\": \"n\", \"pass\": \"p\", \"port\": 81," + lineEnd +
+                                       "\"user\": \"u\"" + lineEnd + "}" + lineEnd);
         const ShareSettings loaded = load().settings;
         EXPECT_EQ(loaded.sharedFolder, "F:\\视频");
         EXPECT_EQ(loaded.userName, "u");

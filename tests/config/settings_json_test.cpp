@@ -35,8 +35,7 @@ TEST(SettingsToJson, EscapesOnlyWhatJsonRequires) {
     ShareService service = exampleService();
     service.settings.shareName = "电影 \"q\" \\ / \x7F \b\t\n\f\r \x01\x1F";
     const std::string json = settingsToJson(service);
-    EXPECT_NE(json.find("\"name\": \"电影 \\\"q\\\" \\\\ / \x7F \\b\\t\\n\\f\\r \\u0001\\u001f\""),
-              std::string::npos)
+    EXPECT_NE(json.find("\"name\": \"电影 \\\"q\\\" \\\\ / \x7F \\b\\t\\n\\f\\r \\u0001\\u001f\""), std::string::npos)
         << json;
 }
 
@@ -87,9 +86,8 @@ TEST(ApplySettingsJson, HandEditedFiles) {
 }
 
 TEST(ApplySettingsJson, StringCutAtFirstNul) {
-    const ShareSettings s = apply(
-        R"({"DF":"a\u0000b","name":"\u0000","user":"u","pass":"x\u0000\u0000y","port":1,"m":2})")
-        .settings;
+    const ShareSettings s =
+        apply(R"({"DF":"a\u0000b","name":"\u0000","user":"u","pass":"x\u0000\u0000y","port":1,"m":2})").settings;
     EXPECT_EQ(s.sharedFolder, "a");
     EXPECT_EQ(s.shareName, "");
     EXPECT_EQ(s.password, "x");
@@ -111,19 +109,18 @@ TEST(ApplySettingsJson, NumbersAndBooleans) {
 }
 
 TEST(ApplySettingsJson, NumbersOutside32BitsAreRefused) {
-    for (const char* port : {"2147483648", "-2147483649", "4294975376", "18446744073709551615",
-                             "1e20", "-1e20", "2147483648.0"}) {
+    for (const char* port :
+         {"2147483648", "-2147483649", "4294975376", "18446744073709551615", "1e20", "-1e20", "2147483648.0"}) {
         ShareService service;
-        expectJsonError<OutOfRange>([&] { applySettingsJson(service, withPort(port)); }, 406,
-                                    "'port'");
+        expectJsonError<OutOfRange>([&] { applySettingsJson(service, withPort(port)); }, 406, "'port'");
         EXPECT_EQ(service.settings.password, "p") << "fields before the port are assigned";
         EXPECT_EQ(service.settings.port, 0) << port;
     }
 }
 
 TEST(ApplySettingsJson, ParseErrors101) {
-    for (const char* text : {"", "   ", "{", "{\"DF\":}", "{} x", "{}{}", "/* c */ {}",
-                             "{\"DF\":\"\xFF\"}", "\xEF\xBB", "nul"}) {
+    for (const char* text :
+         {"", "   ", "{", "{\"DF\":}", "{} x", "{}{}", "/* c */ {}", "{\"DF\":\"\xFF\"}", "\xEF\xBB", "nul"}) {
         expectJsonError<ParseError>([&] { apply(text); }, 101);
     }
 }
@@ -134,16 +131,12 @@ TEST(ApplySettingsJson, TopLevelNotAnObject304) {
 }
 
 TEST(ApplySettingsJson, WrongMemberTypes302) {
-    expectJsonError<TypeError>([] { apply(withPort("\"8080\"")); }, 302,
-                               "type must be number, but is string");
-    expectJsonError<TypeError>([] { apply(withPort("null")); }, 302,
-                               "type must be number, but is null");
-    expectJsonError<TypeError>(
-        [] { apply(R"({"DF":5,"name":"n","user":"u","pass":"p","m":7,"port":1})"); }, 302,
-        "type must be string, but is number");
-    expectJsonError<TypeError>(
-        [] { apply(R"({"DF":["x"],"name":"n","user":"u","pass":"p","m":7,"port":1})"); }, 302,
-        "type must be string, but is array");
+    expectJsonError<TypeError>([] { apply(withPort("\"8080\"")); }, 302, "type must be number, but is string");
+    expectJsonError<TypeError>([] { apply(withPort("null")); }, 302, "type must be number, but is null");
+    expectJsonError<TypeError>([] { apply(R"({"DF":5,"name":"n","user":"u","pass":"p","m":7,"port":1})"); }, 302,
+                               "type must be string, but is number");
+    expectJsonError<TypeError>([] { apply(R"({"DF":["x"],"name":"n","user":"u","pass":"p","m":7,"port":1})"); }, 302,
+                               "type must be string, but is array");
 }
 
 TEST(ApplySettingsJson, MissingKeyAssignsTheFieldsBeforeIt) {
@@ -151,8 +144,7 @@ TEST(ApplySettingsJson, MissingKeyAssignsTheFieldsBeforeIt) {
     service.settings = {"old", "old", "old", "old", 11, 22};
     expectJsonError<OutOfRange>(
         [&] {
-            applySettingsJson(service,
-                              R"({"DF":"D:\\Share","name":"movies","user":"guest","pass":"","port":8080})");
+            applySettingsJson(service, R"({"DF":"D:\\Share","name":"movies","user":"guest","pass":"","port":8080})");
         },
         403, "key 'm' not found");
     EXPECT_EQ(service.settings.sharedFolder, "D:\\Share");
@@ -167,8 +159,7 @@ TEST(ApplySettingsJson, FailureInTheMiddleKeepsLaterFields) {
     ShareService service;
     service.settings = {"old", "old", "old", "old", 11, 22};
     expectJsonError<TypeError>(
-        [&] { applySettingsJson(service, R"({"DF":"new","name":"new","user":1,"pass":"new","port":1,"m":2})"); },
-        302);
+        [&] { applySettingsJson(service, R"({"DF":"new","name":"new","user":1,"pass":"new","port":1,"m":2})"); }, 302);
     EXPECT_EQ(service.settings.sharedFolder, "new");
     EXPECT_EQ(service.settings.shareName, "new");
     EXPECT_EQ(service.settings.userName, "old");

@@ -63,7 +63,10 @@ TEST(TextConversion, EveryKindOfInvalidUtf8BecomesReplacement) {
         {"encoded surrogate", "\xED\xA0\x80", replacements(3)},
         {"above U+10FFFF", "\xF4\x90\x80\x80", replacements(4)},
         {"truncated at end", "ok\xE7\x94", L"ok" + kReplacement},
-        {"truncated before ASCII", "\xE7\x94" "A", kReplacement + L"A"},
+        {"truncated before ASCII",
+         "\xE7\x94"
+         "A",
+         kReplacement + L"A"},
         {"truncated four-byte before lead", "\xF0\x9F\x98\xE7\x94\xB5", kReplacement + L"电"},
         {"lead at end", "\xC3", kReplacement},
         {"mixed", "\x61\xF1\x80\x80\xE1\x80\xC2\x62\x80\x63\x80\xBF\x64",
@@ -72,15 +75,16 @@ TEST(TextConversion, EveryKindOfInvalidUtf8BecomesReplacement) {
         {"highest code point", "\xF4\x8F\xBF\xBF", L"\U0010FFFF"},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(collapseReplacements(fromUtf8(c.bytes)), collapseReplacements(c.expected))
-            << c.what;
+        EXPECT_EQ(collapseReplacements(fromUtf8(c.bytes)), collapseReplacements(c.expected)) << c.what;
     }
 }
 
 TEST(TextConversion, UnpairedSurrogatesBecomeReplacement) {
     const std::wstring loneHigh{L'a', wchar_t(0xD83D), L'b'};
     const std::wstring loneLow{wchar_t(0xDE00)};
-    EXPECT_EQ(toUtf8(loneHigh), "a\xEF\xBF\xBD" "b");
+    EXPECT_EQ(toUtf8(loneHigh),
+              "a\xEF\xBF\xBD"
+              "b");
     EXPECT_EQ(toUtf8(loneLow), "\xEF\xBF\xBD");
 }
 

@@ -154,8 +154,8 @@ TEST(NginxShareOfTheProgramsFolder, ServerDirectoryAndSettingsFileAreNeverServed
     for (const char* target :
          {"/vomrixserver/server", "/vomrixserver/server/", "/vomrixserver/server/.htpasswd",
           "/vomrixserver/server/conf/nginx.conf", "/vomrixserver/server/logs/access.log",
-          "/vomrixserver%2Fserver%2F.htpasswd", "/vomrixserver//server/./.htpasswd", "/vomra.data",
-          "/vomra.data.tmp", "/Sub/VomrixServer/SERVER/x.txt", "/Sub/VOMRA.DATA", "/Sub/Vomra.Data.TMP"}) {
+          "/vomrixserver%2Fserver%2F.htpasswd", "/vomrixserver//server/./.htpasswd", "/vomra.data", "/vomra.data.tmp",
+          "/Sub/VomrixServer/SERVER/x.txt", "/Sub/VOMRA.DATA", "/Sub/Vomra.Data.TMP"}) {
         const HttpReply reply = client.get(kShare + target, kCredentials);
         EXPECT_EQ(reply.status, "404") << target;
         EXPECT_EQ(reply.body.find("guest"), std::string::npos) << target;

@@ -68,7 +68,9 @@ ServerInstallation::~ServerInstallation() {
     waitUntilEnded();
 }
 
-fs::path ServerInstallation::serverDir() const { return program_.path() / "vomrixserver" / "server"; }
+fs::path ServerInstallation::serverDir() const {
+    return program_.path() / "vomrixserver" / "server";
+}
 
 void ServerInstallation::launch() {
     EXPECT_EQ(findUnsafeValue(service, kDialect), std::nullopt);
@@ -89,7 +91,9 @@ void ServerInstallation::listenOnlyOn(const std::string& address) const {
     writeFile(configTemplate, replaceAll(readFile(configTemplate), "listen name3;", "listen " + address + ":name3;"));
 }
 
-void ServerInstallation::stop() const { runShellCommand(serverStopCommandLine(kDialect, service, programDir_)); }
+void ServerInstallation::stop() const {
+    runShellCommand(serverStopCommandLine(kDialect, service, programDir_));
+}
 
 std::vector<std::string> ServerInstallation::processes() const {
     std::vector<std::string> pids;

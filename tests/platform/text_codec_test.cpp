@@ -36,8 +36,8 @@ TEST(TextCodec, CodePointsThatAreNotCharactersBecomeReplacement) {
 // A surrogate pair is one character in UTF-16 but two stray code points in UTF-32.
 TEST(TextCodec, SurrogatePairFollowsTheWideEncoding) {
     const std::wstring pair{wchar_t(0xD83D), wchar_t(0xDE00)};
-    EXPECT_EQ(platform::wideToUtf8(pair), kWideIsUtf32 ? kReplacementUtf8 + kReplacementUtf8
-                                                       : std::string("\xF0\x9F\x98\x80"));
+    EXPECT_EQ(platform::wideToUtf8(pair),
+              kWideIsUtf32 ? kReplacementUtf8 + kReplacementUtf8 : std::string("\xF0\x9F\x98\x80"));
 }
 
 }  // namespace

@@ -18,8 +18,9 @@ INSTANTIATE_TEST_SUITE_P(Inputs, UndecodableCapture,
 // nothing listens on), and one whose segment is encrypted, which FFmpeg
 // reads through its crypto protocol. Neither may reach another protocol.
 TEST_F(CaptureTest, PlaylistsUnderAVideosNameGiveFalseAndNoFile) {
-    const fs::path remote = folder.file("playlist.mp4", "#EXTM3U\n#EXT-X-TARGETDURATION:10\n#EXTINF:10,\n"
-                                                        "http://127.0.0.1:9/segment.ts\n#EXT-X-ENDLIST\n");
+    const fs::path remote = folder.file("playlist.mp4",
+                                        "#EXTM3U\n#EXT-X-TARGETDURATION:10\n#EXTINF:10,\n"
+                                        "http://127.0.0.1:9/segment.ts\n#EXT-X-ENDLIST\n");
     EXPECT_FALSE(capture(remote, scratch / "remote.png"));
     EXPECT_FALSE(capture(fixture("hls_encrypted.mp4"), scratch / "encrypted.png"));
     EXPECT_EQ(listTree(scratch), std::vector<fs::path>{"playlist.mp4"});
@@ -48,8 +49,7 @@ TEST_F(CaptureTest, WritesOneDebugLinePerCallWhateverTheOutcome) {
 
     auto count = [&](const std::string& line) {
         int found = 0;
-        for (auto at = output.find(line); at != std::string::npos; at = output.find(line, at + 1))
-            ++found;
+        for (auto at = output.find(line); at != std::string::npos; at = output.find(line, at + 1)) ++found;
         return found;
     };
     EXPECT_EQ(count("[FFmpeg] decode: " + good.string() + "\n"), 1) << output;

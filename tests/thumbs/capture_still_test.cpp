@@ -24,8 +24,7 @@ void expectRedOverBlue(const PngFile& png) {
 
 // Top, middle and bottom of the still's column at `x`, all of one colour.
 void expectColumnIs(const PngFile& png, int x, bool (*colour)(Rgb)) {
-    for (int y : {0, 180, 359})
-        EXPECT_TRUE(colour(png.at(x, y))) << "at x=" << x << ", y=" << y;
+    for (int y : {0, 180, 359}) EXPECT_TRUE(colour(png.at(x, y))) << "at x=" << x << ", y=" << y;
 }
 
 class ContainerCapture : public CaptureTest, public ::testing::WithParamInterface<const char*> {};

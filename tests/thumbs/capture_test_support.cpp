@@ -11,9 +11,15 @@ fs::path fixture(const std::string& name) {
 }
 
 // The fixtures' colours after lossy coding and YUV conversion.
-bool isRed(Rgb p) { return p.red > 200 && p.green < 70 && p.blue < 70; }
-bool isGreen(Rgb p) { return p.green > 90 && p.red < 70 && p.blue < 70; }
-bool isBlue(Rgb p) { return p.blue > 200 && p.red < 70 && p.green < 70; }
+bool isRed(Rgb p) {
+    return p.red > 200 && p.green < 70 && p.blue < 70;
+}
+bool isGreen(Rgb p) {
+    return p.green > 90 && p.red < 70 && p.blue < 70;
+}
+bool isBlue(Rgb p) {
+    return p.blue > 200 && p.red < 70 && p.green < 70;
+}
 
 Rgb PngFile::at(int x, int y) const {
     const std::size_t offset = 3 * (static_cast<std::size_t>(y) * width + x);
@@ -50,8 +56,8 @@ void readChunks(const std::vector<unsigned char>& bytes, PngFile& png) {
 
 void decodePixels(const std::vector<unsigned char>& bytes, PngFile& png) {
     int width = 0, height = 0, components = 0;
-    unsigned char* pixels = stbi_load_from_memory(bytes.data(), static_cast<int>(bytes.size()), &width, &height,
-                                                  &components, 3);
+    unsigned char* pixels =
+        stbi_load_from_memory(bytes.data(), static_cast<int>(bytes.size()), &width, &height, &components, 3);
     ASSERT_NE(pixels, nullptr) << "the PNG does not decode: " << stbi_failure_reason();
     png.rgb.assign(pixels, pixels + 3 * static_cast<std::size_t>(width) * height);
     stbi_image_free(pixels);
@@ -67,8 +73,7 @@ PngFile readPng(const fs::path& path) {
     const std::vector<unsigned char> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     PngFile png;
     readChunks(bytes, png);
-    if (!::testing::Test::HasFatalFailure())
-        decodePixels(bytes, png);
+    if (!::testing::Test::HasFatalFailure()) decodePixels(bytes, png);
     return png;
 }
 
@@ -82,7 +87,6 @@ std::vector<fs::path> listTree(const fs::path& directory) {
 std::string fileNameAsTestName(const ::testing::TestParamInfo<const char*>& info) {
     std::string name = info.param;
     for (char& c : name)
-        if (!std::isalnum(static_cast<unsigned char>(c)))
-            c = '_';
+        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
     return name;
 }

@@ -10,8 +10,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-void expectScanFailure(const fs::path& root, const std::string& operation, const fs::path& culprit)
-{
+void expectScanFailure(const fs::path& root, const std::string& operation, const fs::path& culprit) {
     try {
         const auto videos = scanVideos(root);
         ADD_FAILURE() << "the scan returned " << videos.size() << " videos";
@@ -31,43 +30,34 @@ protected:
     ScratchFolder scratch;
 };
 
-TEST_F(ScanFailure, ASubdirectoryThatCannotBeOpenedFailsTheScan)
-{
+TEST_F(ScanFailure, ASubdirectoryThatCannotBeOpenedFailsTheScan) {
     scratch.file("a.mp4");
     scratch.file("z.mp4");
     const fs::path closed = scratch.file("closed/inside.mp4").parent_path();
     LockedDirectory lock(closed);
-    if (!lock.holdsBack())
-        return runThisTestAsNobody();
+    if (!lock.holdsBack()) return runThisTestAsNobody();
     expectScanFailure(scratch.root(), "recursive_directory_iterator::operator++", closed);
 }
 
-TEST_F(ScanFailure, ARootThatCannotBeOpenedFailsTheScan)
-{
+TEST_F(ScanFailure, ARootThatCannotBeOpenedFailsTheScan) {
     const fs::path root = scratch.file("share/clip.mp4").parent_path();
     LockedDirectory lock(root);
-    if (!lock.holdsBack())
-        return runThisTestAsNobody();
+    if (!lock.holdsBack()) return runThisTestAsNobody();
     expectScanFailure(root, "recursive_directory_iterator::recursive_directory_iterator", root);
 }
 
-TEST_F(ScanFailure, ARootThatCannotBeLookedAtFailsTheScan)
-{
+TEST_F(ScanFailure, ARootThatCannotBeLookedAtFailsTheScan) {
     const fs::path root = scratch.file("outer/share/clip.mp4").parent_path();
     LockedDirectory lock(root.parent_path());
-    if (!lock.holdsBack())
-        return runThisTestAsNobody();
+    if (!lock.holdsBack()) return runThisTestAsNobody();
     expectScanFailure(root, "exists", root);
 }
 
-TEST_F(ScanFailure, ALinkWhoseTargetCannotBeLookedAtFailsTheScan)
-{
-    if (!scratch.canLink())
-        GTEST_SKIP() << "this system makes no symbolic links";
+TEST_F(ScanFailure, ALinkWhoseTargetCannotBeLookedAtFailsTheScan) {
+    if (!scratch.canLink()) GTEST_SKIP() << "this system makes no symbolic links";
     scratch.file("hidden/clip.mp4");
     const fs::path link = scratch.link("share/clip.mp4", "../hidden/clip.mp4");
     LockedDirectory lock(scratch.root() / "hidden");
-    if (!lock.holdsBack())
-        return runThisTestAsNobody();
+    if (!lock.holdsBack()) return runThisTestAsNobody();
     expectScanFailure(scratch.root() / "share", "directory_entry::status", link);
 }

@@ -9,17 +9,15 @@
 
 namespace fs = std::filesystem;
 
-TEST(VideoExtensions, AreTheNineInTheirOrder)
-{
+TEST(VideoExtensions, AreTheNineInTheirOrder) {
     const auto& table = videoExtensions();
-    const std::array<std::string_view, 9> expected{
-        ".mp4", ".mkv", ".avi", ".mov", ".flv", ".wmv", ".m4v", ".mpeg", ".mpg"};
+    const std::array<std::string_view, 9> expected{".mp4", ".mkv", ".avi",  ".mov", ".flv",
+                                                   ".wmv", ".m4v", ".mpeg", ".mpg"};
     EXPECT_EQ(table, expected);
     EXPECT_EQ(&table, &videoExtensions()) << "the table is built once";
 }
 
-TEST(IsVideoFile, AcceptsEveryExtensionInAnyAsciiCase)
-{
+TEST(IsVideoFile, AcceptsEveryExtensionInAnyAsciiCase) {
     for (std::string_view extension : videoExtensions()) {
         std::string upper(extension);
         std::transform(upper.begin(), upper.end(), upper.begin(),
@@ -35,16 +33,14 @@ TEST(IsVideoFile, AcceptsEveryExtensionInAnyAsciiCase)
     EXPECT_TRUE(isVideoFile(fs::path(u8"电影/第一集.mp4")));
 }
 
-TEST(IsVideoFile, RejectsOtherNames)
-{
-    for (const char* name : {"clip.mpe", "clip.ts", "clip.webm", "clip.mp4.part", "clip.png",
-                             ".mp4", "mp4", "clip.", "clip", "", ".", "..", "clip.mp",
-                             "clip.mp44", "clip .mp4x", "movies.mp4/", "movies.mp4/readme"})
+TEST(IsVideoFile, RejectsOtherNames) {
+    for (const char* name :
+         {"clip.mpe", "clip.ts", "clip.webm", "clip.mp4.part", "clip.png", ".mp4", "mp4", "clip.", "clip", "", ".",
+          "..", "clip.mp", "clip.mp44", "clip .mp4x", "movies.mp4/", "movies.mp4/readme"})
         EXPECT_FALSE(isVideoFile(name)) << '"' << name << '"';
 }
 
-TEST(IsVideoFile, FoldsOnlyAsciiLetters)
-{
+TEST(IsVideoFile, FoldsOnlyAsciiLetters) {
     // Full-width letters and digits look alike but are other characters.
     EXPECT_FALSE(isVideoFile(fs::path(u8"clip.ｍｐ４")));
     // Dotted capital I and the Kelvin sign fold to ASCII letters in some locales.
@@ -52,10 +48,8 @@ TEST(IsVideoFile, FoldsOnlyAsciiLetters)
     EXPECT_FALSE(isVideoFile(fs::path(u8"clip.m\u212Av")));
 }
 
-TEST(IsVideoFile, TakesFileNamesThatAreNotUtf8)
-{
-    if constexpr (!std::is_same_v<fs::path::value_type, char>)
-        GTEST_SKIP() << "file names here are UTF-16";
+TEST(IsVideoFile, TakesFileNamesThatAreNotUtf8) {
+    if constexpr (!std::is_same_v<fs::path::value_type, char>) GTEST_SKIP() << "file names here are UTF-16";
     EXPECT_TRUE(isVideoFile(fs::path("\xff\xfe clip.mp4")));
     EXPECT_FALSE(isVideoFile(fs::path("clip.mp4\xff")));
     EXPECT_FALSE(isVideoFile(fs::path("clip.\xcd\xd0\xc4")));

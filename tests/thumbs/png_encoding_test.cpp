@@ -44,8 +44,7 @@ Bytes randomBytes(std::size_t count, int distinctValues, unsigned seed) {
     std::mt19937 random(seed);
     std::uniform_int_distribution<int> value(0, distinctValues - 1);
     Bytes bytes(count);
-    for (unsigned char& byte : bytes)
-        byte = static_cast<unsigned char>(value(random));
+    for (unsigned char& byte : bytes) byte = static_cast<unsigned char>(value(random));
     return bytes;
 }
 
@@ -53,8 +52,7 @@ Bytes randomBytes(std::size_t count, int distinctValues, unsigned seed) {
 // once the block is longer than the window.
 Bytes repeated(const Bytes& block, int times) {
     Bytes bytes;
-    for (int i = 0; i < times; ++i)
-        bytes.insert(bytes.end(), block.begin(), block.end());
+    for (int i = 0; i < times; ++i) bytes.insert(bytes.end(), block.begin(), block.end());
     return bytes;
 }
 
@@ -94,8 +92,7 @@ Bytes libraryPng(const Bytes& png) {
     const std::unique_ptr<unsigned char, decltype(&stbi_image_free)> pixels(
         stbi_load_from_memory(png.data(), static_cast<int>(png.size()), &width, &height, &components, 3),
         &stbi_image_free);
-    if (!pixels)
-        return {};
+    if (!pixels) return {};
     int length = 0;
     unsigned char* encoded = stbi_write_png_to_mem(pixels.get(), 3 * width, width, height, 3, &length);
     return takeMalloced(encoded, length);

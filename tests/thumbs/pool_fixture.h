@@ -29,13 +29,11 @@ struct Finished {
 
 // What a worker writes for a video: names the video, so a test can tell
 // whole stills from half-written ones and which video made which still.
-inline std::string markerFor(const std::filesystem::path& video)
-{
+inline std::string markerFor(const std::filesystem::path& video) {
     return "still of " + video.string() + " end";
 }
 
-inline std::string contentsOf(const std::filesystem::path& file)
-{
+inline std::string contentsOf(const std::filesystem::path& file) {
     std::ifstream in(file, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
@@ -45,13 +43,11 @@ public:
     using Path = std::filesystem::path;
 
     // Captures stop halfway through their still until the gate opens.
-    void closeGate()
-    {
+    void closeGate() {
         std::lock_guard lock(mutex_);
         gateOpen_ = false;
     }
-    void openGate()
-    {
+    void openGate() {
         {
             std::lock_guard lock(mutex_);
             gateOpen_ = true;
@@ -59,48 +55,40 @@ public:
         changed_.notify_all();
     }
     // Videos whose capture fails without writing anything.
-    void failFor(const Path& video)
-    {
+    void failFor(const Path& video) {
         std::lock_guard lock(mutex_);
         failing_.insert(video);
     }
 
     // Waits (a minute at most) until `count` captures have begun.
-    bool waitForCaptures(std::size_t count)
-    {
+    bool waitForCaptures(std::size_t count) {
         std::unique_lock lock(mutex_);
         return changed_.wait_for(lock, std::chrono::minutes(1), [&] { return begun_.size() >= count; });
     }
-    std::vector<Path> begun() const
-    {
+    std::vector<Path> begun() const {
         std::lock_guard lock(mutex_);
         return begun_;
     }
 
-    ThumbnailPool::CaptureFunction function()
-    {
+    ThumbnailPool::CaptureFunction function() {
         return [this](const ThumbnailPool&, const Path& video, const Path& png) { return capture(video, png); };
     }
 
-    void onFinished(const Path& still, bool success)
-    {
+    void onFinished(const Path& still, bool success) {
         std::lock_guard lock(mutex_);
         finished_.push_back({still, success});
     }
-    std::vector<Finished> finished() const
-    {
+    std::vector<Finished> finished() const {
         std::lock_guard lock(mutex_);
         return finished_;
     }
 
 private:
-    bool capture(const Path& video, const Path& png)
-    {
+    bool capture(const Path& video, const Path& png) {
         std::unique_lock lock(mutex_);
         begun_.push_back(video);
         changed_.notify_all();
-        if (failing_.count(video))
-            return false;
+        if (failing_.count(video)) return false;
         const std::string marker = markerFor(video);
         std::ofstream out(png, std::ios::binary);
         out << marker.substr(0, marker.size() / 2) << std::flush;
@@ -122,19 +110,14 @@ protected:
     using Path = std::filesystem::path;
 
     // Opens the gate first, so that no worker is left waiting at it.
-    void TearDown() override
-    {
+    void TearDown() override {
         fake.openGate();
         pool.reset();
     }
 
     // A pool over the shared folder's videos, in the order the scan found them.
-    ThumbnailPool& makePool(std::uint64_t threads = 2)
-    {
-        return makePool(scanVideos(share), threads);
-    }
-    ThumbnailPool& makePool(std::vector<Path> videos, std::uint64_t threads = 2)
-    {
+    ThumbnailPool& makePool(std::uint64_t threads = 2) { return makePool(scanVideos(share), threads); }
+    ThumbnailPool& makePool(std::vector<Path> videos, std::uint64_t threads = 2) {
         pool = std::make_unique<ThumbnailPool>();
         pool->sourceRoot = share;
         pool->outputRoot = thumbs;
@@ -146,20 +129,16 @@ protected:
     }
 
     // Waits until the workers have run out of videos.
-    void waitForWorkers()
-    {
-        for (std::thread& worker : pool->workers)
-            worker.join();
+    void waitForWorkers() {
+        for (std::thread& worker : pool->workers) worker.join();
     }
-    void runToEnd()
-    {
+    void runToEnd() {
         pool->startWorkers();
         waitForWorkers();
     }
 
     // What the pool reported, in the order of the still paths.
-    std::vector<Finished> finishedByPath() const
-    {
+    std::vector<Finished> finishedByPath() const {
         std::vector<Finished> finished = fake.finished();
         std::sort(finished.begin(), finished.end(),
                   [](const Finished& a, const Finished& b) { return a.still < b.still; });

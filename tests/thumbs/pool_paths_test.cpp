@@ -8,8 +8,7 @@ namespace fs = std::filesystem;
 using PoolPaths = PoolTest;
 using Results = std::vector<Finished>;
 
-TEST_F(PoolPaths, MirrorsTheFolderBelowTheThumbnailRoot)
-{
+TEST_F(PoolPaths, MirrorsTheFolderBelowTheThumbnailRoot) {
     const fs::path top = scratch.file("share/clip.mp4");
     const fs::path deep = scratch.file("share/a/b/clip.AVI");
     const fs::path dotted = scratch.file("share/clip.final.mkv");
@@ -32,8 +31,7 @@ TEST_F(PoolPaths, MirrorsTheFolderBelowTheThumbnailRoot)
     EXPECT_EQ(contentsOf(thumbs / "VTemp/x/v.png"), markerFor(inTree));
 }
 
-TEST_F(PoolPaths, AnythingAlreadyAtTheStillsPlaceIsKeptAndCountsAsDone)
-{
+TEST_F(PoolPaths, AnythingAlreadyAtTheStillsPlaceIsKeptAndCountsAsDone) {
     scratch.file("share/old.mp4");
     scratch.file("share/folder.mkv");
     const fs::path fresh = scratch.file("share/new.avi");
@@ -43,15 +41,13 @@ TEST_F(PoolPaths, AnythingAlreadyAtTheStillsPlaceIsKeptAndCountsAsDone)
     runToEnd();
 
     EXPECT_EQ(fake.begun(), std::vector<fs::path>{fresh});
-    EXPECT_EQ(finishedByPath(), (Results{{thumbs / "folder.png", true},
-                                         {thumbs / "new.png", true},
-                                         {thumbs / "old.png", true}}));
+    EXPECT_EQ(finishedByPath(),
+              (Results{{thumbs / "folder.png", true}, {thumbs / "new.png", true}, {thumbs / "old.png", true}}));
     EXPECT_EQ(contentsOf(thumbs / "old.png"), "rendered last time");
     EXPECT_TRUE(fs::is_directory(thumbs / "folder.png"));
 }
 
-TEST_F(PoolPaths, AnEmptyFileInTheStillsPlaceIsRenderedAgain)
-{
+TEST_F(PoolPaths, AnEmptyFileInTheStillsPlaceIsRenderedAgain) {
     const fs::path video = scratch.file("share/cut.mp4");
     scratch.file("share/VTemp/cut.png", "");
     makePool();
@@ -61,8 +57,7 @@ TEST_F(PoolPaths, AnEmptyFileInTheStillsPlaceIsRenderedAgain)
     EXPECT_EQ(contentsOf(thumbs / "cut.png"), markerFor(video));
 }
 
-TEST_F(PoolPaths, AFailedCaptureIsReportedAndTheWorkGoesOn)
-{
+TEST_F(PoolPaths, AFailedCaptureIsReportedAndTheWorkGoesOn) {
     const fs::path broken = scratch.file("share/broken.mp4");
     scratch.file("share/fine.mp4");
     fake.failFor(broken);
@@ -73,10 +68,8 @@ TEST_F(PoolPaths, AFailedCaptureIsReportedAndTheWorkGoesOn)
     EXPECT_FALSE(fs::exists(thumbs / "broken.png"));
 }
 
-TEST_F(PoolPaths, ALinkGetsItsStillWhereTheLinkStands)
-{
-    if (!scratch.canLink())
-        GTEST_SKIP() << "this system makes no symbolic links";
+TEST_F(PoolPaths, ALinkGetsItsStillWhereTheLinkStands) {
+    if (!scratch.canLink()) GTEST_SKIP() << "this system makes no symbolic links";
     scratch.file("share/sub/real.mp4");
     scratch.file("outside/far.mp4");
     const fs::path inside = scratch.link("share/inside.mkv", "sub/real.mp4");
@@ -95,8 +88,7 @@ TEST_F(PoolPaths, ALinkGetsItsStillWhereTheLinkStands)
     EXPECT_EQ(std::distance(fs::directory_iterator(scratch.root() / "outside"), {}), 1);
 }
 
-TEST_F(PoolPaths, NothingIsWrittenOutsideTheThumbnailTree)
-{
+TEST_F(PoolPaths, NothingIsWrittenOutsideTheThumbnailTree) {
     const fs::path stray = scratch.file("elsewhere/stray.mp4");
     const fs::path climbing = share / ".." / "elsewhere" / "stray.mp4";
     makePool({stray, climbing, share});
@@ -108,8 +100,7 @@ TEST_F(PoolPaths, NothingIsWrittenOutsideTheThumbnailTree)
         << "only share, elsewhere and stray.mp4";
 }
 
-TEST_F(PoolPaths, AFileSystemErrorFailsOnlyThatVideo)
-{
+TEST_F(PoolPaths, AFileSystemErrorFailsOnlyThatVideo) {
     // A file stands where the still's directory has to be made.
     scratch.file("share/VTemp/a", "not a directory");
     const fs::path blocked = scratch.file("share/a/clip.mp4");

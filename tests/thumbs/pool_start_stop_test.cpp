@@ -11,8 +11,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string utf8(const fs::path& path)
-{
+std::string utf8(const fs::path& path) {
     const std::u8string text = path.u8string();
     return {text.begin(), text.end()};
 }
@@ -20,15 +19,13 @@ std::string utf8(const fs::path& path)
 class ThumbnailService : public PoolTest {
 protected:
     void SetUp() override { setSharedFolder(service, utf8(share)); }
-    void TearDown() override
-    {
+    void TearDown() override {
         fake.openGate();
         stopThumbnails(service);
     }
 
     // A pool of the fake capture, installed as if a Start had made it.
-    void installRunningPool(std::vector<fs::path> videos)
-    {
+    void installRunningPool(std::vector<fs::path> videos) {
         makePool(std::move(videos)).startWorkers();
         service.thumbnailPool = pool.release();
     }
@@ -38,8 +35,7 @@ protected:
 
 }  // namespace
 
-TEST_F(ThumbnailService, StartMakesTwoWorkersOverTheSharedFolder)
-{
+TEST_F(ThumbnailService, StartMakesTwoWorkersOverTheSharedFolder) {
     service.settings.screenshotSeconds = 30;
     startThumbnails(service);
     ASSERT_NE(service.thumbnailPool, nullptr);
@@ -57,8 +53,7 @@ TEST_F(ThumbnailService, StartMakesTwoWorkersOverTheSharedFolder)
     EXPECT_EQ(service.thumbnailPool, nullptr);
 }
 
-TEST_F(ThumbnailService, ANonAsciiSharedFolderWorks)
-{
+TEST_F(ThumbnailService, ANonAsciiSharedFolderWorks) {
     const fs::path folder = scratch.directory(fs::path(u8"共享 电影"));
     setSharedFolder(service, utf8(folder));
     startThumbnails(service);
@@ -67,15 +62,13 @@ TEST_F(ThumbnailService, ANonAsciiSharedFolderWorks)
     EXPECT_EQ(service.thumbnailPool->outputRoot, folder / "VTemp");
 }
 
-TEST_F(ThumbnailService, RendersTheStillsOfRealVideos)
-{
+TEST_F(ThumbnailService, RendersTheStillsOfRealVideos) {
     const fs::path data = VOMRA_TEST_DATA_DIR;
     fs::copy_file(data / "clip.mp4", share / "clip.mp4");
     fs::copy_file(data / fs::path(u8"中文视频.mp4"), scratch.directory(fs::path(u8"share/电影")) / u8"中文视频.mp4");
     fs::copy_file(data / "not_media.mp4", scratch.directory("share/bad") / "not_media.mp4");
     startThumbnails(service);
-    for (std::thread& worker : service.thumbnailPool->workers)
-        worker.join();
+    for (std::thread& worker : service.thumbnailPool->workers) worker.join();
 
     const std::string signature = "\x89PNG\r\n\x1a\n";
     EXPECT_EQ(contentsOf(thumbs / "clip.png").substr(0, 8), signature);
@@ -84,8 +77,7 @@ TEST_F(ThumbnailService, RendersTheStillsOfRealVideos)
     EXPECT_FALSE(fs::exists(thumbs / "bad/not_media.png"));
 }
 
-TEST_F(ThumbnailService, StartStopsARunningPoolFirst)
-{
+TEST_F(ThumbnailService, StartStopsARunningPoolFirst) {
     const std::vector<fs::path> videos{scratch.file("share/1.mp4"), scratch.file("share/2.mp4"),
                                        scratch.file("share/3.mp4")};
     fake.closeGate();
@@ -95,8 +87,7 @@ TEST_F(ThumbnailService, StartStopsARunningPoolFirst)
     // The old pool lives until its workers are through the gate.
     const ThumbnailPool& old = *service.thumbnailPool;
     std::future<void> starting = std::async(std::launch::async, [this] { startThumbnails(service); });
-    while (!old.stopRequested)
-        std::this_thread::yield();
+    while (!old.stopRequested) std::this_thread::yield();
     fake.openGate();
     starting.get();
 
@@ -107,12 +98,10 @@ TEST_F(ThumbnailService, StartStopsARunningPoolFirst)
     EXPECT_EQ(service.thumbnailPool->sourceRoot, share);
 }
 
-TEST_F(ThumbnailService, AFailedScanLeavesNoPool)
-{
+TEST_F(ThumbnailService, AFailedScanLeavesNoPool) {
     scratch.file("share/closed/clip.mp4");
     LockedDirectory lock(share / "closed");
-    if (!lock.holdsBack())
-        return runThisTestAsNobody();
+    if (!lock.holdsBack()) return runThisTestAsNobody();
     installRunningPool({});
     EXPECT_THROW(startThumbnails(service), fs::filesystem_error);
     EXPECT_EQ(service.thumbnailPool, nullptr);

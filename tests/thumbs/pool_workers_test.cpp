@@ -14,16 +14,14 @@ using Paths = std::vector<fs::path>;
 
 namespace {
 
-Paths reversed(Paths paths)
-{
+Paths reversed(Paths paths) {
     std::reverse(paths.begin(), paths.end());
     return paths;
 }
 
 }  // namespace
 
-TEST_F(PoolWorkers, TakeTheVideoFoundLastFirst)
-{
+TEST_F(PoolWorkers, TakeTheVideoFoundLastFirst) {
     for (const char* name : {"a/one.mp4", "two.mkv", "b/c/three.avi", "four.mov", "five.flv"})
         scratch.file(fs::path("share") / name);
     const Paths found = scanVideos(share);
@@ -32,34 +30,31 @@ TEST_F(PoolWorkers, TakeTheVideoFoundLastFirst)
     EXPECT_EQ(fake.begun(), reversed(found));
 }
 
-TEST_F(PoolWorkers, ACaptureThatThrowsFailsItsVideoAndTheWorkerGoesOn)
-{
+TEST_F(PoolWorkers, ACaptureThatThrowsFailsItsVideoAndTheWorkerGoesOn) {
     Paths videos;
     for (const char* name : {"1.mp4", "2.mp4", "3.mp4", "4.mp4"})
         videos.push_back(scratch.file(fs::path("share") / name));
     // One worker, taking 4, 3, 2, 1: the throwing videos are not its last.
     ThumbnailPool& one = makePool(videos, 1);
     one.capture = [&, writeMarker = one.capture](const ThumbnailPool& pool, const fs::path& video,
-                                                  const fs::path& png) {
+                                                 const fs::path& png) {
         if (video == videos[2])
             throw std::system_error(std::make_error_code(std::errc::file_exists), "no temporary name");
-        if (video == videos[1])
-            throw std::bad_alloc();
+        if (video == videos[1]) throw std::bad_alloc();
         return writeMarker(pool, video, png);
     };
     runToEnd();
 
-    EXPECT_EQ(fake.finished(), (std::vector<Finished>{{thumbs / "4.png", true},
-                                                      {thumbs / "3.png", false},
-                                                      {thumbs / "2.png", false},
-                                                      {thumbs / "1.png", true}}));
+    EXPECT_EQ(
+        fake.finished(),
+        (std::vector<Finished>{
+            {thumbs / "4.png", true}, {thumbs / "3.png", false}, {thumbs / "2.png", false}, {thumbs / "1.png", true}}));
     EXPECT_EQ(contentsOf(thumbs / "1.png"), markerFor(videos[0]));
     EXPECT_EQ(contentsOf(thumbs / "4.png"), markerFor(videos[3]));
     EXPECT_EQ(std::distance(fs::directory_iterator(thumbs), {}), 2);
 }
 
-TEST_F(PoolWorkers, StopLetsEachWorkerFinishItsStillAndTakesNoMore)
-{
+TEST_F(PoolWorkers, StopLetsEachWorkerFinishItsStillAndTakesNoMore) {
     Paths videos;
     for (const char* name : {"1.mp4", "2.mp4", "3.mp4", "4.mp4", "5.mp4"})
         videos.push_back(scratch.file(fs::path("share") / name));
@@ -68,8 +63,7 @@ TEST_F(PoolWorkers, StopLetsEachWorkerFinishItsStillAndTakesNoMore)
     ASSERT_TRUE(fake.waitForCaptures(2));
 
     std::future<void> stopping = std::async(std::launch::async, [this] { pool->stop(); });
-    while (!pool->stopRequested)
-        std::this_thread::yield();
+    while (!pool->stopRequested) std::this_thread::yield();
     EXPECT_EQ(stopping.wait_for(std::chrono::milliseconds(100)), std::future_status::timeout)
         << "stop returned while two stills were half-written";
     fake.openGate();
@@ -86,13 +80,11 @@ TEST_F(PoolWorkers, StopLetsEachWorkerFinishItsStillAndTakesNoMore)
     EXPECT_EQ(std::distance(fs::directory_iterator(thumbs), {}), 2);
 }
 
-TEST_F(PoolWorkers, PausedWorkersWakeUpForAStop)
-{
+TEST_F(PoolWorkers, PausedWorkersWakeUpForAStop) {
     scratch.file("share/clip.mp4");
     ThumbnailPool& paused = makePool();
     paused.paused = true;
-    for (int i = 0; i < 2; ++i)
-        paused.workers.emplace_back(&ThumbnailPool::workerLoop, &paused);
+    for (int i = 0; i < 2; ++i) paused.workers.emplace_back(&ThumbnailPool::workerLoop, &paused);
 
     std::future<void> stopping = std::async(std::launch::async, [&] { paused.stop(); });
     const bool stopped = stopping.wait_for(std::chrono::minutes(1)) == std::future_status::ready;

@@ -11,12 +11,8 @@ class ScratchFolder {
 public:
     using Path = std::filesystem::path;
 
-    ScratchFolder() : root_(uniqueName())
-    {
-        std::filesystem::create_directories(root_);
-    }
-    ~ScratchFolder()
-    {
+    ScratchFolder() : root_(uniqueName()) { std::filesystem::create_directories(root_); }
+    ~ScratchFolder() {
         std::error_code ignored;
         std::filesystem::remove_all(root_, ignored);
     }
@@ -26,16 +22,14 @@ public:
     const Path& root() const { return root_; }
 
     // Creates the file (and its missing directories) holding `contents`.
-    Path file(const Path& relative, const std::string& contents = "") const
-    {
+    Path file(const Path& relative, const std::string& contents = "") const {
         const Path path = root_ / relative;
         std::filesystem::create_directories(path.parent_path());
         std::ofstream(path, std::ios::binary) << contents;
         return path;
     }
 
-    Path directory(const Path& relative) const
-    {
+    Path directory(const Path& relative) const {
         const Path path = root_ / relative;
         std::filesystem::create_directories(path);
         return path;
@@ -43,8 +37,7 @@ public:
 
     // Whether this system makes symbolic links here (some Windows builds and
     // accounts cannot).
-    bool canLink() const
-    {
+    bool canLink() const {
         const Path probe = root_ / "link-probe";
         std::error_code error;
         std::filesystem::create_symlink("target", probe, error);
@@ -54,8 +47,7 @@ public:
     }
 
     // A symbolic link at `relative` whose target is `target` as given.
-    Path link(const Path& relative, const Path& target) const
-    {
+    Path link(const Path& relative, const Path& target) const {
         const Path path = root_ / relative;
         std::filesystem::create_directories(path.parent_path());
         std::filesystem::create_symlink(target, path);
@@ -63,11 +55,10 @@ public:
     }
 
 private:
-    static Path uniqueName()
-    {
+    static Path uniqueName() {
         std::random_device random;
-        return std::filesystem::temp_directory_path()
-             / ("vomra-test-" + std::to_string(random()) + std::to_string(random()));
+        return std::filesystem::temp_directory_path() /
+               ("vomra-test-" + std::to_string(random()) + std::to_string(random()));
     }
 
     Path root_;

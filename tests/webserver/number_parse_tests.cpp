@@ -51,6 +51,7 @@ TEST(DialogNumber, EveryDigitTheBoxesTakeReadsAsItsValue) {
     const std::wstring digits = dialogDigits();
     ASSERT_EQ(digits.size(), 180u);
     for (std::size_t i = 0; i < digits.size(); ++i)
-        EXPECT_EQ(parseDialogNumber(std::wstring(1, digits[i])), static_cast<int>(i % 10)) << std::hex << int(digits[i]);
+        EXPECT_EQ(parseDialogNumber(std::wstring(1, digits[i])), static_cast<int>(i % 10))
+            << std::hex << int(digits[i]);
     EXPECT_EQ(digits.find(L'\u4E00'), std::wstring::npos);
 }

@@ -22,9 +22,7 @@ protected:
           program_(TestFolder::placeProgram(recordingStandIn(), programDir_, L"recorder.exe")) {}
 
     // The line, run from the program's directory.
-    void runThere(const std::string& line) {
-        runShellCommand("cd /d \"" + utf8Of(programDir_) + "\" && " + line);
-    }
+    void runThere(const std::string& line) { runShellCommand("cd /d \"" + utf8Of(programDir_) + "\" && " + line); }
     std::vector<CallRecord> calls() const { return readCallRecords(callsFileOf(program_)); }
 
     TestFolder folder_;

@@ -23,8 +23,7 @@ std::vector<std::string> linesOf(const fs::path& file) {
 TEST(ProgramDirectory, InAFolderWithChineseCharactersAndBlanks) {
     TestFolder folder(L"program directory");
     const fs::path installDir = folder.path() / L"Program Files" / L"新建文件夹 (2)";
-    const fs::path program =
-        TestFolder::placeProgram(programDirectoryProbe(), installDir, L"VomraServer.exe");
+    const fs::path program = TestFolder::placeProgram(programDirectoryProbe(), installDir, L"VomraServer.exe");
     const fs::path report = folder.path() / L"report.txt";
 
     // A line that begins with a quote gets one more pair around it for cmd.exe /c.

@@ -49,8 +49,7 @@ TEST(Resources, IconGroup128HoldsThreeSizesOf24Bits) {
         EXPECT_EQ(entry.bitCount, 24);
         sizes.insert(entry.width);
 
-        const auto* image = static_cast<const BITMAPINFOHEADER*>(
-            ownResource(MAKEINTRESOURCEW(entry.iconId), RT_ICON));
+        const auto* image = static_cast<const BITMAPINFOHEADER*>(ownResource(MAKEINTRESOURCEW(entry.iconId), RT_ICON));
         ASSERT_NE(image, nullptr);
         EXPECT_EQ(image->biBitCount, 24);
         EXPECT_EQ(image->biWidth, entry.width);
@@ -123,13 +122,11 @@ TEST_F(VersionResource, NamesTheProgram) {
 
 TEST(Resources, ManifestAsksForCommonControls6AsInvokerAndDpiAwareness) {
     DWORD size = 0;
-    const auto* bytes = static_cast<const char*>(
-        ownResource(CREATEPROCESS_MANIFEST_RESOURCE_ID, RT_MANIFEST, &size));
+    const auto* bytes = static_cast<const char*>(ownResource(CREATEPROCESS_MANIFEST_RESOURCE_ID, RT_MANIFEST, &size));
     ASSERT_NE(bytes, nullptr);
     const std::string manifest(bytes, size);
 
-    EXPECT_NE(manifest.find("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""),
-              std::string::npos);
+    EXPECT_NE(manifest.find("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""), std::string::npos);
     EXPECT_NE(manifest.find("<requestedExecutionLevel level=\"asInvoker\""), std::string::npos);
     EXPECT_NE(manifest.find(">true</dpiAware>"), std::string::npos);
 }

@@ -60,8 +60,8 @@ TEST_F(WindowsVideoScan, JoinsTheRootAndTheEntriesWithBackslashes) {
     EXPECT_LT(at(root + L"\\a\\clip.mp4"), found.end());
     EXPECT_LT(at(root + L"\\a\\b\\v.AVI"), found.end());
     std::sort(found.begin(), found.end());
-    EXPECT_EQ(found, (std::vector<std::wstring>{root + L"\\a\\b\\v.AVI", root + L"\\a\\clip.mp4",
-                                                root + L"\\c.mkv", root + L"\\d.mp4\\inner.wmv"}));
+    EXPECT_EQ(found, (std::vector<std::wstring>{root + L"\\a\\b\\v.AVI", root + L"\\a\\clip.mp4", root + L"\\c.mkv",
+                                                root + L"\\d.mp4\\inner.wmv"}));
 }
 
 TEST_F(WindowsVideoScan, WalksDepthFirstInPreOrder) {
@@ -78,8 +78,7 @@ TEST_F(WindowsVideoScan, KeepsTheRootAsPassedIn) {
     EXPECT_EQ(scanned(withSlashes + L"/").size(), 4u);
     for (const std::wstring& video : scanned(withSlashes + L"/"))
         EXPECT_EQ(video.rfind(withSlashes + L"/", 0), 0u) << "no second separator after the root's own";
-    for (const std::wstring& video : scanned(withSlashes))
-        EXPECT_EQ(video.rfind(withSlashes + L"\\", 0), 0u);
+    for (const std::wstring& video : scanned(withSlashes)) EXPECT_EQ(video.rfind(withSlashes + L"\\", 0), 0u);
 }
 
 TEST_F(WindowsVideoScan, MissingRootsAndFileRootsGiveNothing) {

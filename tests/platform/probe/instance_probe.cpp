@@ -19,9 +19,12 @@ namespace {
 
 const char* describe(platform::InstanceGuard guard) {
     switch (guard) {
-        case platform::InstanceGuard::First: return "first";
-        case platform::InstanceGuard::AlreadyRunning: return "already-running";
-        case platform::InstanceGuard::Unavailable: return "unavailable";
+        case platform::InstanceGuard::First:
+            return "first";
+        case platform::InstanceGuard::AlreadyRunning:
+            return "already-running";
+        case platform::InstanceGuard::Unavailable:
+            return "unavailable";
     }
     return "?";
 }

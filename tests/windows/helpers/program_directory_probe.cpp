@@ -17,9 +17,8 @@ int wmain(int argc, wchar_t** argv) {
 
     std::ofstream report(std::filesystem::path(argv[1]), std::ios::binary);
     for (const std::string& line :
-         {toUtf8(programDir), toUtf8(service.settingsPath), service.configTemplatePath,
-          service.configPath, toUtf8(service.serverExePath), service.htpasswdExePath,
-          service.passwordFilePath}) {
+         {toUtf8(programDir), toUtf8(service.settingsPath), service.configTemplatePath, service.configPath,
+          toUtf8(service.serverExePath), service.htpasswdExePath, service.passwordFilePath}) {
         report << line << '\n';
     }
     return report ? 0 : 1;

@@ -26,8 +26,7 @@ fs::path besideThisProgram(const wchar_t* name) {
 }  // namespace
 
 TestFolder::TestFolder(const std::wstring& name)
-    : path_(fs::temp_directory_path() / L"vomra-windows-tests" / name),
-      previousDirectory_(fs::current_path()) {
+    : path_(fs::temp_directory_path() / L"vomra-windows-tests" / name), previousDirectory_(fs::current_path()) {
     if (const std::error_code error = removeFolder(path_)) {
         throw fs::filesystem_error("remove_all", path_, error);
     }
@@ -40,8 +39,7 @@ TestFolder::~TestFolder() {
     removeFolder(path_);
 }
 
-fs::path TestFolder::placeProgram(const fs::path& program, const fs::path& folder,
-                                  const std::wstring& name) {
+fs::path TestFolder::placeProgram(const fs::path& program, const fs::path& folder, const std::wstring& name) {
     fs::create_directories(folder);
     const fs::path placed = folder / name;
     fs::copy_file(program, placed, fs::copy_options::overwrite_existing);
@@ -63,5 +61,9 @@ std::string utf8Of(const fs::path& path) {
     return {text.begin(), text.end()};
 }
 
-fs::path recordingStandIn() { return besideThisProgram(L"recording_stand_in.exe"); }
-fs::path programDirectoryProbe() { return besideThisProgram(L"program_directory_probe.exe"); }
+fs::path recordingStandIn() {
+    return besideThisProgram(L"recording_stand_in.exe");
+}
+fs::path programDirectoryProbe() {
+    return besideThisProgram(L"program_directory_probe.exe");
+}

@@ -20,8 +20,7 @@ public:
     const std::filesystem::path& path() const { return path_; }
 
     // Copies a helper program into `folder` (made if missing) as `name`.
-    static std::filesystem::path placeProgram(const std::filesystem::path& program,
-                                              const std::filesystem::path& folder,
+    static std::filesystem::path placeProgram(const std::filesystem::path& program, const std::filesystem::path& folder,
                                               const std::wstring& name);
 
 private:

@@ -7,7 +7,7 @@
 int wineMajorVersion() {
     using GetVersion = const char* (*)();
     const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-    const auto getVersion = reinterpret_cast<GetVersion>(
-        reinterpret_cast<void*>(GetProcAddress(ntdll, "wine_get_version")));
+    const auto getVersion =
+        reinterpret_cast<GetVersion>(reinterpret_cast<void*>(GetProcAddress(ntdll, "wine_get_version")));
     return getVersion != nullptr ? std::stoi(getVersion()) : 0;
 }
