@@ -8,15 +8,17 @@ cd "$(dirname "$0")"
 packages=(
   # build
   build-essential cmake pkg-config
-  libwxgtk3.2-dev
+  libwxgtk3.2-dev wx3.2-i18n
   libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
-  nlohmann-json3-dev libstb-dev libgtest-dev libgmock-dev
+  nlohmann-json3-dev libstb-dev libgtest-dev libgmock-dev libdeflate-dev
   # run: the web server, its password tool, the browser launcher, pgrep
   nginx apache2-utils xdg-utils procps
   # test: a virtual display with a tray, a CJK font, an HTTP client,
   # the tools that make the video fixtures and the benchmark's rivals
   xvfb xauth trayer x11-utils xdotool imagemagick fonts-wqy-microhei
   curl ffmpeg ffmpegthumbnailer
+  # the TV page's tests: a real browser and its driver, and an ECMAScript 5 parser
+  chromium chromium-driver python3-selenium node-acorn
   # a window manager for the window tests and the screenshots: title bars,
   # focus and minimising, and no tray of its own
   jwm

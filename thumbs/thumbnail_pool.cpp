@@ -75,6 +75,8 @@ void renderStill(ThumbnailPool& pool, const fs::path& video) {
     } catch (...) {
         // reported below as a failed video
     }
+    if (!success) ++pool.videosFailed;
+    ++pool.videosFinished;
     if (pool.onFinished) pool.onFinished(still, success);
 }
 
@@ -93,6 +95,7 @@ ThumbnailPool::~ThumbnailPool() {
 void ThumbnailPool::startWorkers() {
     paused = false;
     stopRequested = false;
+    videosFound = pending.size();
     for (std::uint64_t i = 0; i < threadCount; ++i) workers.emplace_back(&ThumbnailPool::workerLoop, this);
 }
 
@@ -111,6 +114,10 @@ void ThumbnailPool::stop() {
 
 // A worker that ends gives back the memory the heap kept for the decoders,
 // so a share that runs on holds no more than it needs.
+ThumbnailProgress ThumbnailPool::progress() const {
+    return {videosFound.load(), videosFinished.load(), videosFailed.load()};
+}
+
 void ThumbnailPool::workerLoop() {
     while (!stopRequested) {
         waitWhilePaused(*this);

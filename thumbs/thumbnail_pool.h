@@ -12,6 +12,13 @@
 
 #include "config/share_service.h"
 
+// How far the stills have come; read from the pool's counters at any time.
+struct ThumbnailProgress {
+    std::uint64_t total = 0;     // videos found
+    std::uint64_t finished = 0;  // videos handled, failed ones included
+    std::uint64_t failed = 0;
+};
+
 class ThumbnailPool {
 public:
     using Path = std::filesystem::path;
@@ -33,6 +40,9 @@ public:
     // pngPath. Never leaves a partial file; returns false on any failure.
     bool captureFrame(const Path& videoPath, const Path& pngPath) const;
 
+    // The counters as they stand; the workers update them, any thread reads them.
+    ThumbnailProgress progress() const;
+
     Path sourceRoot;
     Path outputRoot;
     std::vector<Path> pending;  // a stack: taken from the end
@@ -42,6 +52,9 @@ public:
     std::condition_variable resumeCondition;
     std::atomic<bool> paused{false};
     std::atomic<bool> stopRequested{false};
+    std::atomic<std::uint64_t> videosFound{0};
+    std::atomic<std::uint64_t> videosFinished{0};
+    std::atomic<std::uint64_t> videosFailed{0};
     std::uint64_t threadCount = 2;
     std::int32_t captureOffset = 5;  // microseconds
     std::int32_t width = 640;

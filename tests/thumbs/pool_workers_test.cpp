@@ -52,6 +52,10 @@ TEST_F(PoolWorkers, ACaptureThatThrowsFailsItsVideoAndTheWorkerGoesOn) {
     EXPECT_EQ(contentsOf(thumbs / "1.png"), markerFor(videos[0]));
     EXPECT_EQ(contentsOf(thumbs / "4.png"), markerFor(videos[3]));
     EXPECT_EQ(std::distance(fs::directory_iterator(thumbs), {}), 2);
+    const ThumbnailProgress progress = one.progress();
+    EXPECT_EQ(progress.total, 4u);
+    EXPECT_EQ(progress.finished, 4u);
+    EXPECT_EQ(progress.failed, 2u);
 }
 
 TEST_F(PoolWorkers, StopLetsEachWorkerFinishItsStillAndTakesNoMore) {
