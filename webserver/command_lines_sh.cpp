@@ -58,15 +58,6 @@ std::string password(const ShareService& service) {
            shQuote(service.settings.userName);
 }
 
-// nginx puts itself in the background. Started by root it would hand its
-// workers to an unprivileged user who cannot read the shared folder, so they
-// run as the user who runs the program.
-std::string serverStart(const ShareService& service, const std::string& programDirUtf8) {
-    return "cd " + shQuote(serverDirectory(programDirUtf8)) +
-           " && if [ \"$(id -u)\" -eq 0 ]; then set -- -g \"user $(id -un) $(id -gn);\"; fi && " +
-           nginxInvocation(service, programDirUtf8) + " -c conf/nginx.conf -e logs/error.log \"$@\"";
-}
-
 // No signal reaches a process before it is known to be this prefix's nginx
 // master; an nginx of anyone else is never touched.
 std::string serverStop(const ShareService& service, const std::string& programDirUtf8) {

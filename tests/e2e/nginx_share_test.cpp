@@ -2,6 +2,9 @@
 // against the real nginx and htpasswd on a loopback port.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <functional>
+
 #include "tests/e2e/server_installation.h"
 #include "tests/e2e/stranger_process.h"
 #include "webserver/command_runner.h"
@@ -189,15 +192,32 @@ TEST_F(NginxShare, StopAfterACrashLeavesTheStalePidFilesNewOwnerAlone) {
 
     // The pid left in the file now belongs to an unrelated process.
     const StrangerProcess stranger(installation_.serverDir() / "logs" / "nginx.pid");
-    installation_.stop();
+    installation_.endLeftover();
     EXPECT_TRUE(stranger.alive()) << "no signal for a process that is not this nginx";
 }
 
-TEST_F(NginxShare, FailedQuitRequestSkipsTheForcedEnd) {
-    ASSERT_TRUE(installation_.start());
-    writeFile(pathOf(installation_.service.configPath), "not a configuration");
-    installation_.stop();
-    EXPECT_GE(installation_.processes().size(), 2u) << "nginx could not read its configuration to quit";
+// Stop holds the server's process: what became of its pid file and its
+// configuration does not matter.
+TEST_F(NginxShare, StopEndsTheServerWhateverBecameOfItsFiles) {
+    const auto pidFile = installation_.serverDir() / "logs" / "nginx.pid";
+    const std::vector<std::pair<const char*, std::function<void()>>> mishaps = {
+        {"pid file deleted", [&] { std::filesystem::remove(pidFile); }},
+        {"pid file emptied", [&] { writeFile(pidFile, ""); }},
+        {"configuration unreadable",
+         [&] { writeFile(pathOf(installation_.service.configPath), "not a configuration"); }},
+    };
+    for (const auto& [mishap, befall] : mishaps) {
+        SCOPED_TRACE(mishap);
+        ASSERT_TRUE(installation_.start());
+        ASSERT_GE(installation_.processes().size(), 2u) << "a master and its worker";
+        befall();
+        const auto before = std::chrono::steady_clock::now();
+        installation_.stop();
+        const auto took = std::chrono::steady_clock::now() - before;
+        EXPECT_TRUE(installation_.processes().empty());
+        EXPECT_LT(took, std::chrono::milliseconds(2500));
+        EXPECT_EQ(installation_.http().get("/").status, "000");
+    }
 }
 
 }  // namespace
