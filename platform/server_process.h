@@ -65,6 +65,11 @@ private:
 // empty otherwise, and on Windows.
 std::string workerUserDirective(const std::filesystem::path& folder);
 
+// Makes `file` the property of `folder`'s owner when workerUserDirective
+// hands the workers to that owner, so that they can read it; does nothing
+// otherwise. Returns false when the change failed.
+bool giveToFolderOwner(const std::filesystem::path& file, const std::filesystem::path& folder);
+
 // Whether a process with this id is alive.
 bool processAlive(long id);
 

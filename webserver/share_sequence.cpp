@@ -97,9 +97,15 @@ bool passwordFileHoldsTheUser(const ShareService& service) {
     return false;
 }
 
+// Workers that run as the shared folder's owner read the password file for
+// every request.
 Message passwordFileFailure(const ShareService& service) {
-    if (passwordFileHoldsTheUser(service)) return std::nullopt;
-    return "密码文件没有建立成功（" + service.passwordFilePath + "），共享服务没有启动。";
+    if (!passwordFileHoldsTheUser(service))
+        return "密码文件没有建立成功（" + service.passwordFilePath + "），共享服务没有启动。";
+    if (!platform::giveToFolderOwner(platform::pathFromUtf8(service.passwordFilePath),
+                                     platform::pathFromUtf8(service.settings.sharedFolder)))
+        return "无法把密码文件交给共享文件夹的主人（" + service.passwordFilePath + "），共享服务没有启动。";
+    return std::nullopt;
 }
 
 // Polls `done` until it holds or `timeout` has passed; returns whether it held.

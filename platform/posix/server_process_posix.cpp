@@ -127,6 +127,12 @@ std::string workerUserDirective(const std::filesystem::path& folder) {
     return std::string("user ") + user->pw_name + " " + userGroup->gr_name + ";";
 }
 
+bool giveToFolderOwner(const std::filesystem::path& file, const std::filesystem::path& folder) {
+    if (workerUserDirective(folder).empty()) return true;
+    struct stat status {};
+    return stat(folder.c_str(), &status) == 0 && chown(file.c_str(), status.st_uid, status.st_gid) == 0;
+}
+
 bool processAlive(long id) {
     return id > 0 && (kill(static_cast<pid_t>(id), 0) == 0 || errno == EPERM);
 }

@@ -78,6 +78,7 @@ void ServerInstallation::prepare() {
     const RenderResult rendered = renderServerConfig(service);
     EXPECT_TRUE(rendered.ok) << rendered.message;
     runShellCommand(passwordCommandLine(kDialect, service));
+    EXPECT_TRUE(platform::giveToFolderOwner(pathOf(service.passwordFilePath), pathOf(service.settings.sharedFolder)));
 }
 
 void ServerInstallation::launch() {
