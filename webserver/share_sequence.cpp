@@ -154,7 +154,8 @@ Message serverStartFailure(const ShareEnvironment& environment, std::int32_t por
 }
 
 void addWarning(ShareOutcome& outcome, const std::string& warning) {
-    outcome.warning += warning + "\n";
+    if (!outcome.warning.empty()) outcome.warning += "\n";
+    outcome.warning += warning;
 }
 
 // The stills are extra: a share runs without them, so what keeps them from

@@ -31,7 +31,7 @@ struct ShareOutcome {
     std::optional<ButtonStates> buttons;  // nullopt: the buttons stay as they are
     bool fillAddressList = false;         // list the addresses for the stored port and share name
     bool closeWindow = false;
-    std::string warning;  // something went wrong, but the sequence went on (lines end in "\n")
+    std::string warning;  // something went wrong, but the sequence went on (one a line)
     std::string error;    // the sequence ended here
 };
 
