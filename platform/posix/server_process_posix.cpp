@@ -4,6 +4,7 @@
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#include <fstream>
 #include <grp.h>
 #include <pwd.h>
 #include <sys/prctl.h>
@@ -133,8 +134,15 @@ bool giveToFolderOwner(const std::filesystem::path& file, const std::filesystem:
     return stat(folder.c_str(), &status) == 0 && chown(file.c_str(), status.st_uid, status.st_gid) == 0;
 }
 
+// A process that ended but that no one has reaped yet (its parent gone, and
+// a process 1 that does not reap) is no longer alive.
 bool processAlive(long id) {
-    return id > 0 && (kill(static_cast<pid_t>(id), 0) == 0 || errno == EPERM);
+    if (id <= 0 || (kill(static_cast<pid_t>(id), 0) != 0 && errno != EPERM)) return false;
+    std::ifstream stat("/proc/" + std::to_string(id) + "/stat");
+    std::string line;
+    std::getline(stat, line);
+    const std::size_t nameEnd = line.rfind(')');
+    return nameEnd == std::string::npos || line.compare(nameEnd, 3, ") Z") != 0;
 }
 
 }  // namespace platform

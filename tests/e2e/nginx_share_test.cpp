@@ -4,10 +4,14 @@
 
 #include <chrono>
 #include <functional>
+#include <thread>
 
 #include "tests/e2e/server_installation.h"
 #include "tests/e2e/stranger_process.h"
+#include "config/text_conversion.h"
 #include "webserver/command_runner.h"
+#include "webserver/sh_quote.h"
+#include "webserver/share_sequence.h"
 
 namespace {
 
@@ -221,3 +225,25 @@ TEST_F(NginxShare, StopEndsTheServerWhateverBecameOfItsFiles) {
 }
 
 }  // namespace
+
+// An earlier version of the program left nginx running in the background, as
+// its own daemon: at start-up it is found through its pid file and ended, and
+// only then is it reported.
+TEST(LeftoverServer, IsEndedAndReportedOnce) {
+    TestFolder shared{"leftover"};
+    ServerInstallation installation{"程序 leftover", shared.utf8()};
+    installation.prepare();
+    const std::string serverDir = utf8Of(installation.serverDir());
+    runShellCommand("cd " + shQuote(serverDir) + " && " + shQuote(toUtf8(installation.service.serverExePath)) + " -p " +
+                    shQuote(serverDir + "/") + " -c conf/nginx.conf -e logs/error.log");
+    ASSERT_GE(installation.processes().size(), 2u) << "a master and its worker";
+    const auto pidFile = installation.serverDir() / "logs" / "nginx.pid";
+    for (int wait = 0; wait < 100 && readFile(pidFile).empty(); ++wait)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+
+    ShareEnvironment environment;
+    environment.programDir = fromUtf8(installation.programDir());
+    EXPECT_TRUE(endLeftoverServer(environment, installation.service).has_value());
+    EXPECT_TRUE(installation.waitUntilEnded());
+    EXPECT_EQ(endLeftoverServer(environment, installation.service), std::nullopt);
+}
