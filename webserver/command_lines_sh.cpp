@@ -13,9 +13,9 @@ std::string serverDirectory(const std::string& programDirUtf8) {
     return programDirUtf8 + "/vomrixserver/server";
 }
 
-// The server program with the server directory as its prefix, for starting
-// and for the quit request. nginx shows the prefix in its master's process
-// title, which is how the stop line recognises this instance.
+// The server program with the server directory as its prefix, for the quit
+// request. nginx shows the prefix in its master's process title, which is how
+// the stop line recognises this instance (server_launch.cpp starts it so).
 std::string nginxInvocation(const ShareService& service, const std::string& programDirUtf8) {
     return shQuote(toUtf8(service.serverExePath)) + " -p " + shQuote(serverDirectory(programDirUtf8) + "/");
 }
