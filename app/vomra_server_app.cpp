@@ -45,6 +45,8 @@ int CVomraServerApp::OnRun() {
     m_dialog = &dialog;
     if (!dialog.SettingsProblem().empty())
         wxMessageBox(dialog.SettingsProblem(), L"提示", wxOK | wxICON_WARNING, &dialog);
+    if (!dialog.LeftoverServerNotice().empty())
+        wxMessageBox(dialog.LeftoverServerNotice(), L"提示", wxOK | wxICON_INFORMATION, &dialog);
     const platform::TerminationWatch watch(
         [&dialog] { wxQueueEvent(&dialog, new wxCommandEvent(wxEVT_BUTTON, kExitButton)); });
     const int code = dialog.RunModal();

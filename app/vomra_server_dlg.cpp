@@ -60,6 +60,8 @@ wxBEGIN_EVENT_TABLE(CVomraServerDlg, wxDialog) EVT_MENU(kAboutCommand, CVomraSer
 
     LoadSettingsFrom(programDir);
     deriveInstallationPaths(shareService, programDir);
+    if (const auto ended = endLeftoverServer(m_shareEnvironment, shareService))
+        m_leftoverServerNotice = controlTextFromUtf8(*ended);
     FillControls();
     AddAboutItem();
     SetIcons(loadAppIcons());

@@ -30,6 +30,8 @@ public:
     // Why the settings file beside the program could not be read; empty when
     // it was read or did not exist.
     const wxString& SettingsProblem() const { return m_settingsProblem; }
+    // Says that a server left running by an earlier run was ended; empty when there was none.
+    const wxString& LeftoverServerNotice() const { return m_leftoverServerNotice; }
 
     // How the window shows a message (a message box) and opens an address
     // or the tutorial page (the browser command line through the C library's
@@ -72,6 +74,7 @@ private:
 
     bool m_settingsFileFound = false;
     wxString m_settingsProblem;
+    wxString m_leftoverServerNotice;
     wxString m_backgroundMenuText;  // the About item, where the system menu has none
     wxGUIEventLoop* m_modalLoop = nullptr;
 

@@ -2,7 +2,10 @@
 // The one global record: installation paths, the running thumbnail pool and
 // the user's share settings.
 #include <cstdint>
+#include <memory>
 #include <string>
+
+#include "platform/server_process.h"
 
 class ThumbnailPool;
 
@@ -17,14 +20,15 @@ struct ShareSettings {
 };
 
 struct ShareService {
-    std::wstring settingsPath;               // programDirectory + "/vomra.data"
-    std::string configTemplatePath;          // UTF-8: .../vomrixserver/server/conf/nginx.confbak
-    std::string configPath;                  // UTF-8: .../vomrixserver/server/conf/nginx.conf
-    std::wstring serverExePath;              // .../vomrixserver/server/nginx
-    std::wstring thumbnailRoot;              // sharedFolder + "/VTemp"
-    std::string htpasswdExePath;             // UTF-8: .../vomrixserver/server/htpasswd
-    std::string passwordFilePath;            // UTF-8: .../vomrixserver/server/.htpasswd
-    ThumbnailPool* thumbnailPool = nullptr;  // owning; only startThumbnails/stopThumbnails change it
+    std::wstring settingsPath;                        // programDirectory + "/vomra.data"
+    std::string configTemplatePath;                   // UTF-8: .../vomrixserver/server/conf/nginx.confbak
+    std::string configPath;                           // UTF-8: .../vomrixserver/server/conf/nginx.conf
+    std::wstring serverExePath;                       // .../vomrixserver/server/nginx
+    std::wstring thumbnailRoot;                       // sharedFolder + "/VTemp"
+    std::string htpasswdExePath;                      // UTF-8: .../vomrixserver/server/htpasswd
+    std::string passwordFilePath;                     // UTF-8: .../vomrixserver/server/.htpasswd
+    ThumbnailPool* thumbnailPool = nullptr;           // owning; only startThumbnails/stopThumbnails change it
+    std::shared_ptr<platform::ServerProcess> server;  // the running web server; Start sets it, Stop ends it
     ShareSettings settings;
 };
 

@@ -129,10 +129,11 @@ void ThumbnailPool::workerLoop() {
     platform::releaseFreedMemory();
 }
 
-void startThumbnails(ShareService& service) {
+std::vector<fs::path> startThumbnails(ShareService& service) {
     stopThumbnails(service);
     const fs::path folder = platform::pathFromUtf8(service.settings.sharedFolder);
-    std::vector<fs::path> videos = scanVideos(folder);
+    std::vector<fs::path> unreadable;
+    std::vector<fs::path> videos = scanVideos(folder, &unreadable);
 
     auto pool = std::make_unique<ThumbnailPool>();
     pool->sourceRoot = folder;
@@ -140,6 +141,7 @@ void startThumbnails(ShareService& service) {
     pool->pending = std::move(videos);
     service.thumbnailPool = pool.release();
     service.thumbnailPool->startWorkers();
+    return unreadable;
 }
 
 void stopThumbnails(ShareService& service) {

@@ -64,8 +64,9 @@ public:
 };
 
 // Replaces any running pool with a new one over the current shared folder.
-// Raises the scan's filesystem_error; no pool exists then.
-void startThumbnails(ShareService& service);
+// Subfolders that may not be read are skipped and returned. Raises the
+// scan's filesystem_error; no pool exists then.
+std::vector<std::filesystem::path> startThumbnails(ShareService& service);
 
 // Stops and destroys the pool, if there is one.
 void stopThumbnails(ShareService& service);

@@ -74,6 +74,17 @@ bool isRegularFile(const fs::directory_entry& entry) {
     return regular && !error;
 }
 
+bool isEnteredDirectory(const fs::directory_entry& entry) {
+    std::error_code error;
+    return entry.is_directory(error) && !entry.is_symlink(error);
+}
+
+bool mayNotBeOpened(const fs::path& directory) {
+    std::error_code error;
+    fs::directory_iterator{directory, error};
+    return error == std::errc::permission_denied;
+}
+
 }  // namespace
 
 const std::array<std::string_view, 9>& videoExtensions() {
@@ -89,12 +100,16 @@ bool isVideoFile(const fs::path& path) {
                        [&](std::string_view wanted) { return equalsFolded(extension, wanted); });
 }
 
-std::vector<fs::path> scanVideos(const fs::path& root) {
+std::vector<fs::path> scanVideos(const fs::path& root, std::vector<fs::path>* unreadable) {
     std::vector<fs::path> videos;
     if (!isDirectoryRoot(root)) return videos;
 
+    // Skipping what may not be opened would hide an unreadable root too.
     std::error_code error;
-    fs::recursive_directory_iterator walk(root, error);
+    if (unreadable) fs::directory_iterator{root, error};
+    if (error) raise("recursive_directory_iterator::recursive_directory_iterator", root, error);
+    const auto options = unreadable ? fs::directory_options::skip_permission_denied : fs::directory_options::none;
+    fs::recursive_directory_iterator walk(root, options, error);
     if (error) raise("recursive_directory_iterator::recursive_directory_iterator", root, error);
 
     // A failed step ends the walk and drops its entry, so the entry's name
@@ -104,8 +119,13 @@ std::vector<fs::path> scanVideos(const fs::path& root) {
         const fs::directory_entry& entry = *walk;
         if (isRegularFile(entry) && isVideoFile(entry.path())) videos.push_back(entry.path());
         visited.assign(entry.path().native());
+        const bool directory = unreadable && isEnteredDirectory(entry);
+        const int depth = walk.depth();
         walk.increment(error);
         if (error) raise("recursive_directory_iterator::operator++", visited, error);
+        // A directory the walk did not go into is empty or was skipped.
+        if (directory && (walk == end || walk.depth() <= depth) && mayNotBeOpened(visited))
+            unreadable->push_back(visited);
     }
     return videos;
 }

@@ -14,5 +14,8 @@ bool isVideoFile(const std::filesystem::path& path);
 
 // Every regular file below `root` that isVideoFile accepts, in walk order
 // (depth first, pre-order). A missing root or a file root gives an empty
-// list; any other failure raises std::filesystem::filesystem_error.
-std::vector<std::filesystem::path> scanVideos(const std::filesystem::path& root);
+// list; any other failure raises std::filesystem::filesystem_error. Given
+// `unreadable`, a subfolder that may not be opened is skipped and added there
+// instead of ending the walk.
+std::vector<std::filesystem::path> scanVideos(const std::filesystem::path& root,
+                                              std::vector<std::filesystem::path>* unreadable = nullptr);

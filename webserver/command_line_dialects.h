@@ -8,7 +8,6 @@
 namespace cmd_lines {
 std::string firewall(const ShareService& service);
 std::string password(const ShareService& service);
-std::string serverStart(const std::string& programDirUtf8);
 std::string serverStop(const ShareService& service, const std::string& programDirUtf8);
 std::string browser(const std::string& urlUtf8);
 }  // namespace cmd_lines
@@ -16,7 +15,6 @@ std::string browser(const std::string& urlUtf8);
 namespace sh_lines {
 std::string firewall(const ShareService& service);
 std::string password(const ShareService& service);
-std::string serverStart(const ShareService& service, const std::string& programDirUtf8);
 std::string serverStop(const ShareService& service, const std::string& programDirUtf8);
 std::string browser(const std::string& urlUtf8);
 }  // namespace sh_lines

@@ -10,12 +10,6 @@ std::string passwordCommandLine(ShellDialect dialect, const ShareService& servic
     return dialect == ShellDialect::WindowsCmd ? cmd_lines::password(service) : sh_lines::password(service);
 }
 
-std::string serverStartCommandLine(ShellDialect dialect, const ShareService& service,
-                                   const std::string& programDirUtf8) {
-    return dialect == ShellDialect::WindowsCmd ? cmd_lines::serverStart(programDirUtf8)
-                                               : sh_lines::serverStart(service, programDirUtf8);
-}
-
 std::string serverStopCommandLine(ShellDialect dialect, const ShareService& service,
                                   const std::string& programDirUtf8) {
     return dialect == ShellDialect::WindowsCmd ? cmd_lines::serverStop(service, programDirUtf8)

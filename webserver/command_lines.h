@@ -13,11 +13,10 @@ using platform::ShellDialect;
 std::string firewallCommandLine(ShellDialect dialect, const ShareService& service);
 // Creates the password file anew with the one user.
 std::string passwordCommandLine(ShellDialect dialect, const ShareService& service);
-// Starts nginx in the background from the server directory.
+// Asks a server of this server directory that an earlier run left behind to
+// quit (and on POSIX ends what is left of it). The running server is started
+// and stopped through webserver/server_launch.h instead.
 // programDirUtf8 is the UTF-8 form of programDirectory().
-std::string serverStartCommandLine(ShellDialect dialect, const ShareService& service,
-                                   const std::string& programDirUtf8);
-// Asks this instance's nginx to quit, then ends what is left of it.
 std::string serverStopCommandLine(ShellDialect dialect, const ShareService& service, const std::string& programDirUtf8);
 // Opens a URL in the default browser; run through platform::runSystemCommand.
 std::string browserCommandLine(ShellDialect dialect, const std::string& urlUtf8);

@@ -53,15 +53,11 @@ std::string password(const ShareService& service) {
                      quotedArgument(service.settings.userName) + " " + quotedArgument(service.settings.password));
 }
 
-// start returns at once and leaves nginx running with the server directory
-// as its working directory, where it finds conf\nginx.conf.
-std::string serverStart(const std::string& programDirUtf8) {
-    return changeToServerDirectory(programDirUtf8) + " && start nginx.exe";
-}
-
+// nginx's own quit request, which finds the server through its pid file;
+// every other nginx of the machine is left alone.
 std::string serverStop(const ShareService& service, const std::string& programDirUtf8) {
     return changeToServerDirectory(programDirUtf8) + " && " + quoted(toUtf8(service.serverExePath)) + " -c " +
-           quoted(service.configPath) + " -s quit && taskkill /F /IM nginx.exe";
+           quoted(service.configPath) + " -s quit";
 }
 
 std::string browser(const std::string& urlUtf8) {

@@ -13,9 +13,9 @@ std::string serverDirectory(const std::string& programDirUtf8) {
     return programDirUtf8 + "/vomrixserver/server";
 }
 
-// The server program with the server directory as its prefix, for starting
-// and for the quit request. nginx shows the prefix in its master's process
-// title, which is how the stop line recognises this instance.
+// The server program with the server directory as its prefix, for the quit
+// request. nginx shows the prefix in its master's process title, which is how
+// the stop line recognises this instance (server_launch.cpp starts it so).
 std::string nginxInvocation(const ShareService& service, const std::string& programDirUtf8) {
     return shQuote(toUtf8(service.serverExePath)) + " -p " + shQuote(serverDirectory(programDirUtf8) + "/");
 }
@@ -56,15 +56,6 @@ std::string password(const ShareService& service) {
     return "umask 077 && printf '%s\\n' " + shQuote(service.settings.password) + " | " +
            shQuote(service.htpasswdExePath) + " -i -c " + shQuote(service.passwordFilePath) + " " +
            shQuote(service.settings.userName);
-}
-
-// nginx puts itself in the background. Started by root it would hand its
-// workers to an unprivileged user who cannot read the shared folder, so they
-// run as the user who runs the program.
-std::string serverStart(const ShareService& service, const std::string& programDirUtf8) {
-    return "cd " + shQuote(serverDirectory(programDirUtf8)) +
-           " && if [ \"$(id -u)\" -eq 0 ]; then set -- -g \"user $(id -un) $(id -gn);\"; fi && " +
-           nginxInvocation(service, programDirUtf8) + " -c conf/nginx.conf -e logs/error.log \"$@\"";
 }
 
 // No signal reaches a process before it is known to be this prefix's nginx

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/paths.h"
+#include "platform/server_process.h"
 #include "webserver/placeholder_substitution.h"
 
 namespace {
@@ -40,6 +41,23 @@ std::vector<Placeholder> placeholdersFor(const ShareService& service) {
     };
 }
 
+// nginx for Windows stops at a directive it does not know; there the
+// template's disable_symlinks line is left out.
+std::string forThisServer(const std::string& text) {
+    if (platform::kServerChecksLinkOwners) return text;
+    std::string kept;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        end = end == std::string::npos ? text.size() : end + 1;
+        const std::string line = text.substr(start, end - start);
+        const std::size_t word = line.find_first_not_of(" \t");
+        if (word == std::string::npos || line.compare(word, 16, "disable_symlinks") != 0) kept += line;
+        start = end;
+    }
+    return kept;
+}
+
 std::optional<std::string> readWholeFile(const std::string& pathUtf8) {
     std::ifstream in(platform::pathFromUtf8(pathUtf8));
     if (!in) return std::nullopt;
@@ -72,7 +90,8 @@ std::string replaceAll(std::string text, const std::string& word, const std::str
 RenderResult renderServerConfig(const ShareService& service) {
     const std::optional<std::string> templateText = readWholeFile(service.configTemplatePath);
     if (!templateText) return {false, "无法读取服务器配置模板：" + service.configTemplatePath};
-    if (!writeWholeFile(service.configPath, substitutePlaceholders(*templateText, placeholdersFor(service)))) {
+    if (!writeWholeFile(service.configPath,
+                        substitutePlaceholders(forThisServer(*templateText), placeholdersFor(service)))) {
         return {false, "无法写入服务器配置文件：" + service.configPath};
     }
     return {};

@@ -36,9 +36,16 @@ Finding checkSharedFolder(const std::string& folder, ShellDialect dialect) {
     return std::nullopt;
 }
 
+// A file name holds at most 255 bytes; a much longer share name makes a
+// configuration line that nginx cannot read.
+constexpr std::size_t kLongestShareNameBytes = 255;
+
 // The share name is one segment of the address and of nginx's location.
 Finding checkShareName(const std::string& name) {
     if (name.empty()) return "共享名字：请填写共享名字。";
+    if (name.size() > kLongestShareNameBytes) {
+        return "共享名字：最长 " + std::to_string(kLongestShareNameBytes) + " 个字节（一个汉字占 3 个字节）。";
+    }
     if (name == "." || name == "..") return "共享名字：不能是“.”或“..”。";
     if (hasAnyOf(name, "/\\?#%$\"") || hasControlCharacter(name)) {
         return "共享名字：不能含有 / \\ ? # % $ \" 或控制字符。";
@@ -74,6 +81,7 @@ constexpr std::size_t kLongestPasswordBytes = 254;
 
 // htpasswd reads the password up to the end of the line.
 Finding checkPassword(const std::string& password, ShellDialect dialect) {
+    if (password.empty()) return "密码：请填写密码。";
     if (hasControlCharacter(password)) return "密码：不能含有控制字符。";
     if (password.size() > kLongestPasswordBytes) {
         return "密码：最长 " + std::to_string(kLongestPasswordBytes) + " 个字节（一个汉字占 3 个字节）。";

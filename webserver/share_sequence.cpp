@@ -15,6 +15,7 @@
 #include "webserver/error_log_watch.h"
 #include "webserver/number_parse.h"
 #include "webserver/safe_values.h"
+#include "webserver/server_launch.h"
 
 namespace {
 
@@ -96,9 +97,15 @@ bool passwordFileHoldsTheUser(const ShareService& service) {
     return false;
 }
 
+// Workers that run as the shared folder's owner read the password file for
+// every request.
 Message passwordFileFailure(const ShareService& service) {
-    if (passwordFileHoldsTheUser(service)) return std::nullopt;
-    return "密码文件没有建立成功（" + service.passwordFilePath + "），共享服务没有启动。";
+    if (!passwordFileHoldsTheUser(service))
+        return "密码文件没有建立成功（" + service.passwordFilePath + "），共享服务没有启动。";
+    if (!platform::giveToFolderOwner(platform::pathFromUtf8(service.passwordFilePath),
+                                     platform::pathFromUtf8(service.settings.sharedFolder)))
+        return "无法把密码文件交给共享文件夹的主人（" + service.passwordFilePath + "），共享服务没有启动。";
+    return std::nullopt;
 }
 
 // Polls `done` until it holds or `timeout` has passed; returns whether it held.
@@ -146,20 +153,47 @@ Message serverStartFailure(const ShareEnvironment& environment, std::int32_t por
     return message;
 }
 
-Message thumbnailFailure(ShareService& service) {
+void addWarning(ShareOutcome& outcome, const std::string& warning) {
+    if (!outcome.warning.empty()) outcome.warning += "\n";
+    outcome.warning += warning;
+}
+
+// The stills are extra: a share runs without them, so what keeps them from
+// starting is a warning.
+void startStills(ShareService& service, ShareOutcome& outcome) {
     try {
-        startThumbnails(service);
-    } catch (const std::filesystem::filesystem_error& error) {
-        return std::string("共享已启动，但无法读取共享文件夹中的视频，视频截图没有生成：") + error.what();
+        const auto unreadable = startThumbnails(service);
+        if (unreadable.empty()) return;
+        std::string folders;
+        for (const auto& folder : unreadable) folders += "\n" + toUtf8(folder.wstring());
+        addWarning(outcome, "共享已启动；以下文件夹无法读取，已跳过，其中的视频没有截图：" + folders);
     } catch (const std::exception& error) {
-        return std::string("共享已启动，但视频截图线程无法启动：") + error.what();
+        addWarning(outcome, std::string("共享已启动，但视频截图没有开始：") + error.what());
     }
-    return std::nullopt;
+}
+
+void endServer(ShareService& service) {
+    if (service.server) service.server->stop();
+    service.server.reset();
+}
+
+bool pidFileWritten(const std::wstring& programDir) {
+    std::error_code error;
+    return std::filesystem::file_size(serverPidFilePath(programDir), error) > 0 && !error;
+}
+
+// nginx writes its pid file once it listens; a full disk leaves it empty.
+// Stop does not need it, but an earlier version of the program would.
+void checkPidFile(const ShareEnvironment& environment, ShareOutcome& outcome) {
+    if (waitUntil([&] { return pidFileWritten(environment.programDir); }, std::chrono::seconds(1))) return;
+    addWarning(outcome, "共享已启动，但网页服务器没有写成功它的进程号文件（" +
+                            toUtf8(serverPidFilePath(environment.programDir).wstring()) + "，磁盘可能已满）。");
 }
 
 // Renders the configuration, makes the password file and starts the server,
 // each step checked before the next.
-Message launchServer(const ShareService& service, const ShareEnvironment& environment) {
+Message launchServer(ShareService& service, const ShareEnvironment& environment) {
+    endServer(service);
     const RenderResult rendered = renderServerConfig(service);
     if (!rendered.ok) return "无法生成网页服务器的配置文件：" + rendered.message;
     if (auto failed = removeStalePasswordFile(service)) return failed;
@@ -177,9 +211,11 @@ Message launchServer(const ShareService& service, const ShareEnvironment& enviro
     if (auto failed = passwordFileFailure(service)) return failed;
 
     const ErrorLogWatch log(serverErrorLogPath(environment.programDir));
-    environment.run(serverStartCommandLine(kDialect, service, programDirUtf8));
+    std::string reason;
+    service.server = environment.startServer(serverLaunch(service, environment.programDir), reason);
+    if (!service.server) return "网页服务器无法启动：" + reason;
     auto failed = serverStartFailure(environment, port, log);
-    if (failed) environment.run(serverStopCommandLine(kDialect, service, programDirUtf8));
+    if (failed) endServer(service);
     return failed;
 }
 
@@ -194,21 +230,22 @@ ShareOutcome startShare(ShareService& service, const DialogEntries& entries, con
     ShareOutcome outcome;
     storeEntries(service, entries);
     const SaveResult saved = saveSettings(service);
-    if (!saved.ok) outcome.warning = "设置没有保存成功：" + saved.message + "\n共享服务按现在填写的内容继续启动。";
+    if (!saved.ok) addWarning(outcome, "设置没有保存成功：" + saved.message + "\n共享服务按现在填写的内容继续启动。");
 
     if (auto failed = refusal(service, environment.programDir)) return endedWith(outcome, *failed);
     if (auto failed = launchServer(service, environment)) return endedWith(outcome, *failed);
-    if (auto failed = thumbnailFailure(service)) return endedWith(outcome, *failed);
+    checkPidFile(environment, outcome);
+    startStills(service, outcome);
     outcome.buttons = ButtonStates{false, true};
     outcome.fillAddressList = true;
     return outcome;
 }
 
-ShareOutcome stopShare(ShareService& service, const ShareEnvironment& environment) {
+ShareOutcome stopShare(ShareService& service, const ShareEnvironment&) {
     ShareOutcome outcome;
     outcome.buttons = ButtonStates{true, false};
     stopThumbnails(service);
-    environment.run(serverStopCommandLine(kDialect, service, toUtf8(environment.programDir)));
+    endServer(service);
     return outcome;
 }
 
@@ -216,4 +253,15 @@ ShareOutcome exitShare(ShareService& service, const ShareEnvironment& environmen
     ShareOutcome outcome = stopShare(service, environment);
     outcome.closeWindow = true;
     return outcome;
+}
+
+// The pid file names the process to look at; the stop line itself checks that
+// it is this server directory's nginx before it signals anything.
+std::optional<std::string> endLeftoverServer(const ShareEnvironment& environment, const ShareService& service) {
+    std::ifstream in(serverPidFilePath(environment.programDir));
+    long pid = 0;
+    if (!(in >> pid) || !platform::processAlive(pid)) return std::nullopt;
+    environment.run(serverStopCommandLine(kDialect, service, toUtf8(environment.programDir)));
+    if (platform::processAlive(pid)) return std::nullopt;
+    return "上次运行留下的网页服务器仍在共享文件夹，现已将它停止。";
 }

@@ -2,9 +2,16 @@
 // against the real nginx and htpasswd on a loopback port.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <functional>
+#include <thread>
+
 #include "tests/e2e/server_installation.h"
 #include "tests/e2e/stranger_process.h"
+#include "config/text_conversion.h"
 #include "webserver/command_runner.h"
+#include "webserver/sh_quote.h"
+#include "webserver/share_sequence.h"
 
 namespace {
 
@@ -189,15 +196,54 @@ TEST_F(NginxShare, StopAfterACrashLeavesTheStalePidFilesNewOwnerAlone) {
 
     // The pid left in the file now belongs to an unrelated process.
     const StrangerProcess stranger(installation_.serverDir() / "logs" / "nginx.pid");
-    installation_.stop();
+    installation_.endLeftover();
     EXPECT_TRUE(stranger.alive()) << "no signal for a process that is not this nginx";
 }
 
-TEST_F(NginxShare, FailedQuitRequestSkipsTheForcedEnd) {
-    ASSERT_TRUE(installation_.start());
-    writeFile(pathOf(installation_.service.configPath), "not a configuration");
-    installation_.stop();
-    EXPECT_GE(installation_.processes().size(), 2u) << "nginx could not read its configuration to quit";
+// Stop holds the server's process: what became of its pid file and its
+// configuration does not matter.
+TEST_F(NginxShare, StopEndsTheServerWhateverBecameOfItsFiles) {
+    const auto pidFile = installation_.serverDir() / "logs" / "nginx.pid";
+    const std::vector<std::pair<const char*, std::function<void()>>> mishaps = {
+        {"pid file deleted", [&] { std::filesystem::remove(pidFile); }},
+        {"pid file emptied", [&] { writeFile(pidFile, ""); }},
+        {"configuration unreadable",
+         [&] { writeFile(pathOf(installation_.service.configPath), "not a configuration"); }},
+    };
+    for (const auto& [mishap, befall] : mishaps) {
+        SCOPED_TRACE(mishap);
+        ASSERT_TRUE(installation_.start());
+        ASSERT_GE(installation_.processes().size(), 2u) << "a master and its worker";
+        befall();
+        const auto before = std::chrono::steady_clock::now();
+        installation_.stop();
+        const auto took = std::chrono::steady_clock::now() - before;
+        EXPECT_TRUE(installation_.processes().empty());
+        EXPECT_LT(took, std::chrono::milliseconds(2500));
+        EXPECT_EQ(installation_.http().get("/").status, "000");
+    }
 }
 
 }  // namespace
+
+// An earlier version of the program left nginx running in the background, as
+// its own daemon: at start-up it is found through its pid file and ended, and
+// only then is it reported.
+TEST(LeftoverServer, IsEndedAndReportedOnce) {
+    TestFolder shared{"leftover"};
+    ServerInstallation installation{"程序 leftover", shared.utf8()};
+    installation.prepare();
+    const std::string serverDir = utf8Of(installation.serverDir());
+    runShellCommand("cd " + shQuote(serverDir) + " && " + shQuote(toUtf8(installation.service.serverExePath)) + " -p " +
+                    shQuote(serverDir + "/") + " -c conf/nginx.conf -e logs/error.log");
+    ASSERT_GE(installation.processes().size(), 2u) << "a master and its worker";
+    const auto pidFile = installation.serverDir() / "logs" / "nginx.pid";
+    for (int wait = 0; wait < 100 && readFile(pidFile).empty(); ++wait)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+
+    ShareEnvironment environment;
+    environment.programDir = fromUtf8(installation.programDir());
+    EXPECT_TRUE(endLeftoverServer(environment, installation.service).has_value());
+    EXPECT_TRUE(installation.waitUntilEnded());
+    EXPECT_EQ(endLeftoverServer(environment, installation.service), std::nullopt);
+}

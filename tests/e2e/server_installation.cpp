@@ -13,6 +13,7 @@
 #include "webserver/command_runner.h"
 #include "webserver/config_render.h"
 #include "webserver/safe_values.h"
+#include "webserver/server_launch.h"
 
 namespace fs = std::filesystem;
 
@@ -72,12 +73,19 @@ fs::path ServerInstallation::serverDir() const {
     return program_.path() / "vomrixserver" / "server";
 }
 
-void ServerInstallation::launch() {
+void ServerInstallation::prepare() {
     EXPECT_EQ(findUnsafeValue(service, kDialect), std::nullopt);
     const RenderResult rendered = renderServerConfig(service);
     EXPECT_TRUE(rendered.ok) << rendered.message;
     runShellCommand(passwordCommandLine(kDialect, service));
-    runShellCommand(serverStartCommandLine(kDialect, service, programDir_));
+    EXPECT_TRUE(platform::giveToFolderOwner(pathOf(service.passwordFilePath), pathOf(service.settings.sharedFolder)));
+}
+
+void ServerInstallation::launch() {
+    prepare();
+    std::string error;
+    service.server = platform::ServerProcess::start(serverLaunch(service, fromUtf8(programDir_)), error);
+    EXPECT_NE(service.server, nullptr) << error;
 }
 
 bool ServerInstallation::start() {
@@ -92,6 +100,10 @@ void ServerInstallation::listenOnlyOn(const std::string& address) const {
 }
 
 void ServerInstallation::stop() const {
+    if (service.server) service.server->stop();
+}
+
+void ServerInstallation::endLeftover() const {
     runShellCommand(serverStopCommandLine(kDialect, service, programDir_));
 }
 

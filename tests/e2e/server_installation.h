@@ -31,9 +31,14 @@ public:
     // given up when launch returns; start is true once it answers on 127.0.0.1.
     void launch();
     bool start();
+    // Renders the configuration and makes the password file, as launch does first.
+    void prepare();
     // From now on nginx listens on this one address instead of every one.
     void listenOnlyOn(const std::string& address) const;
+    // Ends the server launch started, through the process it holds.
     void stop() const;
+    // The line that ends a server an earlier run left behind.
+    void endLeftover() const;
 
     // The pids of this installation's live nginx processes, master and
     // workers, found by their working directory, not through the pid file.

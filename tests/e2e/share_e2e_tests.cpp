@@ -12,6 +12,7 @@
 #include "platform/loopback_port.h"
 #include "platform/loopback_probe.h"
 #include "tests/e2e/server_installation.h"
+#include "tests/thumbs/locked_directory.h"
 #include "thumbs/thumbnail_pool.h"
 #include "webserver/share_sequence.h"
 
@@ -197,4 +198,38 @@ TEST_F(ShareEndToEnd, StartEndsALeftoverServerOfOurs) {
     for (const auto& pid : leftover) EXPECT_TRUE(waitFor([&] { return !fs::exists("/proc/" + pid); }, 5s)) << pid;
     EXPECT_FALSE(platform::loopbackPortAnswers(firstPort));
     EXPECT_EQ(HttpClient(secondPort).get("/movies/", login("new")).status, "200");
+}
+
+// A folder the program may not read (lost+found on a data disk) is named in
+// a warning; the share runs as any other, and every other still is made.
+TEST_F(ShareEndToEnd, AnUnreadableSubfolderIsAWarningOnARunningShare) {
+    fs::create_directories(folder_ / "lost+found");
+    LockedDirectory lock(folder_ / "lost+found");
+    if (!lock.holdsBack()) return runThisTestAsNobody();
+    const auto port = platform::freeLoopbackPort();
+    const auto outcome = start(port, L"secret");
+
+    EXPECT_EQ(outcome.error, "");
+    EXPECT_NE(outcome.warning.find(utf8Of(folder_ / "lost+found")), std::string::npos) << outcome.warning;
+    ASSERT_TRUE(outcome.buttons.has_value());
+    EXPECT_FALSE(outcome.buttons->startEnabled);
+    EXPECT_TRUE(outcome.buttons->stopEnabled);
+    EXPECT_TRUE(outcome.fillAddressList);
+    EXPECT_EQ(HttpClient(port).get("/movies/", login("secret")).status, "200");
+    for (const auto& still : {folder_ / "VTemp/clip.png", folder_ / "VTemp/sub/clip.png"})
+        EXPECT_TRUE(waitFor([&] { return readPngHeader(readFile(still)).has_value(); }, 30s)) << still;
+}
+
+// Refused before anything is written for the server or started.
+TEST_F(ShareEndToEnd, AnEmptyPasswordOrAnOverlongShareNameIsRefused) {
+    const auto port = platform::freeLoopbackPort();
+    const auto noPassword = start(port, L"");
+    EXPECT_NE(noPassword.error.find("密码"), std::string::npos) << noPassword.error;
+    entries_.shareName = std::wstring(86, L'影');
+    const auto longName = start(port, L"secret");
+    EXPECT_NE(longName.error.find("共享名字"), std::string::npos) << longName.error;
+    for (const auto& outcome : {noPassword, longName}) EXPECT_FALSE(outcome.buttons.has_value());
+    EXPECT_FALSE(fs::exists(pathOf(installation_.service.configPath)));
+    EXPECT_FALSE(platform::loopbackPortAnswers(port));
+    EXPECT_TRUE(installation_.processes().empty());
 }

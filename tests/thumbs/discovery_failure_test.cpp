@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "tests/thumbs/locked_directory.h"
 #include "tests/thumbs/scratch_folder.h"
@@ -60,4 +62,30 @@ TEST_F(ScanFailure, ALinkWhoseTargetCannotBeLookedAtFailsTheScan) {
     LockedDirectory lock(scratch.root() / "hidden");
     if (!lock.holdsBack()) return runThisTestAsNobody();
     expectScanFailure(scratch.root() / "share", "directory_entry::status", link);
+}
+
+// Asked to, the scan skips a subfolder it may not open and names it; every
+// video around it is still found, and an empty folder is not named.
+TEST_F(ScanFailure, AnUnreadableSubfolderIsSkippedAndNamedWhenAskedTo) {
+    const fs::path before = scratch.file("a/clip.mp4");
+    const fs::path closed = scratch.file("b/inside.mp4").parent_path();
+    const fs::path nested = scratch.file("c/d/clip.mkv");
+    scratch.directory("e");
+    const fs::path after = scratch.file("f.mp4");
+    LockedDirectory lock(closed);
+    if (!lock.holdsBack()) return runThisTestAsNobody();
+
+    std::vector<fs::path> unreadable;
+    auto videos = scanVideos(scratch.root(), &unreadable);
+    std::sort(videos.begin(), videos.end());
+    EXPECT_EQ(videos, (std::vector<fs::path>{before, nested, after}));
+    EXPECT_EQ(unreadable, std::vector<fs::path>{closed});
+}
+
+TEST_F(ScanFailure, AnUnreadableRootFailsEvenWhenSubfoldersMayBeSkipped) {
+    const fs::path root = scratch.file("share/clip.mp4").parent_path();
+    LockedDirectory lock(root);
+    if (!lock.holdsBack()) return runThisTestAsNobody();
+    std::vector<fs::path> unreadable;
+    EXPECT_THROW(scanVideos(root, &unreadable), fs::filesystem_error);
 }

@@ -99,10 +99,21 @@ TEST_F(ThumbnailService, StartStopsARunningPoolFirst) {
 }
 
 TEST_F(ThumbnailService, AFailedScanLeavesNoPool) {
-    scratch.file("share/closed/clip.mp4");
-    LockedDirectory lock(share / "closed");
+    scratch.file("share/clip.mp4");
+    LockedDirectory lock(share);
     if (!lock.holdsBack()) return runThisTestAsNobody();
     installRunningPool({});
     EXPECT_THROW(startThumbnails(service), fs::filesystem_error);
     EXPECT_EQ(service.thumbnailPool, nullptr);
+}
+
+// A folder that may not be read costs only its own videos.
+TEST_F(ThumbnailService, AnUnreadableSubfolderIsSkippedAndReturned) {
+    scratch.file("share/closed/clip.mp4");
+    const fs::path open = scratch.file("share/open/clip.mp4");
+    LockedDirectory lock(share / "closed");
+    if (!lock.holdsBack()) return runThisTestAsNobody();
+    EXPECT_EQ(startThumbnails(service), std::vector<fs::path>{share / "closed"});
+    ASSERT_NE(service.thumbnailPool, nullptr);
+    EXPECT_EQ(service.thumbnailPool->progress().total, 1u);
 }

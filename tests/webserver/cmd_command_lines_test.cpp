@@ -57,15 +57,10 @@ TEST(CmdCommandLines, PasswordLineDoublesTrailingBackslashes) {
     EXPECT_EQ(lineFor("guest", "\\"), head + "\"guest\" \"\\\\\"\"");
 }
 
-TEST(CmdCommandLines, ServerStartChangesToTheServerDirectory) {
-    EXPECT_EQ(serverStartCommandLine(kCmd, windowsService(), "D:\\apps"),
-              "cd /d \"D:\\apps\\vomrixserver\\server\" && start nginx.exe");
-}
-
-TEST(CmdCommandLines, ServerStopQuitsThenEndsEveryNginx) {
+TEST(CmdCommandLines, ServerStopOnlyAsksThisServerToQuit) {
     EXPECT_EQ(serverStopCommandLine(kCmd, windowsService(), "D:\\apps"),
               "cd /d \"D:\\apps\\vomrixserver\\server\" && \"D:\\apps\\vomrixserver\\server\\nginx.exe\" -c "
-              "\"D:\\apps\\vomrixserver\\server\\conf\\nginx.conf\" -s quit && taskkill /F /IM nginx.exe");
+              "\"D:\\apps\\vomrixserver\\server\\conf\\nginx.conf\" -s quit");
 }
 
 TEST(CmdCommandLines, ProgramPathsWithBlanksAndChineseStayWhole) {
@@ -75,8 +70,7 @@ TEST(CmdCommandLines, ProgramPathsWithBlanksAndChineseStayWhole) {
     EXPECT_EQ(serverStopCommandLine(kCmd, service, "C:\\Program Files\\新建文件夹 (2)"),
               "cd /d \"C:\\Program Files\\新建文件夹 (2)\\vomrixserver\\server\" && "
               "\"C:\\Program Files\\新建文件夹 (2)\\vomrixserver\\server\\nginx.exe\" -c "
-              "\"C:\\Program Files\\新建文件夹 (2)\\vomrixserver\\server\\conf\\nginx.conf\" -s quit && "
-              "taskkill /F /IM nginx.exe");
+              "\"C:\\Program Files\\新建文件夹 (2)\\vomrixserver\\server\\conf\\nginx.conf\" -s quit");
 }
 
 TEST(CmdCommandLines, BrowserStartsTheUrlWithAnEmptyTitle) {

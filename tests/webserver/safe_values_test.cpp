@@ -47,6 +47,13 @@ TEST_P(SafeValues, ShareNameIsOnePlainSegmentOfTheAddress) {
         EXPECT_EQ(findUnsafeValue(service, GetParam()), "共享名字：不能含有 / \\ ? # % $ \" 或控制字符。") << bad;
     }
     EXPECT_FALSE(unsafe([](ShareService& s) { s.settings.shareName = "...movies {x}; 'y'"; }));
+    // 255 bytes of UTF-8 at most: 85 Chinese characters fit, 86 do not.
+    ShareService service = safeService(GetParam());
+    service.settings.shareName.clear();
+    for (int i = 0; i < 85; ++i) service.settings.shareName += "影";
+    EXPECT_FALSE(findUnsafeValue(service, GetParam()));
+    service.settings.shareName += "a";
+    EXPECT_EQ(findUnsafeValue(service, GetParam()), "共享名字：最长 255 个字节（一个汉字占 3 个字节）。");
 }
 
 TEST_P(SafeValues, FolderIsAWholePathWithoutVariablesOrControls) {
@@ -70,7 +77,7 @@ TEST_P(SafeValues, UserNameIsNonEmptyWithoutColonOrLeadingHash) {
 
 TEST_P(SafeValues, PasswordReachesHtpasswdAsOneLine) {
     EXPECT_EQ(unsafe([](ShareService& s) { s.settings.password = "a\nb"; }), "密码：不能含有控制字符。");
-    EXPECT_FALSE(unsafe([](ShareService& s) { s.settings.password.clear(); }));
+    EXPECT_EQ(unsafe([](ShareService& s) { s.settings.password.clear(); }), "密码：请填写密码。");
 }
 
 // htpasswd takes at most 254 bytes of password; a Chinese character is 3.

@@ -54,13 +54,6 @@ TEST(ShCommandLines, PasswordGoesToStandardInput) {
               "'/opt/vomra/vomrixserver/server/.htpasswd' 'o'\\''brien 访客'");
 }
 
-TEST(ShCommandLines, ServerStartGivesPrefixConfigurationAndLog) {
-    EXPECT_EQ(serverStartCommandLine(kSh, posixService(), "/opt/vomra"),
-              "cd '/opt/vomra/vomrixserver/server' && if [ \"$(id -u)\" -eq 0 ]; then set -- -g \"user $(id -un) "
-              "$(id -gn);\"; fi && '/opt/vomra/vomrixserver/server/nginx' -p '/opt/vomra/vomrixserver/server/' -c "
-              "conf/nginx.conf -e logs/error.log \"$@\"");
-}
-
 TEST(ShCommandLines, ServerStopChecksThePidBeforeAnySignal) {
     EXPECT_EQ(serverStopCommandLine(kSh, posixService(), "/opt/vomra"),
               "cd '/opt/vomra/vomrixserver/server' && is_this_master() { case $(tr '\\0' ' ' <\"/proc/$1/cmdline\" "
@@ -163,20 +156,6 @@ TEST_F(ShCommandLinesRun, FirewallFallsBackToFirewalldAndOtherwiseDoesNothing) {
     installRecorder(*program_ / "bin" / "firewall-cmd");
     runWithStandIns(firewallCommandLine(kSh, service_));
     EXPECT_EQ(recorded(*program_ / "bin" / "firewall-cmd", ".args"), "[--add-port=8080/tcp]\n");
-}
-
-TEST_F(ShCommandLinesRun, ServerStartsFromItsDirectoryWithPrefixAndLog) {
-    const auto nginx = pathOf(toUtf8(service_.serverExePath));
-    installRecorder(nginx);
-    runShellCommand(serverStartCommandLine(kSh, service_, programDir_));
-
-    std::string expected = "[-p]\n[" + utf8Of(serverDir_) + "/]\n[-c]\n[conf/nginx.conf]\n[-e]\n[logs/error.log]\n";
-    if (shellOutput("id -u", *program_) == "0") {  // root hands the workers to the user who runs the program
-        expected += "[-g]\n[user " + shellOutput("id -un", *program_) + " " + shellOutput("id -gn", *program_) + ";]\n";
-    }
-    EXPECT_EQ(recorded(nginx, ".args"), expected);
-    EXPECT_EQ(recorded(nginx, ".cwd"), utf8Of(serverDir_) + "\n");
-    expectNothingInjected();
 }
 
 TEST_F(ShCommandLinesRun, PidFileThatIsNoNumberStopsTheLine) {

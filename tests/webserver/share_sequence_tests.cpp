@@ -2,6 +2,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <utility>
 
 #include "config/install_paths.h"
 #include "config/settings_file.h"
@@ -24,8 +26,24 @@ struct FakeWorld {
     bool htpasswdLeavesAnEmptyFile = false;  // when it fails
     bool serverStarts = true;
     bool otherProgramOnPort = false;
+    bool serverWritesPidFile = true;
     std::string serverLogsOnStart;
     bool serverRunning = false;
+};
+
+const std::string kServerStarted = "(server started)";
+const std::string kServerStopped = "(server stopped)";
+
+// A started server as the sequences see it; stopping it is recorded once.
+class FakeServer : public platform::ServerProcess {
+public:
+    explicit FakeServer(std::function<void()> onStop) : onStop_(std::move(onStop)) {}
+    void stop() override {
+        if (onStop_) std::exchange(onStop_, nullptr)();
+    }
+
+private:
+    std::function<void()> onStop_;
 };
 
 class ShareSequence : public ::testing::Test {
@@ -45,6 +63,9 @@ protected:
         deriveInstallationPaths(service, programDir.wstring());
         environment.programDir = programDir.wstring();
         environment.run = [this](const std::string& line) { record(line); };
+        environment.startServer = [this](const platform::ServerLaunch& launch, std::string&) {
+            return startFakeServer(launch);
+        };
         environment.portAnswers = [this](std::int32_t) { return world.serverRunning || world.otherProgramOnPort; };
         environment.serverWait = std::chrono::milliseconds(300);
 
@@ -64,7 +85,7 @@ protected:
     fs::path serverDir() const { return programDir / "vomrixserver" / "server"; }
     std::string programDirUtf8() const { return toUtf8(programDir.wstring()); }
     std::string stopLine() const { return serverStopCommandLine(kDialect, service, programDirUtf8()); }
-    std::string startLine() const { return serverStartCommandLine(kDialect, service, programDirUtf8()); }
+    std::string startLine() const { return kServerStarted; }
     std::string firewallLine() const { return firewallCommandLine(kDialect, service); }
     std::string passwordLine() const { return passwordCommandLine(kDialect, service); }
     std::vector<std::string> fullStart() const { return {stopLine(), firewallLine(), passwordLine(), startLine()}; }
@@ -74,11 +95,19 @@ protected:
         if (!passwordFileAtFirstLine) passwordFileAtFirstLine = fs::exists(service.passwordFilePath);
         if (line == passwordLine() && world.htpasswdWorks) std::ofstream(service.passwordFilePath) << "guest:x\n";
         if (line == passwordLine() && world.htpasswdLeavesAnEmptyFile) std::ofstream{service.passwordFilePath};
-        if (line == startLine()) {
-            world.serverRunning = world.serverStarts;
-            std::ofstream(serverErrorLogPath(programDir.wstring()), std::ios::app) << world.serverLogsOnStart;
-        }
         if (line == stopLine()) world.serverRunning = false;
+    }
+
+    std::unique_ptr<platform::ServerProcess> startFakeServer(const platform::ServerLaunch& launch) {
+        EXPECT_EQ(launch.workingDirectory, serverDir());
+        record(kServerStarted);
+        world.serverRunning = world.serverStarts;
+        std::ofstream(serverErrorLogPath(programDir.wstring()), std::ios::app) << world.serverLogsOnStart;
+        if (world.serverWritesPidFile) std::ofstream(serverDir() / "logs" / "nginx.pid") << "4242\n";
+        return std::make_unique<FakeServer>([this] {
+            record(kServerStopped);
+            world.serverRunning = false;
+        });
     }
 
     ShareSettings savedSettings() const {
@@ -165,9 +194,10 @@ TEST_F(ShareSequence, StartEndsALeftoverServerOfOursFirstAndRemovesTheStalePassw
     EXPECT_EQ(passwordFileAtFirstLine, false);
 }
 
-TEST_F(ShareSequence, TwoStartsRunEveryLineTwice) {
+TEST_F(ShareSequence, TwoStartsRunEveryLineTwiceAndEndTheFirstServer) {
     startShare(service, entries, environment);
     auto expected = fullStart();
+    expected.push_back(kServerStopped);
     entries.port = L"9090";
     const auto outcome = startShare(service, entries, environment);
 
@@ -291,15 +321,40 @@ TEST_F(ShareSequence, ServerThatNeverAnswersIsStoppedAndReportedWithItsTellingLo
     EXPECT_TRUE(contains(outcome.error, "bind() to 0.0.0.0:8080 failed (13: Permission denied)")) << outcome.error;
     EXPECT_FALSE(contains(outcome.error, "still could not bind()")) << outcome.error;
     auto expected = fullStart();
-    expected.push_back(stopLine());
+    expected.push_back(kServerStopped);
     EXPECT_EQ(lines, expected);
     expectFailedAfterCommands(outcome);
 }
 
-TEST_F(ShareSequence, StopWithoutStartRunsTheStopLineAndEnablesStart) {
+// The share runs; what it lacks is said, and the window shows it as running.
+TEST_F(ShareSequence, StartWithoutAPidFileSucceedsWithAWarning) {
+    world.serverWritesPidFile = false;
+    const auto outcome = startShare(service, entries, environment);
+
+    EXPECT_EQ(outcome.error, "");
+    EXPECT_TRUE(contains(outcome.warning, "nginx.pid")) << outcome.warning;
+    EXPECT_EQ(lines, fullStart());
+    ASSERT_TRUE(outcome.buttons.has_value());
+    EXPECT_FALSE(outcome.buttons->startEnabled);
+    EXPECT_TRUE(outcome.fillAddressList);
+    EXPECT_NE(service.thumbnailPool, nullptr);
+}
+
+TEST_F(ShareSequence, AServerThatCannotBeRunIsReportedWithItsReason) {
+    environment.startServer = [](const platform::ServerLaunch&, std::string& error) {
+        error = "No such file or directory";
+        return std::unique_ptr<platform::ServerProcess>();
+    };
+    const auto outcome = startShare(service, entries, environment);
+
+    EXPECT_TRUE(contains(outcome.error, "No such file or directory")) << outcome.error;
+    expectFailedAfterCommands(outcome);
+}
+
+TEST_F(ShareSequence, StopWithoutStartRunsNothingAndEnablesStart) {
     const auto outcome = stopShare(service, environment);
 
-    EXPECT_EQ(lines, std::vector<std::string>{stopLine()});
+    EXPECT_TRUE(lines.empty());
     ASSERT_TRUE(outcome.buttons.has_value());
     EXPECT_TRUE(outcome.buttons->startEnabled);
     EXPECT_FALSE(outcome.buttons->stopEnabled);
@@ -315,7 +370,8 @@ TEST_F(ShareSequence, ExitStopsAndClosesTheWindow) {
 
     EXPECT_TRUE(outcome.closeWindow);
     EXPECT_EQ(service.thumbnailPool, nullptr);
-    EXPECT_EQ(lines, std::vector<std::string>{stopLine()});
+    EXPECT_EQ(service.server, nullptr);
+    EXPECT_EQ(lines, std::vector<std::string>{kServerStopped});
     ASSERT_TRUE(outcome.buttons.has_value());
     EXPECT_TRUE(outcome.buttons->startEnabled);
     EXPECT_FALSE(outcome.buttons->stopEnabled);

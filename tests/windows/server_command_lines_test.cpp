@@ -13,6 +13,7 @@
 #include "webserver/command_lines.h"
 #include "webserver/command_runner.h"
 #include "webserver/safe_values.h"
+#include "webserver/server_launch.h"
 
 namespace fs = std::filesystem;
 
@@ -76,8 +77,10 @@ TEST_F(ServerCommandLines, PasswordLineKeepsTrailingBackslashes) {
     EXPECT_EQ(calls[0].arguments, (Arguments{"-c", "-b", service_.passwordFilePath, "bob\\", "abc\\"}));
 }
 
-TEST_F(ServerCommandLines, StartLineStartsNginxInTheServerDirectory) {
-    runShellCommand(serverStartCommandLine(kCmd, service_, programDirUtf8()));
+TEST_F(ServerCommandLines, TheServerStartsInItsDirectoryWithoutArguments) {
+    std::string error;
+    const auto server = platform::ServerProcess::start(serverLaunch(service_, programDir_.native()), error);
+    ASSERT_NE(server, nullptr) << error;
 
     const std::vector<CallRecord> calls = waitForCalls(nginx_, 1);
     ASSERT_EQ(calls.size(), 1u);

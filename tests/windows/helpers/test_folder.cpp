@@ -67,3 +67,6 @@ fs::path recordingStandIn() {
 fs::path programDirectoryProbe() {
     return besideThisProgram(L"program_directory_probe.exe");
 }
+fs::path serverHolder() {
+    return besideThisProgram(L"server_holder.exe");
+}

@@ -38,3 +38,4 @@ std::string utf8Of(const std::filesystem::path& path);
 // The helper programs the build placed beside the test program.
 std::filesystem::path recordingStandIn();
 std::filesystem::path programDirectoryProbe();
+std::filesystem::path serverHolder();

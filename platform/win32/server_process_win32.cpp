@@ -1,0 +1,115 @@
+#include "platform/server_process.h"
+
+#include <windows.h>
+
+#include "platform/text_codec.h"
+
+namespace platform {
+namespace {
+
+std::string lastErrorText() {
+    return "Windows error " + std::to_string(GetLastError());
+}
+
+// The C runtime's reading of a command line: the argument in double quotes,
+// backslashes before a quote doubled. Arguments here hold no double quote.
+std::wstring quotedArgument(const std::wstring& argument) {
+    std::wstring quoted = L"\"" + argument;
+    const std::size_t kept = argument.find_last_not_of(L'\\') + 1;
+    quoted.append(argument.size() - kept, L'\\');
+    return quoted + L"\"";
+}
+
+// A job whose processes all end when its last handle closes, which the
+// system does for a program that ends in any way.
+HANDLE createKillOnCloseJob() {
+    HANDLE job = CreateJobObjectW(nullptr, nullptr);
+    if (job == nullptr) return nullptr;
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    if (!SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits)) {
+        CloseHandle(job);
+        return nullptr;
+    }
+    return job;
+}
+
+}  // namespace
+
+// The process starts suspended and runs only once it is in the job, so no
+// process of its own can escape the job before that.
+std::unique_ptr<ServerProcess> ServerProcess::start(const ServerLaunch& launch, std::string& error) {
+    std::wstring commandLine = quotedArgument(launch.program.wstring());
+    for (const auto& argument : launch.arguments) commandLine += L" " + quotedArgument(utf8ToWide(argument));
+
+    HANDLE job = createKillOnCloseJob();
+    if (job == nullptr) {
+        error = lastErrorText();
+        return nullptr;
+    }
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION created{};
+    const std::wstring directory = launch.workingDirectory.wstring();
+    if (!CreateProcessW(launch.program.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
+                        CREATE_SUSPENDED | CREATE_NO_WINDOW, nullptr, directory.c_str(), &startup, &created)) {
+        error = lastErrorText();
+        CloseHandle(job);
+        return nullptr;
+    }
+    if (!AssignProcessToJobObject(job, created.hProcess)) {
+        error = lastErrorText();
+        TerminateProcess(created.hProcess, 1);
+        CloseHandle(created.hThread);
+        CloseHandle(created.hProcess);
+        CloseHandle(job);
+        return nullptr;
+    }
+    ResumeThread(created.hThread);
+    CloseHandle(created.hThread);
+
+    std::unique_ptr<ServerProcess> server(new ServerProcess);
+    server->id_ = static_cast<long>(created.dwProcessId);
+    server->process_ = created.hProcess;
+    server->job_ = job;
+    server->ended_ = false;
+    return server;
+}
+
+ServerProcess::~ServerProcess() {
+    ServerProcess::stop();
+}
+
+// nginx for Windows takes its quit request through the pid file, which this
+// does not trust; the job ends the server and every process it started.
+void ServerProcess::stop() {
+    if (ended_) return;
+    ended_ = true;
+    TerminateJobObject(job_, 1);
+    WaitForSingleObject(process_, static_cast<DWORD>(kServerStopGrace.count()));
+    CloseHandle(process_);
+    CloseHandle(job_);
+    process_ = job_ = nullptr;
+}
+
+bool ServerProcess::running() {
+    return !ended_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT;
+}
+
+std::string workerUserDirective(const std::filesystem::path&) {
+    return {};
+}
+
+bool giveToFolderOwner(const std::filesystem::path&, const std::filesystem::path&) {
+    return true;
+}
+
+bool processAlive(long id) {
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(id));
+    if (process == nullptr) return false;
+    const bool alive = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+    CloseHandle(process);
+    return alive;
+}
+
+}  // namespace platform
