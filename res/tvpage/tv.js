@@ -457,7 +457,11 @@
     window.addEventListener('scroll', loadVisibleStills, false);
     window.addEventListener('resize', loadVisibleStills, false);
     setInterval(loadVisibleStills, RETRY_MS);
-    buildEntries(entries, function () { window.tvpageReady = true; });
+    buildEntries(entries, function () {
+        window.tvpageReady = true;
+        window.tvpageReadyAt = new Date().getTime();
+    });
     focusFirst();
-    window.tvpageFirstScreen = new Date().getTime();
+    // When the first screen of tiles is drawn, for the benchmark.
+    (window.requestAnimationFrame || setTimeout)(function () { window.tvpageFirstScreen = new Date().getTime(); });
 })();
