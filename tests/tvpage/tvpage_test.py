@@ -22,6 +22,8 @@ HOSTILE = "a<b>\"c'&#%?\\d 第1集.mp4"
 LONG = "一部名字很长很长的电影_" + "x" * 60 + "_结尾.mkv"
 NEWLINE = "two\nlines.mp4"
 SUBFOLDER = "第二季"
+MANY = "很多"
+MANY_VIDEOS = 300
 VIDEOS = ["第2集.mp4", "第10集.mp4", "第1集.mp4", HOSTILE, LONG, NEWLINE, "clip.avi", "无图.mp4"]
 OTHERS = ["说明.txt", "封面.jpg"]
 RED, GREEN = (200, 30, 30), (30, 200, 30)
@@ -40,6 +42,14 @@ def make_tree(root):
         with open(os.path.join(root, name), "w") as f:
             f.write(name)
     os.makedirs(os.path.join(root, SUBFOLDER, "更深"))
+    os.makedirs(os.path.join(root, "网页"))
+    with open(os.path.join(root, "网页", "index.html"), "w") as f:
+        f.write("<html><body><h1>Index of /mine/</h1><pre><a href='x'>x</a></pre><p id=own>own page</p></body></html>")
+    os.makedirs(os.path.join(root, MANY, "VTemp"))
+    for n in range(1, MANY_VIDEOS + 1):
+        open(os.path.join(root, MANY, "%d.mp4" % n), "w").close()
+        with open(os.path.join(root, MANY, "VTemp", "%d.png" % n), "wb") as f:
+            f.write(tvserver.png(16, 9, GREEN))
     os.makedirs(os.path.join(root, "VTemp", SUBFOLDER))
     shutil.copy(os.path.join(DATA, "clip.mp4"), os.path.join(root, SUBFOLDER, "第3集.mp4"))
     for name in VIDEOS:
@@ -125,7 +135,7 @@ class ListingForPrograms(unittest.TestCase):
 
     def test_every_entry_keeps_its_link_and_answers(self):
         links = listing_links()
-        expected = ["../", "VTemp/", SUBFOLDER + "/"] + VIDEOS + OTHERS
+        expected = ["../", "VTemp/", SUBFOLDER + "/", "网页/", MANY + "/"] + VIDEOS + OTHERS
         self.assertCountEqual(links, expected)
         self.assertCountEqual(listing_links(urllib.parse.quote(SUBFOLDER) + "/"), ["../", "更深/", "第3集.mp4"])
         for name in (HOSTILE, NEWLINE, "说明.txt"):
@@ -171,11 +181,11 @@ class Tiles(unittest.TestCase):
     def test_names_whole_sorted_folders_first_without_vtemp(self):
         open_page()
         names = tile_names()
-        self.assertEqual(names[0], SUBFOLDER)
+        self.assertEqual(names[:3], [MANY, SUBFOLDER, "网页"])
         self.assertNotIn("VTemp", names)
         self.assertLess(names.index("第1集.mp4"), names.index("第2集.mp4"))
         self.assertLess(names.index("第2集.mp4"), names.index("第10集.mp4"))
-        self.assertCountEqual(names, [SUBFOLDER] + VIDEOS)
+        self.assertCountEqual(names, [MANY, SUBFOLDER, "网页"] + VIDEOS)
         files = driver.execute_script(
             "return [].map.call(document.querySelectorAll('.tvp-file'), function (n) { return n.textContent; })")
         self.assertCountEqual(files, OTHERS)
@@ -210,13 +220,32 @@ class Tiles(unittest.TestCase):
         header = driver.execute_script("return document.querySelector('.tvp-top').textContent")
         self.assertEqual(header, tvserver.SHARE + " / " + SUBFOLDER)
 
+    def test_a_folder_with_its_own_index_page_keeps_it(self):
+        driver.get(server.url(urllib.parse.quote("网页") + "/"))
+        time.sleep(0.5)
+        self.assertTrue(driver.execute_script("return document.getElementById('own').offsetHeight > 0"))
+        self.assertEqual(driver.execute_script("return document.querySelectorAll('.tvp-tile').length"), 0)
+
+    def test_only_stills_on_screen_and_one_row_beyond_are_requested(self):
+        open_page(urllib.parse.quote(MANY) + "/")
+        requested = ("return performance.getEntriesByType('resource').filter(function (e) {"
+                     " return /\\.png/.test(e.name); }).map(function (e) { return e.name; })")
+        time.sleep(1)
+        first = driver.execute_script(requested)
+        self.assertGreaterEqual(len(first), 8)
+        self.assertLessEqual(len(first), 20)
+        driver.execute_script("window.scrollTo(0, document.documentElement.scrollHeight)")
+        self.assertTrue(wait_for(lambda: any(u.endswith("/%d.png" % MANY_VIDEOS) for u in driver.execute_script(
+            requested))))
+        self.assertLess(len(driver.execute_script(requested)), MANY_VIDEOS / 2)
+
     def test_without_javascript_the_listing_is_as_before(self):
         plain = tvserver.browser(1280, 720, javascript=False)
         try:
             plain.get(server.url())
             links = plain.execute_script(
                 "return [].map.call(document.querySelectorAll('a'), function (a) { return a.getAttribute('href'); })")
-            self.assertEqual(len(links), 1 + 2 + len(VIDEOS) + len(OTHERS))
+            self.assertEqual(len(links), 1 + 4 + len(VIDEOS) + len(OTHERS))
             self.assertTrue(plain.execute_script("return document.querySelector('pre').offsetHeight > 0"))
             self.assertEqual(plain.execute_script("return document.querySelectorAll('.tvp-tile').length"), 0)
         finally:
@@ -231,7 +260,7 @@ class RemoteControl(unittest.TestCase):
     def test_arrows_move_by_grid_direction(self):
         from selenium.webdriver.common.keys import Keys
         open_page()
-        self.assertEqual(focused_name(), SUBFOLDER)
+        self.assertEqual(focused_name(), MANY)
         start = self.rect()
         press(Keys.ARROW_RIGHT)
         right = self.rect()
@@ -244,11 +273,12 @@ class RemoteControl(unittest.TestCase):
         press(Keys.ARROW_UP)
         self.assertEqual(self.rect(), right)
         press(Keys.ARROW_LEFT)
-        self.assertEqual(focused_name(), SUBFOLDER)
+        self.assertEqual(focused_name(), MANY)
 
     def test_enter_opens_a_folder_and_back_returns_to_it(self):
         from selenium.webdriver.common.keys import Keys
         open_page()
+        press(Keys.ARROW_RIGHT)
         press(Keys.ENTER)
         self.assertTrue(wait_for(lambda: urllib.parse.unquote(driver.current_url).endswith(SUBFOLDER + "/")))
         wait_for(lambda: driver.execute_script("return window.tvpageReady === true"))
@@ -261,8 +291,10 @@ class RemoteControl(unittest.TestCase):
     def test_enter_plays_with_next_and_previous_one_key_away(self):
         from selenium.webdriver.common.keys import Keys
         open_page()
-        press(Keys.ARROW_RIGHT)
+        for _ in range(3):
+            press(Keys.ARROW_RIGHT)
         first = focused_name()
+        self.assertEqual(first, tile_names()[3])
         press(Keys.ENTER)
         source = "var v = document.querySelector('.tvp-player video'); return v && v.getAttribute('src')"
         self.assertTrue(wait_for(lambda: driver.execute_script(source)))
@@ -272,7 +304,7 @@ class RemoteControl(unittest.TestCase):
             " return r.width === innerWidth && r.height === innerHeight"))
         title = "return document.querySelector('.tvp-title').textContent"
         press(Keys.ARROW_DOWN)
-        self.assertEqual(driver.execute_script(title), tile_names()[2])
+        self.assertEqual(driver.execute_script(title), tile_names()[4])
         press(Keys.ARROW_UP)
         self.assertEqual(driver.execute_script(title), first)
         self.assertEqual(urllib.parse.unquote(driver.execute_script(source)).rsplit("/", 1)[1], first)

@@ -42,7 +42,7 @@ class Server:
         self.port = free_port()
         self.work = tempfile.mkdtemp(prefix="tvpage-server-")
         self.server_dir = os.path.join(self.work, "server")
-        built = os.path.join(build_dir, "vomrixserver", "server")
+        built = os.path.join(os.path.abspath(build_dir), "vomrixserver", "server")
         os.makedirs(os.path.join(self.server_dir, "conf"))
         for sub in ("logs", "temp"):
             os.makedirs(os.path.join(self.server_dir, sub))
