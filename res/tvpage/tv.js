@@ -1,0 +1,467 @@
+// The TV page: turns nginx's listing of a shared folder into large tiles for a
+// remote control, a phone or a mouse. The listing stays in the page (its links
+// are where the names come from); this only hides it and adds the tiles.
+// ECMAScript 5 and plain DOM, for the old browsers that TVs keep.
+(function () {
+    'use strict';
+
+    var doc = document;
+    var listing = doc.querySelectorAll ? doc.querySelectorAll('body > pre a') : null;
+    if (!listing || !doc.body || !doc.body.appendChild) return;
+
+    var VIDEO = /\.(mp4|mkv|avi|mov|flv|wmv|m4v|mpeg|mpg|ts|m2ts|mts|webm|3gp|rmvb|rm|vob|f4v|ogv|asf|divx)$/i;
+    var NOT_PLAYABLE = /\.(avi|wmv|flv|rmvb|rm|asf|divx)$/i;
+    var THUMB_FOLDER = 'VTemp';
+    var CHUNK = 240;
+    var RETRY_MS = 4000;
+    var KEY = {
+        left: 37, up: 38, right: 39, down: 40, enter: 13, backspace: 8, escape: 27,
+        tvBack: [461, 10009], pageUp: 33, pageDown: 34, prev: [177, 427], next: [176, 428]
+    };
+
+    function el(tag, className, text) {
+        var node = doc.createElement(tag);
+        if (className) node.className = className;
+        if (text !== undefined) node.appendChild(doc.createTextNode(text));
+        return node;
+    }
+
+    function decode(text) {
+        try {
+            return decodeURIComponent(text);
+        } catch (e) {
+            return text;
+        }
+    }
+
+    function hasClass(node, name) {
+        return (' ' + node.className + ' ').indexOf(' ' + name + ' ') >= 0;
+    }
+
+    function setClass(node, name, on) {
+        var has = hasClass(node, name);
+        if (on && !has) node.className += ' ' + name;
+        if (!on && has) node.className = (' ' + node.className + ' ').replace(' ' + name + ' ', ' ').replace(/^ +| +$/g, '');
+    }
+
+    // --- Where this folder lies ----------------------------------------------
+
+    var rawSegments = location.pathname.split('/').filter(function (s) { return s !== ''; });
+    var segments = rawSegments.map(decode);
+    var atShareRoot = segments.length <= 1;
+    var stillBase = '/' + rawSegments[0] + '/' + THUMB_FOLDER + '/' +
+        (rawSegments.length > 1 ? rawSegments.slice(1).join('/') + '/' : '');
+
+    // --- The entries, from the listing's links (never from the cut text) -----
+
+    function kindOf(name, isFolder) {
+        if (isFolder) return 'folder';
+        return VIDEO.test(name) ? 'video' : 'file';
+    }
+
+    function readEntries() {
+        var entries = [];
+        for (var i = 0; i < listing.length; i++) {
+            var href = listing[i].getAttribute('href') || '';
+            if (href === '../') continue;
+            var isFolder = href.charAt(href.length - 1) === '/';
+            var name = decode(href.replace(/^\.\//, '').replace(/\/$/, ''));
+            if (name.charAt(0) === '.') continue;
+            if (atShareRoot && isFolder && name === THUMB_FOLDER) continue;
+            entries.push({ name: name, href: listing[i].href, kind: kindOf(name, isFolder) });
+        }
+        return entries;
+    }
+
+    // Numbers in names in numeric order: 第2集 before 第10集.
+    function chunks(name) {
+        return name.toLowerCase().match(/\d+|\D+/g) || [];
+    }
+
+    function compareChunk(a, b) {
+        var aNumber = /^\d/.test(a), bNumber = /^\d/.test(b);
+        if (aNumber && bNumber) {
+            var x = a.replace(/^0+/, ''), y = b.replace(/^0+/, '');
+            if (x.length !== y.length) return x.length - y.length;
+            if (x !== y) return x < y ? -1 : 1;
+            return a.length - b.length;
+        }
+        if (a === b) return 0;
+        return a < b ? -1 : 1;
+    }
+
+    function naturalCompare(a, b) {
+        var x = chunks(a), y = chunks(b);
+        for (var i = 0; i < x.length && i < y.length; i++) {
+            var order = compareChunk(x[i], y[i]);
+            if (order) return order;
+        }
+        return x.length - y.length || (a < b ? -1 : a > b ? 1 : 0);
+    }
+
+    var KIND_ORDER = { folder: 0, video: 1, file: 2 };
+
+    function sortEntries(entries) {
+        return entries.sort(function (a, b) {
+            return KIND_ORDER[a.kind] - KIND_ORDER[b.kind] || naturalCompare(a.name, b.name);
+        });
+    }
+
+    // --- Building the page ---------------------------------------------------
+
+    var root = el('div', 'tvp');
+    var grid = el('div', 'tvp-grid');
+    var fileList = el('ul', 'tvp-files');
+    var tiles = [];
+    var videos = [];
+    var headerLinks = [];
+
+    function buildHeader() {
+        var top = el('div', 'tvp-top');
+        var href = '/';
+        for (var i = 0; i < segments.length; i++) {
+            href += rawSegments[i] + '/';
+            if (i) top.appendChild(el('span', 'tvp-sep', ' / '));
+            if (i === segments.length - 1) {
+                top.appendChild(el('span', 'tvp-here', segments[i]));
+            } else {
+                var link = el('a', 'tvp-up', segments[i]);
+                link.href = href;
+                top.appendChild(link);
+                headerLinks.push(link);
+            }
+        }
+        return top;
+    }
+
+    function buildTile(entry) {
+        var tile = el('a', 'tvp-tile tvp-' + entry.kind);
+        tile.href = entry.href;
+        var pic = el('span', 'tvp-pic');
+        pic.appendChild(el('span', 'tvp-mark'));
+        tile.appendChild(pic);
+        var name = el('span', 'tvp-name');
+        name.appendChild(el('span', '', entry.name));
+        tile.appendChild(name);
+        tile.title = entry.name;
+        if (entry.kind === 'video') {
+            entry.still = stillBase + encodeURIComponent(entry.name.replace(/(.)\.[^.]*$/, '$1')) + '.png';
+            entry.pic = pic;
+            entry.tileIndex = tiles.length;
+            videos.push(entry);
+        }
+        entry.tile = tile;
+        tiles.push(tile);
+        return tile;
+    }
+
+    function buildFileRow(entry) {
+        var row = el('li');
+        var link = el('a', 'tvp-file', entry.name);
+        link.href = entry.href;
+        row.appendChild(link);
+        tiles.push(link);
+        return row;
+    }
+
+    // The first screen is built at once; the rest in chunks between frames, so
+    // that a folder of thousands of videos never freezes the page.
+    function buildEntries(entries, done) {
+        var next = 0;
+        function chunk(size) {
+            var end = Math.min(entries.length, next + size);
+            for (; next < end; next++) {
+                var entry = entries[next];
+                if (entry.kind === 'file') fileList.appendChild(buildFileRow(entry));
+                else grid.appendChild(buildTile(entry));
+            }
+            loadVisibleStills();
+            if (next < entries.length) setTimeout(function () { chunk(CHUNK); }, 0);
+            else done();
+        }
+        chunk(48);
+    }
+
+    // --- Stills: only the tiles on screen and one row beyond ---------------
+
+    function gridMetrics() {
+        var first = tiles.length && hasClass(tiles[0], 'tvp-tile') ? tiles[0] : null;
+        if (!first || !first.offsetWidth) return null;
+        var columns = Math.max(1, Math.floor((grid.clientWidth + 1) / (first.offsetWidth + 1)));
+        var rowHeight = first.offsetHeight || 1;
+        var step = rowHeight;
+        for (var i = 1; i < tiles.length && i <= columns; i++) {
+            if (tiles[i].offsetTop > first.offsetTop) {
+                columns = i;
+                step = tiles[i].offsetTop - first.offsetTop;
+                break;
+            }
+        }
+        return { columns: columns, rowHeight: step, top: first.offsetTop };
+    }
+
+    function scrollTop() {
+        return window.pageYOffset || doc.documentElement.scrollTop || doc.body.scrollTop || 0;
+    }
+
+    function loadVisibleStills() {
+        if (!videos.length) return;
+        var metrics = gridMetrics();
+        if (!metrics) return;
+        var viewTop = scrollTop() - metrics.top;
+        var viewBottom = viewTop + (window.innerHeight || doc.documentElement.clientHeight);
+        var firstRow = Math.max(0, Math.floor(viewTop / metrics.rowHeight));
+        var lastRow = Math.floor(viewBottom / metrics.rowHeight) + 1;
+        var offset = videos[0].tileIndex;
+        var from = Math.max(0, firstRow * metrics.columns - offset);
+        var to = Math.min(videos.length, (lastRow + 1) * metrics.columns - offset);
+        for (var i = from; i < to; i++) requestStill(videos[i]);
+    }
+
+    function requestStill(video) {
+        if (video.loaded || video.loading || (video.failedAt && new Date() - video.failedAt < RETRY_MS)) return;
+        video.loading = true;
+        var image = new Image();
+        image.onload = function () {
+            video.loading = false;
+            video.loaded = true;
+            image.className = 'tvp-still';
+            image.alt = '';
+            video.pic.appendChild(image);
+            setClass(video.tile, 'tvp-has-still', true);
+        };
+        image.onerror = function () {
+            video.loading = false;
+            video.failedAt = new Date();
+        };
+        image.src = video.failedAt ? video.still + '?t=' + new Date().getTime() : video.still;
+    }
+
+    // --- Focus and the remote control ----------------------------------------
+
+    function focusables() {
+        return headerLinks.concat(tiles);
+    }
+
+    function focusOn(node) {
+        if (!node) return;
+        node.focus();
+        loadVisibleStills();
+    }
+
+    function centre(rect) {
+        return { x: (rect.left + rect.right) / 2, y: (rect.top + rect.bottom) / 2 };
+    }
+
+    // The nearest element in the direction pressed, by where the elements lie
+    // on screen: up and down go by rows of the grid, not by list order.
+    function neighbour(current, key) {
+        var all = focusables();
+        var index = all.indexOf(current);
+        if (index < 0) return all[headerLinks.length] || all[0];
+        var metrics = gridMetrics();
+        var reach = (metrics ? metrics.columns : 4) * 3 + 8;
+        var from = Math.max(0, index - reach), to = Math.min(all.length, index + reach);
+        var here = current.getBoundingClientRect(), c = centre(here);
+        var best = null, bestScore = Infinity;
+        function consider(candidate) {
+            if (candidate === current) return;
+            var r = candidate.getBoundingClientRect(), p = centre(r);
+            var along, across;
+            if (key === KEY.down) { if (r.top < here.bottom - 2) return; along = p.y - c.y; across = p.x - c.x; }
+            else if (key === KEY.up) { if (r.bottom > here.top + 2) return; along = c.y - p.y; across = p.x - c.x; }
+            else if (key === KEY.right) { if (r.left < here.right - 2 || r.top >= here.bottom || r.bottom <= here.top) return; along = p.x - c.x; across = 0; }
+            else { if (r.right > here.left + 2 || r.top >= here.bottom || r.bottom <= here.top) return; along = c.x - p.x; across = 0; }
+            var score = along + 3 * Math.abs(across);
+            if (score < bestScore) { bestScore = score; best = candidate; }
+        }
+        for (var i = 0; i < headerLinks.length; i++) consider(headerLinks[i]);
+        for (i = Math.max(from, headerLinks.length); i < to; i++) consider(all[i]);
+        return best;
+    }
+
+    function parentAddress() {
+        return '/' + rawSegments.slice(0, rawSegments.length - 1).join('/') + '/';
+    }
+
+    function goUp() {
+        if (atShareRoot) return;
+        location.href = parentAddress() + '#' + encodeURIComponent(segments[segments.length - 1]);
+    }
+
+    function isOneOf(key, list) {
+        return list.indexOf(key) >= 0;
+    }
+
+    function isBack(key) {
+        return key === KEY.backspace || key === KEY.escape || isOneOf(key, KEY.tvBack);
+    }
+
+    function onPageKey(event) {
+        var key = event.keyCode;
+        if (key >= KEY.left && key <= KEY.down) {
+            focusOn(neighbour(doc.activeElement, key));
+        } else if (isBack(key)) {
+            goUp();
+        } else {
+            return;
+        }
+        event.preventDefault();
+    }
+
+    // --- The player ----------------------------------------------------------
+
+    var player = null;
+
+    function buildPlayer() {
+        var box = el('div', 'tvp-player');
+        var video = el('video');
+        video.controls = true;
+        video.autoplay = true;
+        var message = el('div', 'tvp-message');
+        var bar = el('div', 'tvp-bar');
+        var buttons = {
+            previous: el('button', 'tvp-button', '上一个'),
+            close: el('button', 'tvp-button', '返回'),
+            next: el('button', 'tvp-button', '下一个')
+        };
+        var title = el('span', 'tvp-title');
+        bar.appendChild(buttons.previous);
+        bar.appendChild(buttons.close);
+        bar.appendChild(buttons.next);
+        bar.appendChild(title);
+        box.appendChild(video);
+        box.appendChild(message);
+        box.appendChild(bar);
+        buttons.previous.onclick = function () { play(player.index - 1); };
+        buttons.next.onclick = function () { play(player.index + 1); };
+        buttons.close.onclick = closePlayer;
+        video.addEventListener('error', function () {
+            if (isPlayerOpen() && video.getAttribute('src')) showNotPlayable(videos[player.index]);
+        }, false);
+        video.addEventListener('ended', function () { play(player.index + 1); }, false);
+        doc.body.appendChild(box);
+        return { box: box, video: video, message: message, title: title, index: 0 };
+    }
+
+    function showNotPlayable(entry) {
+        var message = player.message;
+        while (message.firstChild) message.removeChild(message.firstChild);
+        var extension = entry.name.replace(/^.*\./, '').toUpperCase();
+        message.appendChild(el('p', '', '这个浏览器播放不了 ' + extension +
+            ' 格式的视频，请打开下面的链接，电视或手机自带的播放器常常能播放它。'));
+        var link = el('a', 'tvp-plain', entry.name);
+        link.href = entry.href;
+        message.appendChild(link);
+        message.style.display = 'block';
+        player.video.style.display = 'none';
+        link.focus();
+    }
+
+    function play(index) {
+        if (index < 0 || index >= videos.length) return;
+        if (!player) player = buildPlayer();
+        var entry = videos[index];
+        player.index = index;
+        player.title.innerHTML = '';
+        player.title.appendChild(doc.createTextNode(entry.name));
+        player.message.style.display = 'none';
+        player.box.style.display = 'block';
+        setClass(doc.documentElement, 'tvp-playing', true);
+        if (NOT_PLAYABLE.test(entry.name)) {
+            player.video.removeAttribute('src');
+            showNotPlayable(entry);
+            return;
+        }
+        player.video.style.display = 'block';
+        player.video.src = entry.href;
+        player.video.focus();
+        var started = player.video.play && player.video.play();
+        if (started && started['catch']) started['catch'](function () {});
+    }
+
+    function closePlayer() {
+        if (!player) return;
+        player.video.pause();
+        player.video.removeAttribute('src');
+        if (player.video.load) player.video.load();
+        player.box.style.display = 'none';
+        setClass(doc.documentElement, 'tvp-playing', false);
+        focusOn(videos[player.index].tile);
+    }
+
+    function onPlayerKey(event) {
+        var key = event.keyCode, video = player.video;
+        if (isBack(key)) closePlayer();
+        else if (key === KEY.up || key === KEY.pageUp || isOneOf(key, KEY.prev)) play(player.index - 1);
+        else if (key === KEY.down || key === KEY.pageDown || isOneOf(key, KEY.next)) play(player.index + 1);
+        else if (key === KEY.left) video.currentTime = Math.max(0, video.currentTime - 10);
+        else if (key === KEY.right) video.currentTime = video.currentTime + 10;
+        else if (key === KEY.enter && doc.activeElement === video) video.paused ? video.play() : video.pause();
+        else return;
+        event.preventDefault();
+    }
+
+    function isPlayerOpen() {
+        return player && player.box.style.display === 'block';
+    }
+
+    // --- Start ---------------------------------------------------------------
+
+    function onKey(event) {
+        if (isPlayerOpen()) onPlayerKey(event);
+        else onPageKey(event);
+    }
+
+    function onTileClick(event) {
+        var target = event.target || event.srcElement;
+        while (target && target !== grid && !hasClass(target, 'tvp-tile')) target = target.parentNode;
+        if (!target || target === grid || !hasClass(target, 'tvp-video')) return;
+        for (var i = 0; i < videos.length; i++) {
+            if (videos[i].tile === target) {
+                event.preventDefault();
+                play(i);
+                return;
+            }
+        }
+    }
+
+    function focusFirst() {
+        var wanted = decode(location.hash.replace(/^#/, ''));
+        var entries = focusables();
+        for (var i = 0; wanted && i < entries.length; i++) {
+            if (entries[i].title === wanted) return focusOn(entries[i]);
+        }
+        focusOn(tiles[0] || headerLinks[0]);
+    }
+
+    // nginx's listing has no viewport line; without one a phone lays the page
+    // out at desktop width and shrinks it.
+    function fitPhones() {
+        var meta = el('meta');
+        meta.name = 'viewport';
+        meta.content = 'width=device-width, initial-scale=1';
+        (doc.head || doc.getElementsByTagName('head')[0]).appendChild(meta);
+    }
+
+    var entries = sortEntries(readEntries());
+    fitPhones();
+    doc.documentElement.className += ' tvp-on';
+    root.appendChild(buildHeader());
+    if (!entries.length) root.appendChild(el('p', 'tvp-empty', '这个文件夹是空的。'));
+    root.appendChild(grid);
+    root.appendChild(fileList);
+    doc.body.appendChild(root);
+    grid.addEventListener('click', onTileClick, false);
+    doc.addEventListener('keydown', onKey, false);
+    window.addEventListener('scroll', loadVisibleStills, false);
+    window.addEventListener('resize', loadVisibleStills, false);
+    setInterval(loadVisibleStills, RETRY_MS);
+    buildEntries(entries, function () {
+        window.tvpageReady = true;
+        window.tvpageReadyAt = new Date().getTime();
+    });
+    focusFirst();
+    // When the first screen of tiles is drawn, for the benchmark.
+    (window.requestAnimationFrame || setTimeout)(function () { window.tvpageFirstScreen = new Date().getTime(); });
+})();

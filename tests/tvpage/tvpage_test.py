@@ -1,0 +1,358 @@
+"""The TV page in a real headless Chromium against the real nginx on a loopback
+port: the tiles and stills of a fixture tree, the remote control's keys, the
+player, the sizes, and that programs reading the share see what they saw
+before. Run: /usr/bin/python3 tvpage_test.py <build dir>"""
+
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+import urllib.parse
+
+import tvserver
+
+BUILD = None
+DATA = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "data")
+
+HOSTILE = "a<b>\"c'&#%?\\d 第1集.mp4"
+LONG = "一部名字很长很长的电影_" + "x" * 60 + "_结尾.mkv"
+NEWLINE = "two\nlines.mp4"
+SUBFOLDER = "第二季"
+MANY = "很多"
+MANY_VIDEOS = 300
+VIDEOS = ["第2集.mp4", "第10集.mp4", "第1集.mp4", HOSTILE, LONG, NEWLINE, "clip.avi", "无图.mp4"]
+OTHERS = ["说明.txt", "封面.jpg"]
+RED, GREEN = (200, 30, 30), (30, 200, 30)
+
+server = None
+folder = None
+driver = None
+
+
+def make_tree(root):
+    """Videos with and without stills, a subfolder, other files, VTemp."""
+    for name in VIDEOS:
+        source = "clip.avi" if name.endswith(".avi") else "clip.mp4"
+        shutil.copy(os.path.join(DATA, source), os.path.join(root, name))
+    for name in OTHERS:
+        with open(os.path.join(root, name), "w") as f:
+            f.write(name)
+    os.makedirs(os.path.join(root, SUBFOLDER, "更深"))
+    os.makedirs(os.path.join(root, "网页"))
+    with open(os.path.join(root, "网页", "index.html"), "w") as f:
+        f.write("<html><body><h1>Index of /mine/</h1><pre><a href='x'>x</a></pre><p id=own>own page</p></body></html>")
+    os.makedirs(os.path.join(root, MANY, "VTemp"))
+    for n in range(1, MANY_VIDEOS + 1):
+        open(os.path.join(root, MANY, "%d.mp4" % n), "w").close()
+        with open(os.path.join(root, MANY, "VTemp", "%d.png" % n), "wb") as f:
+            f.write(tvserver.png(16, 9, GREEN))
+    os.makedirs(os.path.join(root, "VTemp", SUBFOLDER))
+    shutil.copy(os.path.join(DATA, "clip.mp4"), os.path.join(root, SUBFOLDER, "第3集.mp4"))
+    for name in VIDEOS:
+        if name != "无图.mp4":
+            write_still(root, name, RED)
+    write_still(os.path.join(root, SUBFOLDER), "第3集.mp4", GREEN, os.path.join(root, "VTemp", SUBFOLDER))
+
+
+def write_still(folder_path, video, colour, still_folder=None):
+    still_folder = still_folder or os.path.join(folder_path, "VTemp")
+    stem = video.rsplit(".", 1)[0]
+    with open(os.path.join(still_folder, stem + ".png"), "wb") as f:
+        f.write(tvserver.png(64, 36, colour))
+
+
+def setUpModule():
+    global server, folder, driver
+    folder = tempfile.mkdtemp(prefix="tvpage-share-")
+    os.chmod(folder, 0o755)
+    make_tree(folder)
+    server = tvserver.Server(BUILD, folder)
+    try:
+        driver = tvserver.browser(1280, 720)
+    except Exception:
+        server.stop()
+        raise
+
+
+def tearDownModule():
+    try:
+        if driver:
+            driver.quit()
+    finally:
+        server.stop()
+        shutil.rmtree(folder, ignore_errors=True)
+
+
+def wait_for(condition, timeout=10):
+    deadline = time.time() + timeout
+    while time.time() < deadline:
+        value = condition()
+        if value:
+            return value
+        time.sleep(0.1)
+    return condition()
+
+
+def open_page(path="", width=1280, height=720):
+    driver.set_window_size(width, height)
+    driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride",
+                           {"width": width, "height": height, "deviceScaleFactor": 1, "mobile": width < 600})
+    driver.get(server.url(path))
+    assert wait_for(lambda: driver.execute_script("return window.tvpageReady === true"))
+
+
+def tile_names():
+    return driver.execute_script(
+        "return [].map.call(document.querySelectorAll('.tvp-tile .tvp-name'), function (n) { return n.textContent; })")
+
+
+# The tile of a name, as a script expression over arguments[0].
+TILE = ("(function (name) { return [].filter.call(document.querySelectorAll('.tvp-tile'),"
+        " function (t) { return t.title === name; })[0]; })(arguments[0])")
+
+
+def focused_name():
+    return driver.execute_script("return document.activeElement.title || document.activeElement.textContent")
+
+
+def press(key):
+    from selenium.webdriver.common.action_chains import ActionChains
+    ActionChains(driver).send_keys(key).perform()
+
+
+def listing_links(path=""):
+    status, _, body = tvserver.fetch(server.url(path))
+    assert status == 200
+    return [urllib.parse.unquote(h) for h in re.findall(r'<a href="([^"]*)"', body.decode())]
+
+
+class ListingForPrograms(unittest.TestCase):
+    """What a program reading the share sees, without a browser."""
+
+    def test_every_entry_keeps_its_link_and_answers(self):
+        links = listing_links()
+        expected = ["../", "VTemp/", SUBFOLDER + "/", "网页/", MANY + "/"] + VIDEOS + OTHERS
+        self.assertCountEqual(links, expected)
+        self.assertCountEqual(listing_links(urllib.parse.quote(SUBFOLDER) + "/"), ["../", "更深/", "第3集.mp4"])
+        for name in (HOSTILE, NEWLINE, "说明.txt"):
+            status, _, body = tvserver.fetch(server.url(urllib.parse.quote(name)))
+            with open(os.path.join(folder, name), "rb") as f:
+                self.assertEqual((status, body), (200, f.read()), name)
+        status, headers, _ = tvserver.fetch(server.url("VTemp/" + urllib.parse.quote("第2集.png")))
+        self.assertEqual((status, headers["Content-Type"]), (200, "image/png"))
+
+    def test_page_files_need_the_password_and_reveal_nothing_else(self):
+        base = "http://127.0.0.1:%d/" % server.port
+        self.assertEqual(tvserver.fetch(base + "%25vomra/tv.js")[0], 200)
+        self.assertEqual(tvserver.fetch(base + "%25vomra/tv.js", auth=False)[0], 401)
+        for path in ("%25vomra/", "%25vomra/../conf/nginx.conf", "%25vomra/..%2Fconf/nginx.conf",
+                     "%25vomra/%2e%2e/.htpasswd", "%25vomra/401.html"):
+            self.assertIn(tvserver.fetch(base + path)[0], (400, 403, 404), path)
+
+    def test_wrong_password_gets_the_chinese_page_and_the_login_prompt(self):
+        for url in (server.url(), server.url("VTemp/")):
+            request = tvserver.urllib.request.Request(url, headers={"Authorization": tvserver.authorization(
+                tvserver.USER, "wrong")})
+            try:
+                tvserver.urllib.request.urlopen(request, timeout=10)
+                self.fail("no 401")
+            except tvserver.urllib.error.HTTPError as error:
+                self.assertEqual(error.code, 401)
+                self.assertEqual(error.headers["WWW-Authenticate"], 'Basic realm="VomraServer"')
+                self.assertIn("用户名或密码不对", error.read().decode())
+
+    def test_every_script_the_page_serves_is_ecmascript_5(self):
+        base = "http://127.0.0.1:%d" % server.port
+        after = tvserver.fetch(server.url())[2].decode()
+        scripts = re.findall(r'<script src="([^"]+)"', after)
+        self.assertTrue(scripts)
+        for src in scripts:
+            status, _, body = tvserver.fetch(base + src)
+            self.assertEqual(status, 200, src)
+            parsed = subprocess.run(["acorn", "--ecma5", "--silent"], input=body, capture_output=True, timeout=30)
+            self.assertEqual(parsed.returncode, 0, src + ": " + parsed.stderr.decode())
+
+
+class Tiles(unittest.TestCase):
+    def test_names_whole_sorted_folders_first_without_vtemp(self):
+        open_page()
+        names = tile_names()
+        self.assertEqual(names[:3], [MANY, SUBFOLDER, "网页"])
+        self.assertNotIn("VTemp", names)
+        self.assertLess(names.index("第1集.mp4"), names.index("第2集.mp4"))
+        self.assertLess(names.index("第2集.mp4"), names.index("第10集.mp4"))
+        self.assertCountEqual(names, [MANY, SUBFOLDER, "网页"] + VIDEOS)
+        files = driver.execute_script(
+            "return [].map.call(document.querySelectorAll('.tvp-file'), function (n) { return n.textContent; })")
+        self.assertCountEqual(files, OTHERS)
+        self.assertTrue(driver.execute_script("return document.querySelector('body > pre').offsetHeight === 0"))
+
+    def test_hostile_names_open_the_right_file(self):
+        open_page()
+        for name in (HOSTILE, NEWLINE, LONG):
+            href = driver.execute_script("var t = " + TILE + "; return t && t.href", name)
+            self.assertTrue(href, name)
+            status, _, body = tvserver.fetch(href)
+            with open(os.path.join(folder, name), "rb") as f:
+                self.assertEqual((status, body), (200, f.read()), name)
+
+    def test_stills_show_and_a_new_still_appears_without_reload(self):
+        open_page()
+        still = "return " + TILE + ".querySelector('img.tvp-still')"
+        self.assertTrue(wait_for(lambda: driver.execute_script(still + " !== null", HOSTILE)))
+        self.assertTrue(wait_for(lambda: driver.execute_script(still + " !== null", LONG)))
+        self.assertFalse(driver.execute_script(still + " !== null", "无图.mp4"))
+        write_still(folder, "无图.mp4", GREEN)
+        try:
+            self.assertTrue(wait_for(lambda: driver.execute_script(still + " !== null", "无图.mp4"), 15))
+        finally:
+            os.remove(os.path.join(folder, "VTemp", "无图.png"))
+
+    def test_stills_of_a_subfolder_come_from_the_mirrored_path(self):
+        open_page(urllib.parse.quote(SUBFOLDER) + "/")
+        self.assertEqual(tile_names(), ["更深", "第3集.mp4"])
+        self.assertTrue(wait_for(lambda: driver.execute_script(
+            "var i = document.querySelector('img.tvp-still'); return i && i.naturalWidth === 64")))
+        header = driver.execute_script("return document.querySelector('.tvp-top').textContent")
+        self.assertEqual(header, tvserver.SHARE + " / " + SUBFOLDER)
+
+    def test_a_folder_with_its_own_index_page_keeps_it(self):
+        driver.get(server.url(urllib.parse.quote("网页") + "/"))
+        time.sleep(0.5)
+        self.assertTrue(driver.execute_script("return document.getElementById('own').offsetHeight > 0"))
+        self.assertEqual(driver.execute_script("return document.querySelectorAll('.tvp-tile').length"), 0)
+
+    def test_only_stills_on_screen_and_one_row_beyond_are_requested(self):
+        open_page(urllib.parse.quote(MANY) + "/")
+        requested = ("return performance.getEntriesByType('resource').filter(function (e) {"
+                     " return /\\.png/.test(e.name); }).map(function (e) { return e.name; })")
+        time.sleep(1)
+        first = driver.execute_script(requested)
+        self.assertGreaterEqual(len(first), 8)
+        self.assertLessEqual(len(first), 20)
+        driver.execute_script("window.scrollTo(0, document.documentElement.scrollHeight)")
+        self.assertTrue(wait_for(lambda: any(u.endswith("/%d.png" % MANY_VIDEOS) for u in driver.execute_script(
+            requested))))
+        self.assertLess(len(driver.execute_script(requested)), MANY_VIDEOS / 2)
+
+    def test_without_javascript_the_listing_is_as_before(self):
+        plain = tvserver.browser(1280, 720, javascript=False)
+        try:
+            plain.get(server.url())
+            links = plain.execute_script(
+                "return [].map.call(document.querySelectorAll('a'), function (a) { return a.getAttribute('href'); })")
+            self.assertEqual(len(links), 1 + 4 + len(VIDEOS) + len(OTHERS))
+            self.assertTrue(plain.execute_script("return document.querySelector('pre').offsetHeight > 0"))
+            self.assertEqual(plain.execute_script("return document.querySelectorAll('.tvp-tile').length"), 0)
+        finally:
+            plain.quit()
+
+
+class RemoteControl(unittest.TestCase):
+    def rect(self):
+        return driver.execute_script(
+            "var r = document.activeElement.getBoundingClientRect(); return [r.left, r.top];")
+
+    def test_arrows_move_by_grid_direction(self):
+        from selenium.webdriver.common.keys import Keys
+        open_page()
+        self.assertEqual(focused_name(), MANY)
+        start = self.rect()
+        press(Keys.ARROW_RIGHT)
+        right = self.rect()
+        self.assertGreater(right[0], start[0])
+        self.assertAlmostEqual(right[1], start[1], delta=2)
+        press(Keys.ARROW_DOWN)
+        below = self.rect()
+        self.assertAlmostEqual(below[0], right[0], delta=2)
+        self.assertGreater(below[1], right[1])
+        press(Keys.ARROW_UP)
+        self.assertEqual(self.rect(), right)
+        press(Keys.ARROW_LEFT)
+        self.assertEqual(focused_name(), MANY)
+
+    def test_enter_opens_a_folder_and_back_returns_to_it(self):
+        from selenium.webdriver.common.keys import Keys
+        open_page()
+        press(Keys.ARROW_RIGHT)
+        press(Keys.ENTER)
+        self.assertTrue(wait_for(lambda: urllib.parse.unquote(driver.current_url).endswith(SUBFOLDER + "/")))
+        wait_for(lambda: driver.execute_script("return window.tvpageReady === true"))
+        press(Keys.BACKSPACE)
+        self.assertTrue(wait_for(lambda: urllib.parse.unquote(driver.current_url).split("#")[0].endswith(
+            tvserver.SHARE + "/")))
+        self.assertTrue(wait_for(lambda: driver.execute_script("return window.tvpageReady === true")))
+        self.assertEqual(focused_name(), SUBFOLDER)
+
+    def test_enter_plays_with_next_and_previous_one_key_away(self):
+        from selenium.webdriver.common.keys import Keys
+        open_page()
+        for _ in range(3):
+            press(Keys.ARROW_RIGHT)
+        first = focused_name()
+        self.assertEqual(first, tile_names()[3])
+        press(Keys.ENTER)
+        source = "var v = document.querySelector('.tvp-player video'); return v && v.getAttribute('src')"
+        self.assertTrue(wait_for(lambda: driver.execute_script(source)))
+        self.assertEqual(urllib.parse.unquote(driver.execute_script(source)).rsplit("/", 1)[1], first)
+        self.assertTrue(driver.execute_script(
+            "var r = document.querySelector('.tvp-player').getBoundingClientRect();"
+            " return r.width === innerWidth && r.height === innerHeight"))
+        title = "return document.querySelector('.tvp-title').textContent"
+        press(Keys.ARROW_DOWN)
+        self.assertEqual(driver.execute_script(title), tile_names()[4])
+        press(Keys.ARROW_UP)
+        self.assertEqual(driver.execute_script(title), first)
+        self.assertEqual(urllib.parse.unquote(driver.execute_script(source)).rsplit("/", 1)[1], first)
+        press(Keys.ESCAPE)
+        self.assertFalse(driver.execute_script(
+            "return document.querySelector('.tvp-player').offsetHeight > 0"))
+        self.assertEqual(focused_name(), first)
+
+    def test_a_format_the_browser_cannot_play_offers_the_plain_link(self):
+        open_page()
+        driver.execute_script(
+            "[].filter.call(document.querySelectorAll('.tvp-tile'), function (t) {"
+            " return t.title === 'clip.avi'; })[0].click()")
+        message = driver.execute_script("return document.querySelector('.tvp-message').textContent")
+        self.assertIn("AVI", message)
+        href = driver.execute_script("return document.querySelector('.tvp-message a').href")
+        self.assertEqual(urllib.parse.unquote(href).rsplit("/", 1)[1], "clip.avi")
+        from selenium.webdriver.common.keys import Keys
+        press(Keys.ESCAPE)
+
+
+class Sizes(unittest.TestCase):
+    def layout(self):
+        return driver.execute_script("""
+            var tiles = document.querySelectorAll('.tvp-tile'), top = tiles[0].offsetTop, perRow = 0;
+            for (var i = 0; i < tiles.length && tiles[i].offsetTop === top; i++) perRow++;
+            var targets = document.querySelectorAll('.tvp-tile, .tvp-file, .tvp-top a'), smallest = 1e9;
+            for (i = 0; i < targets.length; i++) smallest = Math.min(smallest, targets[i].offsetHeight);
+            return { perRow: perRow, smallest: smallest,
+                     nameSize: parseFloat(getComputedStyle(tiles[0].querySelector('.tvp-name')).fontSize),
+                     overflow: document.documentElement.scrollWidth - innerWidth };""")
+
+    def test_tv_phone_and_every_width_between(self):
+        open_page()
+        tv = self.layout()
+        self.assertGreaterEqual(tv["perRow"], 4)
+        self.assertGreaterEqual(tv["nameSize"], 24)
+        for width in (360, 412, 430):
+            open_page(width=width, height=900)
+            phone = self.layout()
+            self.assertEqual(phone["perRow"], 2, width)
+            self.assertGreaterEqual(phone["smallest"], 44, width)
+            self.assertLessEqual(phone["overflow"], 0, width)
+        for width in (600, 800, 1024, 1920, 2560, 3840):
+            open_page(width=width, height=1080)
+            self.assertLessEqual(self.layout()["overflow"], 0, width)
+
+
+if __name__ == "__main__":
+    BUILD = sys.argv.pop(1)
+    unittest.main(verbosity=2)
