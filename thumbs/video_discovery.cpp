@@ -78,8 +78,8 @@ bool isRegularFile(const fs::directory_entry& entry) {
 
 const std::array<std::string_view, 21>& videoExtensions() {
     static constexpr std::array<std::string_view, 21> extensions{
-        ".mp4", ".mkv", ".avi", ".mov", ".flv",  ".wmv", ".m4v", ".mpeg", ".mpg", ".ts",  ".m2ts",
-        ".mts", ".webm", ".3gp", ".rmvb", ".rm", ".vob", ".f4v", ".ogv", ".asf", ".divx"};
+        ".mp4", ".mkv",  ".avi", ".mov",  ".flv", ".wmv", ".m4v", ".mpeg", ".mpg", ".ts",  ".m2ts",
+        ".mts", ".webm", ".3gp", ".rmvb", ".rm",  ".vob", ".f4v", ".ogv",  ".asf", ".divx"};
     return extensions;
 }
 

@@ -11,9 +11,9 @@ namespace fs = std::filesystem;
 
 TEST(VideoExtensions, CoverTheCommonKindsOnce) {
     const auto& table = videoExtensions();
-    for (std::string_view kind : {".mp4", ".mkv", ".avi", ".mov", ".flv", ".wmv", ".m4v", ".mpeg", ".mpg", ".ts",
-                                  ".m2ts", ".mts", ".webm", ".3gp", ".rmvb", ".rm", ".vob", ".f4v", ".ogv", ".asf",
-                                  ".divx"})
+    for (std::string_view kind :
+         {".mp4", ".mkv",  ".avi", ".mov",  ".flv", ".wmv", ".m4v", ".mpeg", ".mpg", ".ts",  ".m2ts",
+          ".mts", ".webm", ".3gp", ".rmvb", ".rm",  ".vob", ".f4v", ".ogv",  ".asf", ".divx"})
         EXPECT_EQ(std::count(table.begin(), table.end(), kind), 1) << kind;
     EXPECT_EQ(&table, &videoExtensions()) << "the table is built once";
 }
