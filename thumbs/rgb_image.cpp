@@ -1,21 +1,90 @@
 #include "thumbs/rgb_image.h"
 
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <utility>
+
 extern "C" {
 #include <libavutil/imgutils.h>
 }
 
-RgbImage scaleToRgb(const AVFrame& frame, int width, int height) {
-    ScalerHandle scaler(sws_getCachedContext(nullptr, frame.width, frame.height,
-                                             static_cast<AVPixelFormat>(frame.format), width, height, AV_PIX_FMT_RGB24,
-                                             SWS_BILINEAR, nullptr, nullptr, nullptr));
-    if (!scaler) return {};
-    const int size = av_image_get_buffer_size(AV_PIX_FMT_RGB24, width, height, 1);
-    if (size <= 0) return {};
-    RgbImage image{BufferHandle(static_cast<std::uint8_t*>(av_malloc(size))), width, height};
+namespace {
+
+struct Size {
+    int width;
+    int height;
+};
+
+BufferHandle allocateRgb(Size size) {
+    const int bytes = av_image_get_buffer_size(AV_PIX_FMT_RGB24, size.width, size.height, 1);
+    if (bytes <= 0) return nullptr;
+    BufferHandle pixels(static_cast<std::uint8_t*>(av_malloc(bytes)));
+    if (pixels) std::memset(pixels.get(), 0, static_cast<std::size_t>(bytes));
+    return pixels;
+}
+
+// The picture's size on screen, fitted into `box`.
+Size fittedSize(const AVFrame& frame, PictureShape shape, Size box) {
+    const bool knownAspect = shape.sampleAspect.num > 0 && shape.sampleAspect.den > 0;
+    double shownWidth = frame.width * (knownAspect ? av_q2d(shape.sampleAspect) : 1.0);
+    double shownHeight = frame.height;
+    if (shape.clockwiseTurns % 2) std::swap(shownWidth, shownHeight);
+    // A picture within 3 % of the still's shape fills it: sizes that coding
+    // rounds to multiples of 8 or 16 (160 x 88, 1920 x 1088) leave no thin bars.
+    const double shapeRatio = (shownWidth / shownHeight) / (double(box.width) / box.height);
+    if (std::abs(shapeRatio - 1.0) <= 0.03) return box;
+    Size fitted = box;
+    if (shapeRatio > 1.0)
+        fitted.height = static_cast<int>(std::lround(box.width * shownHeight / shownWidth));
+    else
+        fitted.width = static_cast<int>(std::lround(box.height * shownWidth / shownHeight));
+    fitted.width = std::max(fitted.width, 1);
+    fitted.height = std::max(fitted.height, 1);
+    return fitted;
+}
+
+bool scaleInto(const AVFrame& frame, std::uint8_t* target, int targetStride, Size size) {
+    ScalerHandle scaler(sws_getContext(frame.width, frame.height, static_cast<AVPixelFormat>(frame.format), size.width,
+                                       size.height, AV_PIX_FMT_RGB24, SWS_BILINEAR, nullptr, nullptr, nullptr));
+    if (!scaler) return false;
+    std::uint8_t* planes[4] = {target, nullptr, nullptr, nullptr};
+    int strides[4] = {targetStride, 0, 0, 0};
+    return sws_scale(scaler.get(), frame.data, frame.linesize, 0, frame.height, planes, strides) == size.height;
+}
+
+// Copies the upright `source` (sourceSize) into `target` turned clockwise by
+// `turns` quarter turns, its top-left pixel at `target`.
+void copyTurned(const std::uint8_t* source, Size sourceSize, int turns, std::uint8_t* target, int targetStride) {
+    const Size shown = turns % 2 ? Size{sourceSize.height, sourceSize.width} : sourceSize;
+    for (int y = 0; y < shown.height; ++y) {
+        std::uint8_t* row = target + static_cast<std::ptrdiff_t>(y) * targetStride;
+        for (int x = 0; x < shown.width; ++x) {
+            int sx = x, sy = y;
+            if (turns == 1) sx = y, sy = sourceSize.height - 1 - x;
+            if (turns == 2) sx = sourceSize.width - 1 - x, sy = sourceSize.height - 1 - y;
+            if (turns == 3) sx = sourceSize.width - 1 - y, sy = x;
+            std::memcpy(row + 3 * x, source + 3 * (static_cast<std::ptrdiff_t>(sy) * sourceSize.width + sx), 3);
+        }
+    }
+}
+
+}  // namespace
+
+RgbImage fitToRgb(const AVFrame& frame, PictureShape shape, int width, int height) {
+    if (frame.width <= 0 || frame.height <= 0) return {};
+    const Size fitted = fittedSize(frame, shape, {width, height});
+    RgbImage image{allocateRgb({width, height}), width, height};
     if (!image.pixels) return {};
-    std::uint8_t* planes[4];
-    int strides[4];
-    if (av_image_fill_arrays(planes, strides, image.pixels.get(), AV_PIX_FMT_RGB24, width, height, 1) < 0) return {};
-    if (sws_scale(scaler.get(), frame.data, frame.linesize, 0, frame.height, planes, strides) != height) return {};
+    std::uint8_t* corner = image.pixels.get() +
+                           static_cast<std::ptrdiff_t>((height - fitted.height) / 2) * image.stride() +
+                           3 * ((width - fitted.width) / 2);
+    const int turns = shape.clockwiseTurns % 4;
+    if (turns == 0) return scaleInto(frame, corner, image.stride(), fitted) ? std::move(image) : RgbImage{};
+    // Scaled upright first, then turned into place.
+    const Size upright = turns % 2 ? Size{fitted.height, fitted.width} : fitted;
+    const BufferHandle scaled = allocateRgb(upright);
+    if (!scaled || !scaleInto(frame, scaled.get(), 3 * upright.width, upright)) return {};
+    copyTurned(scaled.get(), upright, turns, corner, image.stride());
     return image;
 }

@@ -1,5 +1,5 @@
 #pragma once
-// Scaling a decoded frame to a packed RGB picture of a fixed size.
+// Turning a decoded frame into a packed RGB picture of a fixed size.
 #include <cstdint>
 
 #include "thumbs/ffmpeg_handles.h"
@@ -12,7 +12,14 @@ struct RgbImage {
     int stride() const { return 3 * width; }
 };
 
-// Stretches the whole of `frame` to width x height (bilinear, aspect ratio
-// not kept). The scaler is made from the frame's own size and pixel format.
+// How a frame is meant to be shown.
+struct PictureShape {
+    int clockwiseTurns = 0;     // quarter turns, 0 to 3
+    AVRational sampleAspect{};  // width of a pixel over its height; 0/x when unknown
+};
+
+// Scales `frame` (bilinear) to the largest picture of its display shape
+// (rotation and pixel aspect applied) that fits width x height, centred on
+// black. A picture within 3 % of the still's shape fills it exactly.
 // Empty pixels when the frame cannot be converted.
-RgbImage scaleToRgb(const AVFrame& frame, int width, int height);
+RgbImage fitToRgb(const AVFrame& frame, PictureShape shape, int width, int height);

@@ -138,6 +138,7 @@ std::vector<fs::path> startThumbnails(ShareService& service) {
     auto pool = std::make_unique<ThumbnailPool>();
     pool->sourceRoot = folder;
     pool->outputRoot = platform::pathFromUtf8(toUtf8(service.thumbnailRoot));
+    pool->captureSeconds = service.settings.screenshotSeconds;
     pool->pending = std::move(videos);
     service.thumbnailPool = pool.release();
     service.thumbnailPool->startWorkers();

@@ -36,8 +36,9 @@ public:
     void stop();
     void workerLoop();
 
-    // Decodes a frame near captureOffset and writes a width x height PNG to
-    // pngPath. Never leaves a partial file; returns false on any failure.
+    // Decodes the key frame at captureSeconds (passing over flat pictures)
+    // and writes a width x height PNG to pngPath. Never leaves a partial
+    // file; returns false on any failure and when the stop flag is set.
     bool captureFrame(const Path& videoPath, const Path& pngPath) const;
 
     // The counters as they stand; the workers update them, any thread reads them.
@@ -56,7 +57,7 @@ public:
     std::atomic<std::uint64_t> videosFinished{0};
     std::atomic<std::uint64_t> videosFailed{0};
     std::uint64_t threadCount = 2;
-    std::int32_t captureOffset = 5;  // microseconds
+    std::int32_t captureSeconds = 0;  // the still's moment; 0: the start
     std::int32_t width = 640;
     std::int32_t height = 360;
     std::function<void(const Path& outputPath, bool success)> onFinished;

@@ -87,9 +87,10 @@ bool mayNotBeOpened(const fs::path& directory) {
 
 }  // namespace
 
-const std::array<std::string_view, 9>& videoExtensions() {
-    static constexpr std::array<std::string_view, 9> extensions{".mp4", ".mkv", ".avi",  ".mov", ".flv",
-                                                                ".wmv", ".m4v", ".mpeg", ".mpg"};
+const std::array<std::string_view, 21>& videoExtensions() {
+    static constexpr std::array<std::string_view, 21> extensions{
+        ".mp4", ".mkv",  ".avi", ".mov",  ".flv", ".wmv", ".m4v", ".mpeg", ".mpg", ".ts",  ".m2ts",
+        ".mts", ".webm", ".3gp", ".rmvb", ".rm",  ".vob", ".f4v", ".ogv",  ".asf", ".divx"};
     return extensions;
 }
 

@@ -5,8 +5,8 @@
 #include <string_view>
 #include <vector>
 
-// ".mp4", ".mkv", ".avi", ".mov", ".flv", ".wmv", ".m4v", ".mpeg", ".mpg"
-const std::array<std::string_view, 9>& videoExtensions();
+// The extensions of the video kinds a shared folder commonly holds, lower case.
+const std::array<std::string_view, 21>& videoExtensions();
 
 // True when the file name's extension is a video extension (A-Z folded).
 // Does not touch the file system.

@@ -83,3 +83,36 @@ head -c "$(($(stat -c %s whole.mkv) / 2))" whole.mkv > truncated.mkv
 ff -f lavfi -i "$(halves 160 90 4)" "${x264[@]}" whole.mp4
 head -c "$(($(stat -c %s whole.mp4) / 2))" whole.mp4 > truncated.mp4
 rm whole.mkv whole.mp4
+
+# Black for two seconds, then red over blue, a key frame every second.
+ff -f lavfi -i "color=c=black:s=160x88:r=10:d=2[k];color=c=red:s=160x44:r=10:d=3[t];color=c=blue:s=160x44:r=10:d=3[b];[t][b]vstack[rb];[k][rb]concat=n=2[out0]" \
+   "${x264[@]}" -g 10 -keyint_min 10 -sc_threshold 0 black_start.mp4
+
+# A top half that changes colour every 1.5 seconds (red, green, blue,
+# yellow) over a grey bottom half, a key frame every half second: the colour
+# tells which second a still comes from.
+over_grey() { # colour
+    echo "color=c=$1:s=160x44:r=10:d=1.5[t$1];color=c=gray:s=160x44:r=10:d=1.5[b$1];[t$1][b$1]vstack"
+}
+ff -f lavfi -i "$(over_grey red)[a];$(over_grey green)[b];$(over_grey blue)[c];$(over_grey yellow)[d];[a][b][c][d]concat=n=4[out0]" \
+   "${x264[@]}" -g 5 -keyint_min 5 -sc_threshold 0 seconds.mp4
+
+# A phone's portrait video: stored 160 x 88 with the green strip on its
+# left, shown turned a quarter clockwise (the strip on top).
+# The muxer takes the rotation from metadata only when copying a stream.
+ff -f lavfi -i "$(strip_left 160 88 0.2)" "${x264[@]}" upright.mp4
+ff -i upright.mp4 -c copy -metadata:s:v:0 rotate=90 rotated.mp4
+rm upright.mp4
+
+# 720 x 576 pixels shown as 16:9.
+ff -f lavfi -i "$(strip_left 720 576 0.2)" -c:v mpeg2video -q:v 31 -aspect 16:9 -f mpeg pal_16x9.mpg
+
+# The newer kinds of the video table.
+ff -f lavfi -i "$small" -c:v libvpx -b:v 50k webm_clip.webm
+ff -f lavfi -i "$small" "${x264[@]}" -f mpegts ts_clip.ts
+
+# Text that names further inputs, saved under video names: an HLS playlist
+# that lists itself without end, and a concat list of two videos.
+printf '#EXTM3U\n#EXT-X-TARGETDURATION:1\n#EXTINF:1,\nlooping_playlist.mp4\n#EXTINF:1,\nlooping_playlist.mp4\n' \
+  > looping_playlist.mp4
+printf 'ffconcat version 1.0\nfile clip.mp4\nfile clip.mkv\n' > concat_list.mp4

@@ -11,7 +11,8 @@ TEST_P(UndecodableCapture, GivesFalseAndNoFile) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Inputs, UndecodableCapture,
-                         ::testing::Values("audio_only.mp4", "not_media.mp4", "truncated.mp4", "no_such_file.mp4"),
+                         ::testing::Values("audio_only.mp4", "not_media.mp4", "truncated.mp4", "no_such_file.mp4",
+                                           "looping_playlist.mp4", "concat_list.mp4"),
                          fileNameAsTestName);
 
 // Playlists saved under a video's name: one of a URL (on a loopback port

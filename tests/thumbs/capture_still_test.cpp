@@ -40,24 +40,53 @@ TEST_P(ContainerCapture, WritesARedOverBlueStillAndNothingElse) {
 
 INSTANTIATE_TEST_SUITE_P(EveryContainer, ContainerCapture,
                          ::testing::Values("clip.mp4", "clip.mkv", "clip.avi", "clip.mov", "clip.flv", "clip.wmv",
-                                           "clip.m4v", "clip.mpeg", "clip.mpg", "full_hd.mp4", "truncated.mkv"),
+                                           "clip.m4v", "clip.mpeg", "clip.mpg", "full_hd.mp4", "truncated.mkv",
+                                           "webm_clip.webm", "ts_clip.ts"),
                          fileNameAsTestName);
 
-TEST_F(CaptureTest, StretchesA4By3PictureToTheWholeStill) {
-    // 720 x 576 with a green strip over its left quarter: stretched, the strip
-    // ends near x = 160; kept at 4:3 it would be framed by black bars, and
-    // cropped to 16:9 it would reach past x = 180.
-    const fs::path png = scratch / "pal.png";
-    ASSERT_TRUE(capture(fixture("pal_4x3.mpg"), png));
+bool isBlack(Rgb pixel) {
+    return pixel.red < 16 && pixel.green < 16 && pixel.blue < 16;
+}
+
+// 720 x 576 with a green strip over its left quarter, shown at 4:3 and 16:9.
+TEST_F(CaptureTest, KeepsTheDisplayAspectRatioWithBlackBars) {
+    const fs::path narrow = scratch / "4x3.png";
+    ASSERT_TRUE(capture(fixture("pal_4x3.mpg"), narrow));
+    const PngFile bars = readPng(narrow);
+    expectStillFormat(bars);
+    // 480 x 360 in the middle: bars over x < 80 and x >= 560, the strip to x = 200.
+    for (int y : {0, 180, 359}) {
+        EXPECT_TRUE(isBlack(bars.at(40, y)) && isBlack(bars.at(600, y))) << "bars at y=" << y;
+        EXPECT_TRUE(isGreen(bars.at(90, y)) && isGreen(bars.at(190, y))) << "strip at y=" << y;
+        EXPECT_FALSE(isGreen(bars.at(215, y))) << "past the strip at y=" << y;
+    }
+    EXPECT_TRUE(isRed(bars.at(550, 0)));
+    EXPECT_TRUE(isBlue(bars.at(550, 359)));
+
+    // Pixels wider than high make the same frame 16:9: it fills the still.
+    const fs::path wide = scratch / "16x9.png";
+    ASSERT_TRUE(capture(fixture("pal_16x9.mpg"), wide));
+    const PngFile filled = readPng(wide);
+    for (int y : {0, 180, 359}) {
+        EXPECT_TRUE(isGreen(filled.at(0, y)) && isGreen(filled.at(150, y))) << "strip at y=" << y;
+        EXPECT_FALSE(isGreen(filled.at(175, y))) << "past the strip at y=" << y;
+    }
+    EXPECT_TRUE(isRed(filled.at(639, 0)));
+    EXPECT_TRUE(isBlue(filled.at(639, 359)));
+}
+
+TEST_F(CaptureTest, TurnsAPhoneVideoUpright) {
+    // Stored 160 x 88 with the strip on the left, shown turned a quarter
+    // counter-clockwise: 198 x 360 in the middle, the strip along the
+    // bottom, red on the left, blue on the right.
+    const fs::path png = scratch / "phone.png";
+    ASSERT_TRUE(capture(fixture("rotated.mp4"), png));
     const PngFile still = readPng(png);
     expectStillFormat(still);
-    for (int y : {0, 180, 359}) {
-        EXPECT_TRUE(isGreen(still.at(0, y))) << "left edge at y=" << y;
-        EXPECT_TRUE(isGreen(still.at(145, y))) << "strip at y=" << y;
-        EXPECT_FALSE(isGreen(still.at(175, y))) << "past the strip at y=" << y;
-    }
-    EXPECT_TRUE(isRed(still.at(639, 0)));
-    EXPECT_TRUE(isBlue(still.at(639, 359)));
+    for (int y : {5, 180, 354}) EXPECT_TRUE(isBlack(still.at(200, y)) && isBlack(still.at(440, y))) << y;
+    EXPECT_TRUE(isRed(still.at(240, 20)) && isRed(still.at(300, 200)));
+    EXPECT_TRUE(isBlue(still.at(340, 20)) && isBlue(still.at(400, 200)));
+    EXPECT_TRUE(isGreen(still.at(240, 350)) && isGreen(still.at(400, 300)));
 }
 
 TEST_F(CaptureTest, ShortVideoGetsTheFramesTheDecoderHeldBack) {

@@ -43,7 +43,7 @@ TEST_F(ThumbnailService, StartMakesTwoWorkersOverTheSharedFolder) {
     EXPECT_EQ(started.sourceRoot, share);
     EXPECT_EQ(started.outputRoot, thumbs);
     EXPECT_EQ(started.workers.size(), 2u);
-    EXPECT_EQ(started.captureOffset, 5) << "the seconds box does not move the capture";
+    EXPECT_EQ(started.captureSeconds, 30) << "the still is taken at the seconds box's time";
     EXPECT_EQ(started.width, 640);
     EXPECT_EQ(started.height, 360);
 

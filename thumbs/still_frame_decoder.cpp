@@ -1,0 +1,344 @@
+#include "thumbs/still_frame_decoder.h"
+
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <string>
+
+extern "C" {
+#include <libavutil/display.h>
+#include <libavutil/pixdesc.h>
+}
+
+#include "platform/regular_file.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Container demuxers of the video kinds discovery accepts. Playlists (HLS,
+// DASH), lists of files (concat), image sequences and the other formats
+// that name further inputs are not among them, so a file that probes as one
+// of those is refused before anything else is read.
+constexpr const char* containerDemuxers = "mov,matroska,avi,flv,asf,mpeg,mpegts,rm,ogg";
+
+// Bounds on what probing may read and buffer (bytes; microseconds).
+constexpr const char* probeBytes = "5000000";
+constexpr const char* analyseMicroseconds = "5000000";
+
+// No capture reads more packets than this, whatever the file holds.
+constexpr int packetLimit = 20'000;
+
+// A picture whose luma varies less than this (standard deviation over a
+// grid of samples, 0 to 255) shows nothing worth a still.
+constexpr double flatLumaSpread = 8.0;
+// How far the search for a picture with content goes past a flat one.
+constexpr int keyFramesTried = 4;
+constexpr std::chrono::seconds searchTime{2};
+
+constexpr int ioBufferSize = 64 * 1024;
+
+// FFmpeg reads the file through these callbacks, from a descriptor that is
+// known to be a regular file; every read first checks the capture's limits.
+struct FileSource {
+    std::unique_ptr<platform::RegularFileReader> reader;
+    std::uint64_t position = 0;
+    const CaptureLimits* limits = nullptr;
+};
+
+int readSource(void* opaque, std::uint8_t* buffer, int size) {
+    auto& source = *static_cast<FileSource*>(opaque);
+    if (source.limits->reached()) return AVERROR_EXIT;
+    const std::int64_t count = source.reader->readAt(source.position, buffer, static_cast<std::size_t>(size));
+    if (count < 0) return AVERROR(EIO);
+    if (count == 0) return AVERROR_EOF;
+    source.position += static_cast<std::uint64_t>(count);
+    return static_cast<int>(count);
+}
+
+std::int64_t seekSource(void* opaque, std::int64_t offset, int whence) {
+    auto& source = *static_cast<FileSource*>(opaque);
+    const auto size = static_cast<std::int64_t>(source.reader->size());
+    std::int64_t base = 0;
+    switch (whence & ~AVSEEK_FORCE) {
+        case AVSEEK_SIZE:
+            return size;
+        case SEEK_SET:
+            base = 0;
+            break;
+        case SEEK_CUR:
+            base = static_cast<std::int64_t>(source.position);
+            break;
+        case SEEK_END:
+            base = size;
+            break;
+        default:
+            return AVERROR(EINVAL);
+    }
+    if (base + offset < 0) return AVERROR(EINVAL);
+    source.position = static_cast<std::uint64_t>(base + offset);
+    return base + offset;
+}
+
+int interrupted(void* opaque) {
+    return static_cast<const CaptureLimits*>(opaque)->reached() ? 1 : 0;
+}
+
+struct IoFreer {
+    void operator()(AVIOContext* io) const {
+        av_freep(&io->buffer);
+        avio_context_free(&io);
+    }
+};
+
+// Members are released in reverse order: the decoder, the demuxer, then the
+// reading context the demuxer used and the file.
+struct VideoInput {
+    std::unique_ptr<FileSource> source;
+    std::unique_ptr<AVIOContext, IoFreer> io;
+    FormatHandle format;
+    int streamIndex = -1;
+    CodecHandle decoder;
+    AVStream* stream() const { return format->streams[streamIndex]; }
+};
+
+bool openSource(VideoInput& input, const std::filesystem::path& path, const CaptureLimits& limits) {
+    input.source = std::make_unique<FileSource>();
+    input.source->reader = platform::RegularFileReader::open(path);
+    input.source->limits = &limits;
+    if (!input.source->reader) return false;
+    auto* buffer = static_cast<std::uint8_t*>(av_malloc(ioBufferSize));
+    if (!buffer) return false;
+    input.io.reset(avio_alloc_context(buffer, ioBufferSize, 0, input.source.get(), readSource, nullptr, seekSource));
+    if (!input.io) av_free(buffer);
+    return input.io != nullptr;
+}
+
+bool openDemuxer(VideoInput& input, const std::filesystem::path& path, const CaptureLimits& limits) {
+    AVFormatContext* format = avformat_alloc_context();
+    if (!format) return false;
+    format->pb = input.io.get();
+    format->flags |= AVFMT_FLAG_CUSTOM_IO;
+    format->interrupt_callback = {interrupted, const_cast<CaptureLimits*>(&limits)};
+    AVDictionary* options = nullptr;
+    av_dict_set(&options, "format_whitelist", containerDemuxers, 0);
+    av_dict_set(&options, "protocol_whitelist", "file", 0);
+    av_dict_set(&options, "probesize", probeBytes, 0);
+    av_dict_set(&options, "analyzeduration", analyseMicroseconds, 0);
+    const std::u8string name = path.u8string();
+    // On failure FFmpeg frees the context it was given.
+    const bool isOpen =
+        avformat_open_input(&format, reinterpret_cast<const char*>(name.c_str()), nullptr, &options) == 0;
+    av_dict_free(&options);
+    if (!isOpen) return false;
+    input.format.reset(format);
+    return avformat_find_stream_info(format, nullptr) >= 0;
+}
+
+bool openDecoder(VideoInput& input) {
+    input.streamIndex = av_find_best_stream(input.format.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+    if (input.streamIndex < 0) return false;
+    const AVCodecParameters* parameters = input.stream()->codecpar;
+    const AVCodec* codec = avcodec_find_decoder(parameters->codec_id);
+    if (!codec) return false;
+    input.decoder.reset(avcodec_alloc_context3(codec));
+    if (!input.decoder || avcodec_parameters_to_context(input.decoder.get(), parameters) < 0) return false;
+    // Decoders that hold a picture back until the next one comes (MPEG-1 and
+    // 2) give it out at once; the first picture is the same either way.
+    input.decoder->flags |= AV_CODEC_FLAG_LOW_DELAY;
+    return avcodec_open2(input.decoder.get(), codec, nullptr) >= 0;
+}
+
+std::optional<VideoInput> openVideo(const std::filesystem::path& path, const CaptureLimits& limits) {
+    VideoInput input;
+    if (!openSource(input, path, limits) || !openDemuxer(input, path, limits) || !openDecoder(input))
+        return std::nullopt;
+    return input;
+}
+
+// Where to seek, in the stream's time base: `seconds` after the stream's
+// start, or (for the start itself) 5 microseconds, which lands on the first
+// key frame.
+std::int64_t seekTarget(const VideoInput& input, std::int32_t seconds) {
+    const AVRational microseconds{1, 1'000'000};
+    const AVStream* stream = input.stream();
+    const std::int64_t duration = input.format->duration;  // microseconds
+    const std::int64_t wanted = std::int64_t{seconds} * 1'000'000;
+    const bool pastTheEnd = duration != AV_NOPTS_VALUE && duration > 0 && wanted >= duration;
+    if (seconds <= 0 || pastTheEnd) return av_rescale_q(5, microseconds, stream->time_base);
+    const std::int64_t start = stream->start_time != AV_NOPTS_VALUE ? stream->start_time : 0;
+    return start + av_rescale_q(wanted, microseconds, stream->time_base);
+}
+
+bool seekBackwardsTo(VideoInput& input, std::int32_t seconds) {
+    if (av_seek_frame(input.format.get(), input.streamIndex, seekTarget(input, seconds), AVSEEK_FLAG_BACKWARD) < 0)
+        return false;
+    avcodec_flush_buffers(input.decoder.get());
+    return true;
+}
+
+// The video, its decoder, and the reading position at `seconds`.
+std::optional<VideoInput> openAt(const std::filesystem::path& path, std::int32_t seconds, const CaptureLimits& limits) {
+    std::optional<VideoInput> input = openVideo(path, limits);
+    if (input && !seekBackwardsTo(*input, seconds)) {
+        // A failed seek can leave the demuxer anywhere in the file, where the
+        // next frame is predicted from pictures never decoded. A fresh input
+        // reads from the start instead.
+        input = openVideo(path, limits);
+    }
+    return input;
+}
+
+// Nothing is shown before a stream's first key frame, yet a decoder that
+// reorders frames (H.264 or MPEG-4 with B-frames) holds that picture back
+// until it has decoded the two or three frames after it. When the first
+// packet of the video stream is a key frame that the decoder holds back,
+// telling it that the stream ends there gives the picture out at once.
+enum class KeyFrame { drainAtOnce, decodeOn };
+
+struct FirstFrame {
+    FrameHandle frame;
+    bool drainedAtKeyFrame = false;  // and got nothing: read the stream again
+};
+
+bool receiveAfterDrain(AVCodecContext* decoder, AVFrame* frame) {
+    return avcodec_send_packet(decoder, nullptr) == 0 && avcodec_receive_frame(decoder, frame) == 0;
+}
+
+// Reads packets from the current position until the decoder gives a frame.
+FirstFrame receiveFirstFrame(VideoInput& input, KeyFrame keyFrame, const CaptureLimits& limits) {
+    PacketHandle packet(av_packet_alloc());
+    FrameHandle frame(av_frame_alloc());
+    if (!packet || !frame) return {};
+    AVCodecContext* decoder = input.decoder.get();
+    bool firstVideoPacket = true;
+    for (int packets = 0; packets < packetLimit && av_read_frame(input.format.get(), packet.get()) >= 0; ++packets) {
+        if (limits.reached()) return {};
+        const bool video = packet->stream_index == input.streamIndex;
+        const bool drainHere =
+            video && firstVideoPacket && keyFrame == KeyFrame::drainAtOnce && (packet->flags & AV_PKT_FLAG_KEY);
+        firstVideoPacket = firstVideoPacket && !video;
+        const bool sent = video && avcodec_send_packet(decoder, packet.get()) == 0;
+        av_packet_unref(packet.get());
+        if (sent && avcodec_receive_frame(decoder, frame.get()) == 0) return {std::move(frame)};
+        if (sent && drainHere) {
+            // A field waiting for its pair, or a frame the file marks to be
+            // dropped, gives nothing here.
+            if (receiveAfterDrain(decoder, frame.get())) return {std::move(frame)};
+            return {nullptr, true};
+        }
+    }
+    // At the end of the file the decoder may still hold the frames it was
+    // keeping back for reordering; a short video may have no others.
+    if (!limits.reached() && receiveAfterDrain(decoder, frame.get())) return {std::move(frame)};
+    return {};
+}
+
+// The first picture the decoder delivers from `seconds` on, and the input
+// positioned after it.
+std::pair<std::optional<VideoInput>, FrameHandle> decodeFirstFrame(const std::filesystem::path& path,
+                                                                   std::int32_t seconds, const CaptureLimits& limits) {
+    std::optional<VideoInput> input = openAt(path, seconds, limits);
+    if (!input) return {};
+    FirstFrame first = receiveFirstFrame(*input, KeyFrame::drainAtOnce, limits);
+    if (!first.drainedAtKeyFrame) return {std::move(input), std::move(first.frame)};
+    // The key frame alone gave no picture, and a drained decoder takes no
+    // more packets: read the stream again, decoding on past the key frame.
+    input = openAt(path, seconds, limits);
+    if (!input) return {};
+    FrameHandle frame = receiveFirstFrame(*input, KeyFrame::decodeOn, limits).frame;
+    return {std::move(input), std::move(frame)};
+}
+
+// How much the picture's brightness varies: the standard deviation of its
+// luma over a grid of samples. Pictures without a luma plane (RGB, palette)
+// are not judged and count as having content.
+double lumaSpread(const AVFrame& frame) {
+    const AVPixFmtDescriptor* format = av_pix_fmt_desc_get(static_cast<AVPixelFormat>(frame.format));
+    if (!format || (format->flags & (AV_PIX_FMT_FLAG_RGB | AV_PIX_FMT_FLAG_PAL)) || format->comp[0].plane != 0 ||
+        !frame.data[0] || frame.width <= 0 || frame.height <= 0)
+        return flatLumaSpread * 2;
+    const int depth = format->comp[0].depth;
+    const int step = format->comp[0].step;
+    constexpr int samples = 48;
+    double sum = 0, squares = 0;
+    for (int row = 0; row < samples; ++row) {
+        const std::uint8_t* line =
+            frame.data[0] + static_cast<std::ptrdiff_t>(row * (frame.height - 1) / (samples - 1)) * frame.linesize[0];
+        for (int column = 0; column < samples; ++column) {
+            const std::uint8_t* at = line +
+                                     static_cast<std::ptrdiff_t>(column * (frame.width - 1) / (samples - 1)) * step +
+                                     format->comp[0].offset;
+            const int raw = depth > 8 ? (at[0] | (at[1] << 8)) >> (depth - 8) : at[0];
+            sum += raw;
+            squares += double(raw) * raw;
+        }
+    }
+    const double count = samples * samples;
+    const double mean = sum / count;
+    return std::sqrt(std::max(0.0, squares / count - mean * mean));
+}
+
+// The next key frame after the reading position, decoded on its own.
+FrameHandle nextKeyFrame(VideoInput& input, const CaptureLimits& limits, Clock::time_point searchEnd) {
+    PacketHandle packet(av_packet_alloc());
+    FrameHandle frame(av_frame_alloc());
+    if (!packet || !frame) return nullptr;
+    AVCodecContext* decoder = input.decoder.get();
+    for (int packets = 0; packets < packetLimit && av_read_frame(input.format.get(), packet.get()) >= 0; ++packets) {
+        if (limits.reached() || Clock::now() >= searchEnd) return nullptr;
+        const bool key = packet->stream_index == input.streamIndex && (packet->flags & AV_PKT_FLAG_KEY);
+        if (key) {
+            avcodec_flush_buffers(decoder);
+            const bool sent = avcodec_send_packet(decoder, packet.get()) == 0;
+            const bool received =
+                sent && (avcodec_receive_frame(decoder, frame.get()) == 0 || receiveAfterDrain(decoder, frame.get()));
+            avcodec_flush_buffers(decoder);
+            if (received) return frame;
+        }
+        av_packet_unref(packet.get());
+    }
+    return nullptr;
+}
+
+// Keeps `frame` unless it is flat; then looks at the next key frames for the
+// first with content, keeping the liveliest seen when none has any.
+FrameHandle passOverFlatPictures(VideoInput& input, FrameHandle frame, const CaptureLimits& limits) {
+    double bestSpread = lumaSpread(*frame);
+    const Clock::time_point searchEnd = Clock::now() + searchTime;
+    for (int tried = 0; bestSpread < flatLumaSpread && tried < keyFramesTried; ++tried) {
+        FrameHandle next = nextKeyFrame(input, limits, searchEnd);
+        if (!next) break;
+        const double spread = lumaSpread(*next);
+        if (spread > bestSpread) {
+            bestSpread = spread;
+            frame = std::move(next);
+        }
+    }
+    return frame;
+}
+
+// Quarter turns clockwise from the stream's display matrix (phone videos).
+int clockwiseTurnsOf(const AVStream& stream) {
+    const auto* matrix =
+        reinterpret_cast<const std::int32_t*>(av_stream_get_side_data(&stream, AV_PKT_DATA_DISPLAYMATRIX, nullptr));
+    if (!matrix) return 0;
+    const double counterClockwise = av_display_rotation_get(matrix);
+    if (std::isnan(counterClockwise)) return 0;
+    const long turns = std::lround(-counterClockwise / 90.0);
+    return static_cast<int>(((turns % 4) + 4) % 4);
+}
+
+}  // namespace
+
+StillFrame decodeStillFrame(const std::filesystem::path& path, std::int32_t seconds, const CaptureLimits& limits) {
+    auto [input, frame] = decodeFirstFrame(path, seconds, limits);
+    if (!frame) return {};
+    frame = passOverFlatPictures(*input, std::move(frame), limits);
+    StillFrame still;
+    still.clockwiseTurns = clockwiseTurnsOf(*input->stream());
+    still.sampleAspect = av_guess_sample_aspect_ratio(input->format.get(), input->stream(), frame.get());
+    still.frame = std::move(frame);
+    return still;
+}

@@ -1,0 +1,32 @@
+#pragma once
+// Decoding the picture a still is made of: a key frame of the video's best
+// video stream at a chosen second, passing over black or flat pictures.
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+
+#include "thumbs/ffmpeg_handles.h"
+
+// When a capture gives up: at once when `stop` is set, and at `deadline`.
+// Opening, probing, seeking and decoding all watch both.
+struct CaptureLimits {
+    const std::atomic<bool>& stop;
+    std::chrono::steady_clock::time_point deadline;
+    bool reached() const { return stop || std::chrono::steady_clock::now() >= deadline; }
+};
+
+// The decoded picture and how it is meant to be shown.
+struct StillFrame {
+    FrameHandle frame;          // null when no picture came
+    int clockwiseTurns = 0;     // quarter turns the picture is shown rotated by
+    AVRational sampleAspect{};  // 0/0 or 0/1 when unknown (square pixels)
+};
+
+// Opens the regular file at `path` (FIFOs, devices and sockets are refused)
+// with container demuxers only, so no playlist or list of files can make
+// FFmpeg read any other file. Seeks backwards to `seconds` after the start
+// (0, a negative value or a time past the end: the start) and decodes the
+// key frame there; a nearly uniform picture (black, white, one colour) is
+// passed over for one of the next few key frames that shows something.
+StillFrame decodeStillFrame(const std::filesystem::path& path, std::int32_t seconds, const CaptureLimits& limits);
