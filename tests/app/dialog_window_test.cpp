@@ -162,8 +162,10 @@ TEST_F(DialogWindowTest, EnterPressesTheButtonTheLinkOrStartAndNeverEndsTheRun) 
         dialog,
         [&] {
             // The button clicks a moment after the key, as GTK shows it pressed.
-            for (const int id : {kStopButton, kTutorialLink}) pressKey(*dialog.FindWindow(id), WXK_RETURN);
-            processEventsFor(300ms);
+            for (const int id : {kStopButton, kTutorialLink}) {
+                pressKey(*dialog.FindWindow(id), WXK_RETURN);
+                processEventsFor(300ms);
+            }
             for (const int id : boxes) {
                 pressKey(*dialog.FindWindow(id), WXK_RETURN);
                 processEventsFor(200ms);
