@@ -17,10 +17,12 @@ enum ControlId : int {
     kPasswordEdit = 1005,
     kTutorialLink = 1006,
     kUserNameEdit = 1007,
+    kBrowseButton = 1008,
     kStartButton = 1016,
     kStopButton = 1017,
     kExitButton = 1019,
     kAddressCombo = 1020,
+    kStatusText = 1021,
 };
 
 // The About item of the system menu (or of the background menu where the

@@ -15,11 +15,14 @@
 
 void CVomraServerDlg::OnStartService(wxCommandEvent&) {
     wxBusyCursor busy;
-    ShowOutcome(startShare(shareService, ReadEntries(), m_shareEnvironment));
+    const ShareOutcome outcome = startShare(shareService, ReadEntries(), m_shareEnvironment);
+    m_startFailure = outcome.error;
+    ShowOutcome(outcome);
 }
 
 void CVomraServerDlg::OnStopService(wxCommandEvent&) {
     wxBusyCursor busy;
+    m_startFailure.clear();
     ShowOutcome(stopShare(shareService, m_shareEnvironment));
 }
 
@@ -68,10 +71,14 @@ DialogEntries CVomraServerDlg::ReadEntries() const {
     return entries;
 }
 
-// The buttons and the address list first, so that a message shows over the
-// window as it now is.
+// The buttons, the status line and the address list first, so that a
+// message shows over the window as it now is.
 void CVomraServerDlg::ShowOutcome(const ShareOutcome& outcome) {
-    if (outcome.buttons) SetShareButtons(*outcome.buttons);
+    if (outcome.buttons) {
+        SetShareButtons(*outcome.buttons);
+        m_sharing = !outcome.buttons->startEnabled;
+    }
+    RefreshStatus();
     if (outcome.fillAddressList)
         fillAddressList(*m_addressCombo, shareService.settings.port, shareService.settings.shareName);
     if (!outcome.warning.empty()) m_showMessage(controlTextFromUtf8(outcome.warning), wxICON_WARNING);

@@ -10,6 +10,12 @@
 #include "platform/instance_guard.h"
 #include "platform/termination_watch.h"
 
+namespace {
+
+const wchar_t* const kInstanceName = L"VomraServer";
+
+}  // namespace
+
 wxBEGIN_EVENT_TABLE(CVomraServerApp, wxApp) EVT_END_SESSION(CVomraServerApp::OnEndSession) wxEND_EVENT_TABLE()
 
     bool CVomraServerApp::Initialize(int& argc, wxChar** argv) {
@@ -29,8 +35,11 @@ wxBEGIN_EVENT_TABLE(CVomraServerApp, wxApp) EVT_END_SESSION(CVomraServerApp::OnE
 bool CVomraServerApp::OnInit() {
     SetAppName(L"VomraServer");
     SetClassName(L"VomraServer");
-    if (platform::acquireInstanceGuard(L"VomraServer") == platform::InstanceGuard::AlreadyRunning) {
+    if (platform::acquireInstanceGuard(kInstanceName) == platform::InstanceGuard::AlreadyRunning) {
         wxMessageBox(L"程序已在运行中！在右下角找！", L"提示", wxOK | wxICON_WARNING);
+        // After the box, so that the running copy's window, which stays on
+        // top, does not cover it.
+        platform::signalRunningInstance(kInstanceName);
         return false;
     }
     return true;
@@ -39,7 +48,8 @@ bool CVomraServerApp::OnInit() {
 // A request from outside to end the program (a logout, kill, Ctrl+C) takes
 // the Exit path, so the share stops before the program ends. It is watched
 // for from the window's run on: before it no share can be running, and the
-// request simply ends the process.
+// request simply ends the process. A second copy's request brings the window
+// to the front.
 int CVomraServerApp::OnRun() {
     CVomraServerDlg dialog;
     m_dialog = &dialog;
@@ -49,6 +59,8 @@ int CVomraServerApp::OnRun() {
         wxMessageBox(dialog.LeftoverServerNotice(), L"提示", wxOK | wxICON_INFORMATION, &dialog);
     const platform::TerminationWatch watch(
         [&dialog] { wxQueueEvent(&dialog, new wxCommandEvent(wxEVT_BUTTON, kExitButton)); });
+    const platform::InstanceSignalListener secondCopies(
+        kInstanceName, [&dialog] { dialog.CallAfter([&dialog] { dialog.BringToFront(); }); });
     const int code = dialog.RunModal();
     m_dialog = nullptr;
     return code;

@@ -14,6 +14,7 @@
 #include "app/control_ids.h"
 #include "app/control_text.h"
 #include "app/dialog_builder.h"
+#include "thumbs/thumbnail_pool.h"
 #include "config/settings_file.h"
 #include "config/share_service.h"
 #include "config/text_conversion.h"
@@ -25,7 +26,8 @@ namespace {
 
 // What the port box suggests when there are no settings yet.
 const wchar_t* const kSuggestedPort = L"8080";
-const wchar_t* const kTrayTip = L"VomraHTTP服务";
+// How often the status line and the tray read the share and the stills' counters.
+constexpr int kStatusRefreshMs = 500;
 
 bool settingsFileExists(const std::wstring& settingsPath) {
     std::error_code error;
@@ -45,10 +47,12 @@ wxBEGIN_EVENT_TABLE(CVomraServerDlg, wxDialog) EVT_MENU(kAboutCommand, CVomraSer
             EVT_BUTTON(kExitButton, CVomraServerDlg::OnExit)
                 EVT_COMBOBOX(kAddressCombo, CVomraServerDlg::OnAddressSelChange)
                     EVT_HYPERLINK(kTutorialLink, CVomraServerDlg::OnTutorialLink)
-                        EVT_CONTEXT_MENU(CVomraServerDlg::OnContextMenu) wxEND_EVENT_TABLE()
+                        EVT_CONTEXT_MENU(CVomraServerDlg::OnContextMenu)
+                            EVT_BUTTON(kBrowseButton, CVomraServerDlg::OnBrowseFolder) wxEND_EVENT_TABLE()
 
-                            CVomraServerDlg::CVomraServerDlg(const std::wstring& programDir)
+                                CVomraServerDlg::CVomraServerDlg(const std::wstring& programDir)
     : m_appIcon(loadAppIcons().GetIcon(wxDefaultSize)),
+      m_trayIcon(m_appIcon),
       m_showMessage([this](const wxString& text, long iconStyle) { ShowMessageBox(text, iconStyle); }),
       m_launchBrowser(platform::runSystemCommand) {
     m_shareEnvironment.programDir = programDir;
@@ -66,6 +70,9 @@ wxBEGIN_EVENT_TABLE(CVomraServerDlg, wxDialog) EVT_MENU(kAboutCommand, CVomraSer
     AddAboutItem();
     SetIcons(loadAppIcons());
     AddTrayIcon();
+    AcceptFolderDrops();
+    m_statusTimer.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { RefreshStatus(); });
+    m_statusTimer.Start(kStatusRefreshMs);
 
     Show();
     FindWindow(kSharedFolderEdit)->SetFocus();
@@ -134,11 +141,40 @@ void CVomraServerDlg::AddAboutItem() {
 // The tray reports a left click as a button release on Windows and, with
 // GTK, as a single "activate" that arrives as a double click once the
 // left-button-down event it is first offered as goes unhandled. Both mean
-// "show the window"; every other tray event is left alone.
+// "show the window". A right click opens the icon's menu, whose commands
+// come back here.
 void CVomraServerDlg::AddTrayIcon() {
     m_trayIcon.Bind(wxEVT_TASKBAR_LEFT_UP, &CVomraServerDlg::OnTrayNotify, this);
     m_trayIcon.Bind(wxEVT_TASKBAR_LEFT_DCLICK, &CVomraServerDlg::OnTrayNotify, this);
-    m_trayIcon.SetIcon(m_appIcon, kTrayTip);
+    m_trayIcon.Bind(wxEVT_MENU, &CVomraServerDlg::OnTrayMenu, this);
+    RefreshStatus();
+}
+
+ShareStatus CVomraServerDlg::CurrentStatus() const {
+    ShareStatus status;
+    status.running = m_sharing;
+    status.port = shareService.settings.port;
+    status.startFailure = m_startFailure;
+    if (shareService.thumbnailPool) status.stills = shareService.thumbnailPool->progress();
+    return status;
+}
+
+// Only changed texts are set, so the line does not flicker.
+void CVomraServerDlg::RefreshStatus() {
+    const ShareStatus status = CurrentStatus();
+    auto* line = FindWindow(kStatusText);
+    const wxString text = wxString::FromUTF8(statusLine(status));
+    if (line->GetLabel() != text) {
+        line->SetLabel(text);
+        line->SetToolTip(wxString::FromUTF8(status.startFailure));
+    }
+    m_trayIcon.ShowState(status.running, wxString::FromUTF8(trayTip(status)));
+}
+
+void CVomraServerDlg::PressButton(int id) {
+    wxCommandEvent press(wxEVT_BUTTON, id);
+    press.SetEventObject(FindWindow(id));
+    ProcessWindowEvent(press);
 }
 
 bool CVomraServerDlg::FocusIsOnButton() const {
@@ -152,9 +188,20 @@ void CVomraServerDlg::OnSysCommand(wxCommandEvent&) {
 }
 
 void CVomraServerDlg::OnTrayNotify(wxTaskBarIconEvent&) {
+    BringToFront();
+}
+
+void CVomraServerDlg::BringToFront() {
     Show();
     Iconize(false);
     Raise();
+}
+
+void CVomraServerDlg::OnTrayMenu(wxCommandEvent& event) {
+    if (event.GetId() == kTrayShowCommand)
+        BringToFront();
+    else
+        PressButton(event.GetId());
 }
 
 // Closing only hides the window while the tray icon can bring it back;
@@ -162,8 +209,7 @@ void CVomraServerDlg::OnTrayNotify(wxTaskBarIconEvent&) {
 // session ends) takes the Exit path.
 void CVomraServerDlg::OnClose(wxCloseEvent& event) {
     if (!event.CanVeto()) {
-        wxCommandEvent exit(wxEVT_BUTTON, kExitButton);
-        OnExit(exit);
+        PressButton(kExitButton);
     } else if (m_trayIcon.IsIconInstalled() && wxTaskBarIcon::IsAvailable()) {
         Hide();
     } else {
@@ -190,19 +236,21 @@ void CVomraServerDlg::OnContextMenu(wxContextMenuEvent& event) {
     PopupMenu(&menu);
 }
 
-// Escape, and Enter anywhere but on a button or the link (which press the
-// button or open the page), end the program the way Exit does, so the share
-// is never left running without a window.
-// They are taken as characters of the focused control, which it receives
+// Escape hides the window as its close box does. Enter anywhere but on a
+// button or the link (which press the button or open the page) starts the
+// share when Start can be pressed, so a user who ends the password with Enter
+// gets what they meant; otherwise it does nothing.
+// Both are taken as characters of the focused control, which it receives
 // only once its input method has had the key: the Enter that commits a
 // composition, or the Escape that cancels one, stays with the input method.
 void CVomraServerDlg::OnControlChar(wxKeyEvent& event) {
     const int key = event.GetKeyCode();
     const bool enter = key == WXK_RETURN || key == WXK_NUMPAD_ENTER;
-    if (key == WXK_ESCAPE || (enter && !FocusIsOnButton())) {
-        wxCommandEvent exit(wxEVT_BUTTON, kExitButton);
-        OnExit(exit);
-        return;
+    if (key == WXK_ESCAPE) {
+        Close();
+    } else if (enter && !FocusIsOnButton()) {
+        if (FindWindow(kStartButton)->IsEnabled()) PressButton(kStartButton);
+    } else {
+        event.Skip();
     }
-    event.Skip();
 }

@@ -9,10 +9,12 @@
 #include <wx/evtloop.h>
 #include <wx/hyperlink.h>
 #include <wx/icon.h>
-#include <wx/taskbar.h>
+#include <wx/timer.h>
 
+#include "app/tray_icon.h"
 #include "config/install_paths.h"
 #include "webserver/share_sequence.h"
+#include "webserver/share_status.h"
 
 class CVomraServerDlg : public wxDialog {
 public:
@@ -22,7 +24,8 @@ public:
     explicit CVomraServerDlg(const std::wstring& programDir = programDirectory());
     ~CVomraServerDlg() override;
 
-    // Runs the window until Exit, Escape or Enter ends the run; hiding the
+    // Runs the window until Exit (the button, the tray menu's item, the end
+    // of the session or a request from outside) ends the run; hiding the
     // window does not end it. Returns the code given to EndModalRun.
     int RunModal();
     void EndModalRun(int code);
@@ -43,6 +46,13 @@ public:
     // (runShellCommand); the window tests leave the firewall alone.
     void SetCommandRunner(CommandRunner runner);
 
+    // Shows the window (hidden or minimised) and brings it to the front.
+    void BringToFront();
+
+    // The share and its stills as the status line and the tray show them.
+    ShareStatus CurrentStatus() const;
+    CTrayIcon& TrayIcon() { return m_trayIcon; }
+
 private:
     void LoadSettingsFrom(const std::wstring& programDir);
     void FillControls();
@@ -55,6 +65,9 @@ private:
     void SetShareButtons(const ButtonStates& states);
     void ShowMessageBox(const wxString& text, long iconStyle);
     void OpenInBrowser(const wxString& url);
+    void RefreshStatus();
+    void PressButton(int id);
+    void AcceptFolderDrops();
 
     void OnSysCommand(wxCommandEvent& event);
     void OnStartService(wxCommandEvent& event);
@@ -67,9 +80,11 @@ private:
     void OnTutorialLink(wxHyperlinkEvent& event);
     void OnContextMenu(wxContextMenuEvent& event);
     void OnControlChar(wxKeyEvent& event);
+    void OnBrowseFolder(wxCommandEvent& event);
+    void OnTrayMenu(wxCommandEvent& event);
 
     wxIcon m_appIcon;
-    wxTaskBarIcon m_trayIcon;
+    CTrayIcon m_trayIcon;
     wxComboBox* m_addressCombo = nullptr;
 
     bool m_settingsFileFound = false;
@@ -77,6 +92,10 @@ private:
     wxString m_leftoverServerNotice;
     wxString m_backgroundMenuText;  // the About item, where the system menu has none
     wxGUIEventLoop* m_modalLoop = nullptr;
+
+    bool m_sharing = false;
+    std::string m_startFailure;  // UTF-8; why the last Start failed
+    wxTimer m_statusTimer;
 
     ShareEnvironment m_shareEnvironment;
     MessageSink m_showMessage;

@@ -1,5 +1,7 @@
 #pragma once
 // One running copy per user: a named, process-lifetime lock.
+#include <functional>
+#include <memory>
 #include <string>
 
 namespace platform {
@@ -14,5 +16,28 @@ enum class InstanceGuard {
 // POSIX: an exclusive flock on a file named after `name` in the user's
 // runtime directory, held open for the life of the process.
 InstanceGuard acquireInstanceGuard(const std::wstring& name);
+
+// Asks the copy that holds the guard `name` to show itself; returns whether
+// the request was delivered.
+// POSIX: one byte through a Unix socket beside the lock file.
+// Windows: the named auto-reset event "<name>.show" of the user's logon.
+bool signalRunningInstance(const std::wstring& name);
+
+// While it lives, the copy that holds the guard hears those requests:
+// `onSignal` runs once per request on a thread of the listener's own, so it
+// only hands the request on to the main loop.
+class InstanceSignalListener {
+public:
+    InstanceSignalListener(const std::wstring& name, std::function<void()> onSignal);
+    ~InstanceSignalListener();
+    InstanceSignalListener(const InstanceSignalListener&) = delete;
+    InstanceSignalListener& operator=(const InstanceSignalListener&) = delete;
+
+    bool listening() const;
+
+private:
+    struct State;
+    std::unique_ptr<State> m_state;
+};
 
 }  // namespace platform

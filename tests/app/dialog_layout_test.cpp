@@ -57,9 +57,9 @@ TEST_F(DialogLayoutTest, TabOrderFollowsTheTemplateAndFocusStartsOnTheFolder) {
     for (const wxWindow* child : children(dialog)) {
         if (child->CanAcceptFocus()) order.push_back(child->GetId());
     }
-    const std::vector<int> expected = {kSharedFolderEdit, kTutorialLink, kPortEdit,      kScreenshotSecondsEdit,
-                                       kStartButton,      kStopButton,   kShareNameEdit, kPasswordEdit,
-                                       kUserNameEdit,     kExitButton,   kAddressCombo};
+    const std::vector<int> expected = {kSharedFolderEdit,      kBrowseButton, kTutorialLink, kPortEdit,
+                                       kScreenshotSecondsEdit, kStartButton,  kStopButton,   kShareNameEdit,
+                                       kPasswordEdit,          kUserNameEdit, kExitButton,   kAddressCombo};
     EXPECT_EQ(order, expected);
     EXPECT_TRUE(waitFor([&] { return wxWindow::FindFocus() == dialog.FindWindow(kSharedFolderEdit); }));
 }
@@ -68,7 +68,7 @@ TEST_F(DialogLayoutTest, NothingOverlapsRunsOutsideOrCutsItsText) {
     const CVomraServerDlg& dialog = openDialog();
     const wxRect client(dialog.GetClientSize());
     const std::vector<wxWindow*> controls = children(dialog);
-    ASSERT_EQ(controls.size(), 18u);
+    ASSERT_EQ(controls.size(), 20u);
     for (std::size_t i = 0; i < controls.size(); ++i) {
         const wxRect rect = controls[i]->GetRect();
         EXPECT_TRUE(client.Contains(rect)) << controls[i]->GetLabel();

@@ -3,6 +3,7 @@
 // box, and the ways the window's run ends.
 #include <wx/button.h>
 #include <wx/hyperlink.h>
+#include <wx/menu.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 #include <wx/timer.h>
@@ -31,8 +32,8 @@ int runModalWith(CVomraServerDlg& dialog, const std::function<void()>& during, w
     return dialog.RunModal();
 }
 
-// A right click on the tray icon is ignored, a left click shows the window
-// again, and the icon leaves the tray with the window.
+// A left click on the tray icon shows the window again, and the icon leaves
+// the tray with the window.
 TEST_F(DialogWindowTest, CloseHidesTheWindowWhileTheTrayIconCanBringItBack) {
     Tray tray;
     ASSERT_TRUE(tray.available()) << "trayer did not start";
@@ -41,16 +42,68 @@ TEST_F(DialogWindowTest, CloseHidesTheWindowWhileTheTrayIconCanBringItBack) {
     dialog.Close();
     EXPECT_TRUE(waitFor([&] { return !dialog.IsShown(); }));
 
-    clickAt(kTrayIconPoint, wxMOUSE_BTN_RIGHT);
-    processEventsFor(1s);
-    EXPECT_FALSE(dialog.IsShown());
-
     clickAt(kTrayIconPoint, wxMOUSE_BTN_LEFT);
     EXPECT_TRUE(waitFor([&] { return dialog.IsShownOnScreen(); })) << "the tray icon did not bring the window back";
     EXPECT_FALSE(dialog.IsIconized());
 
     dialog_.reset();
     EXPECT_TRUE(waitFor([&] { return tray.width() < 32; })) << "the icon stayed in the tray";
+}
+
+// The tray icon's right-click menu, driven by the keyboard as its items
+// stand: 显示主窗口 first, 退出 last. The timer goes on ticking inside the
+// menu's own event loop.
+TEST_F(DialogWindowTest, TrayMenuShowsTheWindowAndExits) {
+    Tray tray;
+    ASSERT_TRUE(tray.available()) << "trayer did not start";
+    CVomraServerDlg& dialog = openDialog();
+    ASSERT_TRUE(waitFor([&] { return tray.width() >= 32; })) << "the icon never reached the tray";
+    dialog.Close();
+    ASSERT_TRUE(waitFor([&] { return !dialog.IsShown(); }));
+    bool shownByMenu = false;
+    int step = 0;
+    wxTimer steps;
+    steps.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
+        switch (step++) {
+            case 0:
+            case 3:
+                clickAt(kTrayIconPoint, wxMOUSE_BTN_RIGHT);
+                break;
+            case 1:
+                wxUIActionSimulator().Char(WXK_DOWN);
+                wxUIActionSimulator().Char(WXK_RETURN);
+                break;
+            case 2:
+                shownByMenu = dialog.IsShownOnScreen();
+                break;
+            case 4:
+                wxUIActionSimulator().Char(WXK_UP);
+                wxUIActionSimulator().Char(WXK_RETURN);
+                break;
+        }
+    });
+    steps.Start(700);
+    wxTimer watchdog;
+    EXPECT_EQ(runModalWith(
+                  dialog, [] {}, watchdog),
+              0)
+        << "退出 did not end the run (step " << step << ")";
+    EXPECT_TRUE(shownByMenu);
+}
+
+// While the share runs the icon changes and the menu offers Stop instead of Start.
+TEST_F(DialogWindowTest, TrayMenuOffersWhatApplies) {
+    CVomraServerDlg& dialog = openDialog();
+    const auto labels = [&] {
+        std::unique_ptr<wxMenu> menu(dialog.TrayIcon().BuildMenu());
+        std::vector<wxString> texts;
+        for (const wxMenuItem* item : menu->GetMenuItems())
+            if (!item->IsSeparator()) texts.push_back(item->GetItemLabelText());
+        return texts;
+    };
+    EXPECT_EQ(labels(), (std::vector<wxString>{L"显示主窗口", L"启动共享服务", L"退出"}));
+    dialog.TrayIcon().ShowState(true, L"tip");
+    EXPECT_EQ(labels(), (std::vector<wxString>{L"显示主窗口", L"停止共享服务", L"退出"}));
 }
 
 TEST_F(DialogWindowTest, CloseMinimisesWhereThereIsNoTray) {
@@ -71,61 +124,84 @@ TEST_F(DialogWindowTest, ExitButtonEndsTheRun) {
     EXPECT_FALSE(dialog.IsShown());
 }
 
-TEST_F(DialogWindowTest, EscapeEndsTheRunLikeExit) {
+// Escape hides the window as the close box does; the tray icon brings it back.
+TEST_F(DialogWindowTest, EscapeHidesTheWindowAndTheRunGoesOn) {
+    Tray tray;
+    ASSERT_TRUE(tray.available()) << "trayer did not start";
     CVomraServerDlg& dialog = openDialog();
+    ASSERT_TRUE(waitFor([&] { return tray.width() >= 32; })) << "the icon never reached the tray";
     wxTimer watchdog;
-    EXPECT_EQ(runModalWith(
-                  dialog, [&] { pressKey(*dialog.FindWindow(kShareNameEdit), WXK_ESCAPE); }, watchdog),
-              0);
+    const int code = runModalWith(
+        dialog,
+        [&] {
+            pressKey(*dialog.FindWindow(kShareNameEdit), WXK_ESCAPE);
+            waitFor([&] { return !dialog.IsShown(); });
+            clickAt(kTrayIconPoint, wxMOUSE_BTN_LEFT);
+            waitFor([&] { return dialog.IsShownOnScreen(); });
+            dialog.EndModalRun(7);
+        },
+        watchdog);
+    EXPECT_EQ(code, 7) << "Escape ended the run";
 }
 
 // Enter on a button presses it and Enter on the link opens the tutorial page
-// as a click does; Enter in a field ends the run.
-TEST_F(DialogWindowTest, EnterEndsTheRunExceptOnAButtonOrTheLink) {
+// as a click does. Enter in a text box presses Start, here refused for the
+// empty folder, once per box; with Start greyed it does nothing. The run
+// never ends.
+TEST_F(DialogWindowTest, EnterPressesTheButtonTheLinkOrStartAndNeverEndsTheRun) {
     CVomraServerDlg& dialog = openDialog();
     std::vector<std::string> browserLines;
+    std::vector<wxString> messages;
     dialog.SetBrowserLauncher([&](const std::string& line) { browserLines.push_back(line); });
+    dialog.SetMessageSink([&](const wxString& text, long) { messages.push_back(text); });
     auto& link = *dynamic_cast<wxHyperlinkCtrlBase*>(dialog.FindWindow(kTutorialLink));
-    int step = 0;
-    wxTimer steps;
-    steps.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
-        const int focused[] = {kStopButton, kTutorialLink, kUserNameEdit};
-        if (step < 3) pressKey(*dialog.FindWindow(focused[step++]), WXK_RETURN);
-    });
-    steps.Start(700);
+    const int boxes[] = {kSharedFolderEdit, kPortEdit,     kScreenshotSecondsEdit,
+                         kShareNameEdit,    kPasswordEdit, kUserNameEdit};
     wxTimer watchdog;
-    EXPECT_EQ(runModalWith(
-                  dialog, [] {}, watchdog),
-              0);
-    EXPECT_EQ(step, 3) << "the run ended on Enter on a button or the link";
+    const int code = runModalWith(
+        dialog,
+        [&] {
+            // The button clicks a moment after the key, as GTK shows it pressed.
+            for (const int id : {kStopButton, kTutorialLink}) {
+                pressKey(*dialog.FindWindow(id), WXK_RETURN);
+                processEventsFor(300ms);
+            }
+            for (const int id : boxes) {
+                pressKey(*dialog.FindWindow(id), WXK_RETURN);
+                processEventsFor(200ms);
+            }
+            dialog.FindWindow(kStartButton)->Disable();
+            for (const int id : boxes) pressKey(*dialog.FindWindow(id), WXK_RETURN);
+            processEventsFor(300ms);
+            dialog.EndModalRun(7);
+        },
+        watchdog);
+    EXPECT_EQ(code, 7) << "Enter ended the run";
     EXPECT_EQ(browserLines, std::vector<std::string>{browserCommandLine(platform::kNativeShellDialect,
                                                                         toUtf8(link.GetURL().ToStdWstring()))});
+    ASSERT_EQ(messages.size(), 6u) << "Enter in each box presses Start once, and only while it is enabled: "
+                                   << messages.back();
+    for (const wxString& message : messages) EXPECT_NE(message.Find(L"设置共享文件夹"), wxNOT_FOUND) << message;
+    EXPECT_EQ(dialog.FindWindow(kStatusText)->GetLabel().Left(5), L"启动失败：");
 }
 
-// Return commits a composition and Escape cancels one; neither ends the run,
-// which a plain Escape afterwards still does.
+// Return commits a composition and Escape cancels one; neither reaches the
+// window, which a plain Escape afterwards hides.
 TEST_F(DialogWindowTest, EnterAndEscapeThatEndACompositionStayWithTheInputMethod) {
+    Tray tray;
     CVomraServerDlg& dialog = openDialog();
+    std::vector<wxString> messages;
+    dialog.SetMessageSink([&](const wxString& text, long) { messages.push_back(text); });
     auto& name = *dynamic_cast<wxTextCtrl*>(dialog.FindWindow(kShareNameEdit));
-    std::vector<wxString> seen;
-    int step = 0;
-    wxTimer steps;
-    steps.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
-        seen.push_back(name.GetValue());
-        if (step == 0)
-            compose(name, "5f71", WXK_RETURN);
-        else if (step == 1)
-            compose(name, "5f71", WXK_ESCAPE);
-        else if (step == 2)
-            pressKey(name, WXK_ESCAPE);
-        ++step;
-    });
-    steps.Start(700);
-    wxTimer watchdog;
-    EXPECT_EQ(runModalWith(
-                  dialog, [] {}, watchdog),
-              0);
-    EXPECT_EQ(seen, (std::vector<wxString>{L"", L"影", L"影"})) << "the run ended during a composition";
+    compose(name, "5f71", WXK_RETURN);
+    EXPECT_TRUE(waitFor([&] { return name.GetValue() == L"影"; }));
+    compose(name, "5f71", WXK_ESCAPE);
+    processEventsFor(500ms);
+    EXPECT_EQ(name.GetValue(), L"影");
+    EXPECT_TRUE(dialog.IsShown());
+    EXPECT_TRUE(messages.empty()) << "the Return that committed the composition pressed Start";
+    pressKey(name, WXK_ESCAPE);
+    EXPECT_TRUE(waitFor([&] { return !dialog.IsShown(); }));
 }
 
 TEST_F(DialogWindowTest, CloseThatCannotBeRefusedEndsTheRun) {

@@ -16,10 +16,12 @@
 
 namespace {
 
-// The X windows of the program whose title is `title`.
-wxArrayString programWindows(const wxString& title) {
-    const wxString lines = commandOutput(
-        L"sh -c 'for w in $(xdotool search --class VomraServer); do echo $w $(xprop -id $w _NET_WM_NAME); done'");
+// The X windows of the program whose title is `title`; only the mapped ones
+// if `visibleOnly`.
+wxArrayString programWindows(const wxString& title, bool visibleOnly = false) {
+    const wxString search = visibleOnly ? L"--onlyvisible --class" : L"--class";
+    const wxString lines = commandOutput(L"sh -c 'for w in $(xdotool search " + search +
+                                         L" VomraServer); do echo $w $(xprop -id $w _NET_WM_NAME); done'");
     wxArrayString windows;
     for (const wxString& line : wxSplit(lines, L'\n')) {
         if (line.EndsWith(L"= \"" + title + L"\"")) windows.push_back(line.BeforeFirst(L' '));
@@ -43,14 +45,19 @@ TEST(ProgramTest, WithoutADisplayItSaysSoInOneLineAndFails) {
     EXPECT_NE(errors[0].Find(L"display"), wxNOT_FOUND) << errors[0];
 }
 
-TEST(ProgramTest, SecondCopyIsRefusedWhileTheFirstRuns) {
+// The first copy's window, hidden by Escape, comes back once the second
+// copy's refusal is acknowledged.
+TEST(ProgramTest, SecondCopyIsRefusedAndBringsTheFirstCopysWindowBack) {
+    Tray tray;
     TemporaryDirectory programDir;
     std::filesystem::copy_file(VOMRA_PROGRAM, programDir.path() / "VomraServer");
     const wxString program = wxString(programDir.wide()) + L"/VomraServer";
     std::filesystem::create_directories(wxString(wxGetenv(L"XDG_RUNTIME_DIR")).ToStdString());
 
     BackgroundProgram first(program);
-    ASSERT_TRUE(waitFor([] { return programWindows(kMainTitle).size() == 1; }, 10s));
+    ASSERT_TRUE(waitFor([] { return programWindows(kMainTitle, true).size() == 1; }, 10s));
+    commandOutput(L"xdotool windowfocus --sync " + programWindows(kMainTitle)[0] + L" key Escape");
+    ASSERT_TRUE(waitFor([] { return programWindows(kMainTitle, true).empty(); }, 10s)) << "Escape did not hide it";
 
     BackgroundProgram second(program);
     ASSERT_TRUE(waitFor([] { return programWindows(L"提示").size() == 1; }, 10s)) << "the refusal did not show";
@@ -58,6 +65,8 @@ TEST(ProgramTest, SecondCopyIsRefusedWhileTheFirstRuns) {
     commandOutput(L"xdotool windowfocus --sync " + programWindows(L"提示")[0] + L" key Return");
     EXPECT_TRUE(second.waitForEnd(10s)) << "the refused copy did not end after OK";
     EXPECT_TRUE(first.running());
+    EXPECT_TRUE(waitFor([] { return programWindows(kMainTitle, true).size() == 1; }, 10s))
+        << "the first copy's window did not come back";
 }
 
 // A logout sends SIGTERM: the program takes the Exit path, so its nginx
@@ -73,8 +82,8 @@ TEST(ProgramTest, TerminationRequestStopsTheShareAndEndsTheProgram) {
 
     BackgroundProgram running(wxString::FromUTF8(utf8Of(program)));
     ASSERT_TRUE(waitFor([] { return programWindows(kMainTitle).size() == 1; }, 10s));
-    // Focus starts on the folder; Start is four steps of the tab order on.
-    commandOutput(L"xdotool windowfocus --sync " + programWindows(kMainTitle)[0] + L" key Tab Tab Tab Tab space");
+    // Focus starts on the folder box, where Enter starts the share.
+    commandOutput(L"xdotool windowfocus --sync " + programWindows(kMainTitle)[0] + L" key Return");
     ASSERT_TRUE(waitFor([&] { return platform::loopbackPortAnswers(port); }, 10s)) << "Start did not start nginx";
 
     running.requestEnd();

@@ -4,7 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <memory>
+#include <set>
 
 #include <wx/button.h>
 #include <wx/combobox.h>
@@ -141,6 +144,50 @@ TEST_F(ShareButtonsTest, ExitStopsTheServerAndEndsTheWindow) {
     EXPECT_FALSE(platform::loopbackPortAnswers(port_));
     EXPECT_TRUE(installation_.waitUntilEnded());
     EXPECT_EQ(shareService.thumbnailPool, nullptr);
+}
+
+// The status line follows the share and the stills (one of five videos is
+// broken) and the tray icon's tip says the same; while the share runs,
+// Enter in a box does nothing and Escape only hides the window.
+TEST_F(ShareButtonsTest, StatusLineFollowsTheShareAndTheStills) {
+    Tray tray;
+    const wxWindow& status = *dialog_->FindWindow(kStatusText);
+    EXPECT_EQ(status.GetLabel(), L"已停止");
+    for (int i = 0; i < 4; ++i)
+        std::filesystem::copy_file(std::filesystem::path(VOMRA_TEST_DATA_DIR) / "clip.mp4",
+                                   folder_ / ("clip" + std::to_string(i) + ".mp4"));
+    std::ofstream(folder_ / "broken.mp4") << "not a video";
+
+    const wxString running = wxString::Format(L"共享中（端口 %d）　", port_);
+    const wxString done = running + L"视频截图完成，共 5 个，失败 1 个";
+    std::set<wxString> seen;
+    pressKey(edit(kPasswordEdit), WXK_RETURN);
+    ASSERT_TRUE(waitFor(
+        [&] {
+            seen.insert(status.GetLabel());
+            return status.GetLabel() == done;
+        },
+        15s))
+        << status.GetLabel() << (messages_.empty() ? wxString() : messages_.front().text);
+    for (const wxString& line : seen) {
+        if (line == done || line == L"已停止") continue;
+        EXPECT_TRUE(line.StartsWith(running + L"视频截图：") && line.Contains(L" / 5")) << line;
+    }
+    EXPECT_EQ(dialog_->CurrentStatus().stills->finished, 5u);
+    EXPECT_EQ(wxString::FromUTF8(trayTip(dialog_->CurrentStatus())), L"VomraHTTP服务\n" + done);
+    EXPECT_TRUE(dialog_->TrayIcon().Sharing());
+
+    pressKey(edit(kUserNameEdit), WXK_RETURN);
+    processEventsFor(500ms);
+    EXPECT_TRUE(messages_.empty());
+    pressKey(edit(kUserNameEdit), WXK_ESCAPE);
+    EXPECT_TRUE(waitFor([&] { return !dialog_->IsShown(); }));
+    EXPECT_EQ(HttpClient(port_).get("/%E7%94%B5%E5%BD%B1/").status, "401") << "hiding the window stopped the share";
+
+    wxCommandEvent stop(wxEVT_BUTTON, kStopButton);
+    dialog_->ProcessWindowEvent(stop);
+    EXPECT_EQ(status.GetLabel(), L"已停止");
+    EXPECT_FALSE(dialog_->TrayIcon().Sharing());
 }
 
 TEST_F(ShareButtonsTest, ChoosingAnAddressOpensItInTheBrowserOncePerChoice) {

@@ -1,11 +1,16 @@
 // The guard is taken by separate probe processes, never by this test program,
 // so that every case starts with no holder and nothing outlives the test.
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
+#include <random>
+#include <thread>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <string>
 
+#include "platform/instance_guard.h"
 #include "platform/paths.h"
 
 namespace fs = std::filesystem;
@@ -65,6 +70,26 @@ TEST_F(LockFileGuardTest, ProgramsStartedByTheHolderDoNotInheritIt) {
 TEST_F(LockFileGuardTest, UnusableLockFileLetsStartUpGoOn) {
     fs::create_directory(lockFile());
     EXPECT_TRUE(probe("expect unavailable"));
+}
+
+// A second copy's request reaches the listening copy once per request, and
+// nothing answers once the listener is gone.
+TEST(InstanceSignalTest, RequestsReachTheListenerWhileItLives) {
+    const std::wstring name = L"VomraSignalTest" + std::to_wstring(std::random_device{}());
+    EXPECT_FALSE(platform::signalRunningInstance(name)) << "a request with nobody listening was delivered";
+    std::atomic<int> heard{0};
+    {
+        platform::InstanceSignalListener listener(name, [&heard] { ++heard; });
+        ASSERT_TRUE(listener.listening());
+        EXPECT_TRUE(platform::signalRunningInstance(name));
+        EXPECT_TRUE(platform::signalRunningInstance(name));
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (heard < 2 && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        EXPECT_EQ(heard, 2);
+    }
+    EXPECT_FALSE(platform::signalRunningInstance(name));
+    EXPECT_EQ(heard, 2);
 }
 
 }  // namespace

@@ -1,0 +1,41 @@
+// The status line and the tray tip: stopped, sharing, stills under way and
+// done (failures counted), and a failed Start.
+#include <gtest/gtest.h>
+
+#include "webserver/share_status.h"
+
+namespace {
+
+ShareStatus sharing(std::optional<ThumbnailProgress> stills) {
+    ShareStatus status;
+    status.running = true;
+    status.port = 8080;
+    status.stills = stills;
+    return status;
+}
+
+TEST(ShareStatusTest, StoppedAndFailedStartsSayWhy) {
+    EXPECT_EQ(statusLine(ShareStatus{}), "已停止");
+    EXPECT_EQ(trayTip(ShareStatus{}), "VomraHTTP服务\n已停止");
+
+    ShareStatus failed;
+    failed.startFailure = "端口 80 已被占用。\n请换一个端口。";
+    EXPECT_EQ(statusLine(failed), "启动失败：端口 80 已被占用。");
+    EXPECT_EQ(trayTip(failed), "VomraHTTP服务\n已停止（上次启动失败）");
+
+    // A share that runs is reported as running, whatever an earlier Start said.
+    ShareStatus running = sharing(std::nullopt);
+    running.startFailure = "old";
+    EXPECT_EQ(statusLine(running), "共享中（端口 8080）");
+}
+
+TEST(ShareStatusTest, StillsAreCountedWhileMadeAndTotalledAfter) {
+    EXPECT_EQ(statusLine(sharing(ThumbnailProgress{5, 2, 0})), "共享中（端口 8080）　视频截图：2 / 5");
+    EXPECT_EQ(statusLine(sharing(ThumbnailProgress{5, 3, 1})), "共享中（端口 8080）　视频截图：3 / 5，失败 1 个");
+    EXPECT_EQ(statusLine(sharing(ThumbnailProgress{5, 5, 0})), "共享中（端口 8080）　视频截图完成，共 5 个");
+    EXPECT_EQ(statusLine(sharing(ThumbnailProgress{5, 5, 2})), "共享中（端口 8080）　视频截图完成，共 5 个，失败 2 个");
+    EXPECT_EQ(statusLine(sharing(ThumbnailProgress{0, 0, 0})), "共享中（端口 8080）　视频截图完成，共 0 个");
+    EXPECT_EQ(trayTip(sharing(ThumbnailProgress{5, 2, 0})), "VomraHTTP服务\n共享中（端口 8080）　视频截图：2 / 5");
+}
+
+}  // namespace

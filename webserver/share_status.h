@@ -1,0 +1,23 @@
+#pragma once
+// What the window's status line and the tray icon's tip say about the share
+// and its stills. Texts are UTF-8.
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "thumbs/thumbnail_pool.h"
+
+struct ShareStatus {
+    bool running = false;
+    std::int32_t port = 0;
+    std::string startFailure;                 // why the last Start failed; empty when it did not
+    std::optional<ThumbnailProgress> stills;  // while a pool exists
+};
+
+// "已停止", "共享中（端口 N）" with the stills' progress, or why Start failed
+// (its first line).
+std::string statusLine(const ShareStatus& status);
+
+// The tray icon's tip: the program's name and whether the share runs, with
+// the stills' progress; short enough for every tray.
+std::string trayTip(const ShareStatus& status);
