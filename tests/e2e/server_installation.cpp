@@ -22,7 +22,7 @@ namespace {
 constexpr auto kDialect = platform::kNativeShellDialect;
 
 // The build's server directory, copied: the links to nginx and htpasswd, the
-// template and the MIME types, and empty logs/ and temp/.
+// template and the MIME types, the TV page's files, and empty logs/ and temp/.
 void layOutServerDirectory(const fs::path& serverDir) {
     const fs::path built = fs::path(VOMRA_BINARY_DIR) / "vomrixserver" / "server";
     fs::create_directories(serverDir / "conf");
@@ -32,6 +32,7 @@ void layOutServerDirectory(const fs::path& serverDir) {
     fs::copy_symlink(built / "htpasswd", serverDir / "htpasswd");
     fs::copy_file(built / "conf" / "nginx.confbak", serverDir / "conf" / "nginx.confbak");
     fs::copy_file(built / "conf" / "mime.types", serverDir / "conf" / "mime.types");
+    fs::copy(built / "tvpage", serverDir / "tvpage", fs::copy_options::recursive);
 }
 
 template <class Condition>
