@@ -10,11 +10,17 @@ extern "C" {
 #include "config/text_conversion.h"
 #include "platform/heap_tuning.h"
 #include "platform/paths.h"
+#include "thumbs/new_video_watch.h"
 #include "thumbs/video_discovery.h"
 
 namespace fs = std::filesystem;
 
 namespace {
+
+// A video that appears while the share runs is seen within one interval and
+// settles at the next, so its still comes within about two intervals of its
+// last write. A scan of 100,000 files takes well under 0.1 s.
+constexpr std::chrono::seconds newVideoRescanInterval{4};
 
 // A relative path that names something strictly below its base: not empty
 // (different volumes), not the base itself, and never climbing out.
@@ -31,9 +37,12 @@ void waitWhilePaused(ThumbnailPool& pool) {
     pool.resumeCondition.wait(lock, [&pool] { return !pool.paused || pool.stopRequested; });
 }
 
+// The next video; a watching pool waits for one until it stops.
 std::optional<fs::path> takeVideo(ThumbnailPool& pool) {
-    std::lock_guard lock(pool.queueMutex);
-    if (pool.pending.empty()) return std::nullopt;
+    std::unique_lock lock(pool.queueMutex);
+    if (pool.rescanInterval.count() > 0)
+        pool.queueChanged.wait(lock, [&pool] { return pool.stopRequested || !pool.pending.empty(); });
+    if (pool.stopRequested || pool.pending.empty()) return std::nullopt;
     fs::path video = std::move(pool.pending.back());
     pool.pending.pop_back();
     return video;
@@ -96,6 +105,8 @@ void ThumbnailPool::startWorkers() {
     paused = false;
     stopRequested = false;
     videosFound = pending.size();
+    // The watch knows the videos found so far before any worker takes one.
+    if (rescanInterval.count() > 0) watcher = std::thread(&ThumbnailPool::watchLoop, this, pending);
     for (std::uint64_t i = 0; i < threadCount; ++i) workers.emplace_back(&ThumbnailPool::workerLoop, this);
 }
 
@@ -103,13 +114,34 @@ void ThumbnailPool::stop() {
     {
         // Taken so that a worker between its test of the flags and its wait
         // cannot miss the wake-up.
-        std::lock_guard lock(pauseMutex);
+        std::scoped_lock lock(pauseMutex, queueMutex);
         stopRequested = true;
     }
     resumeCondition.notify_all();
+    queueChanged.notify_all();
     for (std::thread& worker : workers)
         if (worker.joinable()) worker.join();
     workers.clear();
+    if (watcher.joinable()) watcher.join();
+}
+
+void ThumbnailPool::watchLoop(const std::vector<Path>& known) {
+    NewVideoWatch watch(known);
+    std::unique_lock lock(queueMutex);
+    while (!queueChanged.wait_for(lock, rescanInterval, [this] { return stopRequested.load(); })) {
+        lock.unlock();
+        std::vector<Path> ready;
+        try {
+            ready = watch.settled(scanVideos(sourceRoot));
+        } catch (...) {
+            // The folder could not be walked this time; the next scan tries again.
+        }
+        lock.lock();
+        if (ready.empty()) continue;
+        videosFound += ready.size();
+        pending.insert(pending.end(), ready.begin(), ready.end());
+        queueChanged.notify_all();
+    }
 }
 
 // A worker that ends gives back the memory the heap kept for the decoders,
@@ -139,6 +171,7 @@ std::vector<fs::path> startThumbnails(ShareService& service) {
     pool->sourceRoot = folder;
     pool->outputRoot = platform::pathFromUtf8(toUtf8(service.thumbnailRoot));
     pool->captureSeconds = service.settings.screenshotSeconds;
+    pool->rescanInterval = newVideoRescanInterval;
     pool->pending = std::move(videos);
     service.thumbnailPool = pool.release();
     service.thumbnailPool->startWorkers();

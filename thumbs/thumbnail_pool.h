@@ -2,6 +2,7 @@
 // The pool of two workers that renders one PNG still of every video of the
 // shared folder into the mirror tree below the thumbnail root.
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <filesystem>
@@ -30,11 +31,16 @@ public:
     ThumbnailPool(const ThumbnailPool&) = delete;
     ThumbnailPool& operator=(const ThumbnailPool&) = delete;
 
-    // Starts threadCount workers over `pending`.
+    // Starts threadCount workers over `pending`, and with a rescan interval
+    // the watch for new videos.
     void startWorkers();
-    // Sets the stop flag and joins every worker; each finishes its current still.
+    // Sets the stop flag and joins every worker; a capture that is running
+    // gives up at once and leaves no still.
     void stop();
     void workerLoop();
+    // Rescans sourceRoot every rescanInterval and hands the videos not
+    // `known`, once they are no longer being written, to the workers.
+    void watchLoop(const std::vector<Path>& known);
 
     // Decodes the key frame at captureSeconds (passing over flat pictures)
     // and writes a width x height PNG to pngPath. Never leaves a partial
@@ -48,7 +54,12 @@ public:
     Path outputRoot;
     std::vector<Path> pending;  // a stack: taken from the end
     std::vector<std::thread> workers;
+    std::thread watcher;
     std::mutex queueMutex;
+    std::condition_variable queueChanged;  // a video added, or the stop flag set
+    // Zero: the workers end when `pending` is empty. Otherwise they wait for
+    // the videos the watch finds, until the pool stops.
+    std::chrono::milliseconds rescanInterval{0};
     std::mutex pauseMutex;
     std::condition_variable resumeCondition;
     std::atomic<bool> paused{false};

@@ -68,7 +68,9 @@ TEST_F(ThumbnailService, RendersTheStillsOfRealVideos) {
     fs::copy_file(data / fs::path(u8"中文视频.mp4"), scratch.directory(fs::path(u8"share/电影")) / u8"中文视频.mp4");
     fs::copy_file(data / "not_media.mp4", scratch.directory("share/bad") / "not_media.mp4");
     startThumbnails(service);
-    for (std::thread& worker : service.thumbnailPool->workers) worker.join();
+    // The workers of a share stay for new videos: wait until all three are done.
+    while (service.thumbnailPool->progress().finished < 3) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    stopThumbnails(service);
 
     const std::string signature = "\x89PNG\r\n\x1a\n";
     EXPECT_EQ(contentsOf(thumbs / "clip.png").substr(0, 8), signature);
