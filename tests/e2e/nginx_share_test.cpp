@@ -236,7 +236,7 @@ TEST(LeftoverServer, IsEndedAndReportedOnce) {
     const std::string serverDir = utf8Of(installation.serverDir());
     runShellCommand("cd " + shQuote(serverDir) + " && " + shQuote(toUtf8(installation.service.serverExePath)) + " -p " +
                     shQuote(serverDir + "/") + " -c conf/nginx.conf -e logs/error.log");
-    ASSERT_GE(installation.processes().size(), 2u) << "a master and its worker";
+    ASSERT_TRUE(installation.waitForWorkers()) << "a master and its worker";
     const auto pidFile = installation.serverDir() / "logs" / "nginx.pid";
     for (int wait = 0; wait < 100 && readFile(pidFile).empty(); ++wait)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));

@@ -125,6 +125,10 @@ bool ServerInstallation::waitUntilEnded() const {
     return waitFor([this] { return processes().empty(); });
 }
 
+bool ServerInstallation::waitForWorkers() const {
+    return waitFor([this] { return processes().size() >= 2; });
+}
+
 CommandRunner runnerWithoutFirewall(const ShareService& service) {
     return [&service](const std::string& line) {
         if (line != firewallCommandLine(kDialect, service)) runShellCommand(line);

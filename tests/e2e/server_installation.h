@@ -45,6 +45,10 @@ public:
     std::vector<std::string> processes() const;
     // Waits a few seconds at most for processes() to become empty.
     bool waitUntilEnded() const;
+    // Waits a few seconds at most for a master and at least one worker: a
+    // master that puts itself in the background starts its workers after the
+    // command that started it has returned.
+    bool waitForWorkers() const;
 
 private:
     TestFolder program_;
