@@ -7,6 +7,7 @@
 
 #include "platform/paths.h"
 #include "platform/server_process.h"
+#include "webserver/link_guard.h"
 #include "webserver/placeholder_substitution.h"
 
 namespace {
@@ -58,6 +59,24 @@ std::string forThisServer(const std::string& text) {
     return kept;
 }
 
+// A location of its own for each path through a link to the program's files,
+// and for everything below it: 404, whatever nginx's own link check allows.
+std::string deniedLocations(const ShareService& service) {
+    std::string locations;
+    for (const std::string& path : pathsThroughLinksToProgramFiles(service)) {
+        const std::string uri = nginxStringContent(nginxPath("/" + service.settings.shareName + "/" + path));
+        locations += "location = \"" + uri + "\" { return 404; }\n";
+        locations += "location ^~ \"" + uri + "/\" { return 404; }\n";
+    }
+    return locations;
+}
+
+std::string deniedLocationsPath(const ShareService& service) {
+    const std::u8string path =
+        (platform::pathFromUtf8(service.configPath).parent_path() / "denied_links.conf").u8string();
+    return {path.begin(), path.end()};
+}
+
 std::optional<std::string> readWholeFile(const std::string& pathUtf8) {
     std::ifstream in(platform::pathFromUtf8(pathUtf8));
     if (!in) return std::nullopt;
@@ -94,5 +113,7 @@ RenderResult renderServerConfig(const ShareService& service) {
                         substitutePlaceholders(forThisServer(*templateText), placeholdersFor(service)))) {
         return {false, "无法写入服务器配置文件：" + service.configPath};
     }
+    const std::string deniedPath = deniedLocationsPath(service);
+    if (!writeWholeFile(deniedPath, deniedLocations(service))) return {false, "无法写入服务器配置文件：" + deniedPath};
     return {};
 }

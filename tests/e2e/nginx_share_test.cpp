@@ -173,6 +173,35 @@ TEST(NginxShareOfTheProgramsFolder, ServerDirectoryAndSettingsFileAreNeverServed
     EXPECT_EQ(ordinary.body, "ordinary");
 }
 
+// Links whose owner also owns the program's files, as in an ordinary user's
+// setup, where nginx's own owner check lets them through; their names are
+// none the template's guards know.
+TEST_F(NginxShare, LinksToTheProgramsFilesAreNotFollowedUnderAnyName) {
+    namespace fs = std::filesystem;
+    const fs::path programDir = pathOf(installation_.programDir());
+    writeFile(programDir / "vomra.data", "{\"pass\": \"TOPSECRET\"}");
+    writeFile(installation_.serverDir() / "conf" / "secret.txt", "TOPSECRET");
+    fs::create_directories(base_ / "own");
+    writeFile(base_ / "own" / "own.txt", "mine");
+    fs::create_directory_symlink(installation_.serverDir(), sharedFolder_ / "c \"q\" {x};");
+    fs::create_directory_symlink(installation_.serverDir() / "conf", sharedFolder_ / "子目录" / "deep");
+    fs::create_directory_symlink(programDir / "vomrixserver", sharedFolder_ / "up");
+    fs::create_symlink(programDir / "vomra.data", sharedFolder_ / "设置");
+    fs::create_directory_symlink(base_ / "own", sharedFolder_ / "own");
+
+    ASSERT_TRUE(installation_.start());
+    const HttpClient client = installation_.http();
+    for (const char* target :
+         {"/c%20%22q%22%20%7Bx%7D%3B/conf/secret.txt", "/c%20%22q%22%20%7Bx%7D%3B/conf/", "/c%20%22q%22%20%7Bx%7D%3B",
+          "/%E5%AD%90%E7%9B%AE%E5%BD%95/deep/secret.txt", "/%E5%AD%90%E7%9B%AE%E5%BD%95%2Fdeep%2Fsecret.txt",
+          "/up/server/conf/secret.txt", "/up//server/./conf/nginx.conf", "/%E8%AE%BE%E7%BD%AE"}) {
+        expectNotServed(client, kShare + target);
+    }
+    const HttpReply ownFile = client.get(kShare + "/own/own.txt", kCredentials);
+    EXPECT_EQ(ownFile.status, "200");
+    EXPECT_EQ(ownFile.body, "mine");
+}
+
 TEST_F(NginxShare, StopEndsThisInstanceAndNoOtherNginx) {
     TestFolder otherShared{"other 共享"};
     ServerInstallation other{"other 程序", otherShared.utf8()};

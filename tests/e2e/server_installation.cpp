@@ -58,6 +58,7 @@ ServerInstallation::ServerInstallation(const std::string& name, const std::strin
     : program_(name), programDir_(program_.utf8()) {
     layOutServerDirectory(serverDir());
     deriveInstallationPaths(service, fromUtf8(programDir_));
+    deriveSettingsPath(service, fromUtf8(programDir_));
     service.settings = {sharedFolderUtf8, "电影", "guest", "p@ss w'rd", platform::freeLoopbackPort(), 5};
 }
 
