@@ -92,4 +92,25 @@ TEST(ProgramTest, TerminationRequestStopsTheShareAndEndsTheProgram) {
     EXPECT_FALSE(platform::loopbackPortAnswers(port));
 }
 
+// A server an earlier version left running as a daemon is ended before the
+// window shows, and the one message that says so comes once.
+TEST(ProgramTest, LeftoverServerIsEndedBeforeTheWindowAndReportedOnce) {
+    TestFolder folder("shared");
+    ServerInstallation installation("leftover", folder.utf8());
+    const std::filesystem::path program = pathOf(installation.programDir()) / "VomraServer";
+    std::filesystem::copy_file(VOMRA_PROGRAM, program);
+    installation.startAsDaemon();
+    ASSERT_FALSE(installation.processes().empty());
+
+    for (const bool leftover : {true, false}) {
+        BackgroundProgram running(wxString::FromUTF8(utf8Of(program)));
+        ASSERT_TRUE(waitFor([] { return programWindows(kMainTitle).size() == 1; }, 10s));
+        EXPECT_TRUE(installation.processes().empty()) << "the leftover server still runs";
+        EXPECT_EQ(waitFor([] { return programWindows(L"提示").size() == 1; }, 2s), leftover);
+        if (leftover) commandOutput(L"xdotool windowfocus --sync " + programWindows(L"提示")[0] + L" key Return");
+        running.requestEnd();
+        EXPECT_TRUE(running.waitForEnd(10s)) << "the program did not end";
+    }
+}
+
 }  // namespace

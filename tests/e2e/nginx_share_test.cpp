@@ -10,7 +10,6 @@
 #include "tests/e2e/stranger_process.h"
 #include "config/text_conversion.h"
 #include "webserver/command_runner.h"
-#include "webserver/sh_quote.h"
 #include "webserver/share_sequence.h"
 
 namespace {
@@ -261,14 +260,8 @@ TEST_F(NginxShare, StopEndsTheServerWhateverBecameOfItsFiles) {
 TEST(LeftoverServer, IsEndedAndReportedOnce) {
     TestFolder shared{"leftover"};
     ServerInstallation installation{"程序 leftover", shared.utf8()};
-    installation.prepare();
-    const std::string serverDir = utf8Of(installation.serverDir());
-    runShellCommand("cd " + shQuote(serverDir) + " && " + shQuote(toUtf8(installation.service.serverExePath)) + " -p " +
-                    shQuote(serverDir + "/") + " -c conf/nginx.conf -e logs/error.log");
-    ASSERT_TRUE(installation.waitForWorkers()) << "a master and its worker";
-    const auto pidFile = installation.serverDir() / "logs" / "nginx.pid";
-    for (int wait = 0; wait < 100 && readFile(pidFile).empty(); ++wait)
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    installation.startAsDaemon();
+    ASSERT_GE(installation.processes().size(), 2u) << "a master and its worker";
 
     ShareEnvironment environment;
     environment.programDir = fromUtf8(installation.programDir());

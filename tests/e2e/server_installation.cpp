@@ -14,6 +14,7 @@
 #include "webserver/config_render.h"
 #include "webserver/safe_values.h"
 #include "webserver/server_launch.h"
+#include "webserver/sh_quote.h"
 
 namespace fs = std::filesystem;
 
@@ -105,6 +106,15 @@ void ServerInstallation::stop() const {
     if (service.server) service.server->stop();
 }
 
+void ServerInstallation::startAsDaemon() {
+    prepare();
+    const std::string dir = utf8Of(serverDir());
+    runShellCommand("cd " + shQuote(dir) + " && " + shQuote(toUtf8(service.serverExePath)) + " -p " +
+                    shQuote(dir + "/") + " -c conf/nginx.conf -e logs/error.log");
+    const fs::path pidFile = serverDir() / "logs" / "nginx.pid";
+    waitFor([&] { return processes().size() >= 2 && !readFile(pidFile).empty(); });
+}
+
 void ServerInstallation::endLeftover() const {
     runShellCommand(serverStopCommandLine(kDialect, service, programDir_));
 }
@@ -124,10 +134,6 @@ std::vector<std::string> ServerInstallation::processes() const {
 
 bool ServerInstallation::waitUntilEnded() const {
     return waitFor([this] { return processes().empty(); });
-}
-
-bool ServerInstallation::waitForWorkers() const {
-    return waitFor([this] { return processes().size() >= 2; });
 }
 
 CommandRunner runnerWithoutFirewall(const ShareService& service) {

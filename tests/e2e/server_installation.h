@@ -37,6 +37,9 @@ public:
     void listenOnlyOn(const std::string& address) const;
     // Ends the server launch started, through the process it holds.
     void stop() const;
+    // Starts nginx as an earlier version of the program did: as a daemon,
+    // through its pid file, outliving whoever started it.
+    void startAsDaemon();
     // The line that ends a server an earlier run left behind.
     void endLeftover() const;
 
@@ -45,10 +48,6 @@ public:
     std::vector<std::string> processes() const;
     // Waits a few seconds at most for processes() to become empty.
     bool waitUntilEnded() const;
-    // Waits a few seconds at most for a master and at least one worker: a
-    // master that puts itself in the background starts its workers after the
-    // command that started it has returned.
-    bool waitForWorkers() const;
 
 private:
     TestFolder program_;
