@@ -77,6 +77,14 @@ PngFile readPng(const fs::path& path) {
     return png;
 }
 
+bool CaptureTest::capture(const fs::path& video, const fs::path& png) const {
+    const PngBytes still = pool.captureFrame(video);
+    if (still.view().empty()) return false;
+    std::ofstream(png, std::ios::binary)
+        .write(reinterpret_cast<const char*>(still.view().data()), static_cast<std::streamsize>(still.view().size()));
+    return true;
+}
+
 std::vector<fs::path> listTree(const fs::path& directory) {
     std::vector<fs::path> entries;
     for (const auto& entry : fs::recursive_directory_iterator(directory))
