@@ -88,7 +88,7 @@ bool CaptureTest::capture(const fs::path& video, const fs::path& png) const {
 std::vector<fs::path> listTree(const fs::path& directory) {
     std::vector<fs::path> entries;
     for (const auto& entry : fs::recursive_directory_iterator(directory))
-        entries.push_back(fs::relative(entry.path(), directory));
+        entries.push_back(entry.path().lexically_relative(directory));
     return entries;
 }
 
