@@ -182,7 +182,7 @@ void reportStills(const StillFigures& clean, const StillFigures& real) {
         [](const StillFigures& f) { return double(f.encoding.libspng.bytes) / f.encoding.libstb.bytes; }, 2, "×", "");
     auto perStill = [](const EncoderFigures& e, int stills) { return e.seconds * 1000 / stills; };
     both(
-        "encoding a still: ours (stb's filters, libdeflate 4), ms",
+        "encoding a still: ours (stb's filters, libdeflate 1), ms",
         [&](const StillFigures& f) { return perStill(f.encoding.ours, f.encoding.stills); }, 2, "", "");
     both(
         "encoding a still: libstb, ms",
