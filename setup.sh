@@ -11,6 +11,8 @@ packages=(
   libwxgtk3.2-dev wx3.2-i18n
   libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
   nlohmann-json3-dev libstb-dev libgtest-dev libgmock-dev libdeflate-dev
+  # the thumbnail benchmark compares the stills' encoder with libspng's
+  libspng-dev
   # run: the web server, its password tool, the browser launcher, pgrep
   nginx apache2-utils xdg-utils procps
   # test: a virtual display with a tray, a CJK font, an HTTP client,

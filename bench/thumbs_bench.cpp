@@ -1,11 +1,14 @@
 // Measures the still rendering and the folder scan against the command-line
-// tools that do the same work, on a corpus the benchmark makes itself.
+// tools that do the same work, on corpora the benchmark makes itself: one of
+// flat test patterns and one of pictures with detail and grain. Prints the
+// figures as a Markdown table.
 //
 //   thumbs_bench [--files N]        the whole benchmark (N files for the scan)
 //   thumbs_bench --render IN OUT    the pool's part, run as a child process
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <random>
 #include <stdexcept>
@@ -15,6 +18,8 @@
 #include "corpus.h"
 #include "pool_render.h"
 #include "shell.h"
+#include "still_encoding.h"
+#include "stop_latency.h"
 #include "thumbs/video_discovery.h"
 
 namespace fs = std::filesystem;
@@ -92,31 +97,111 @@ double bestRateOfThree(const fs::path& stillsBase, Render&& renderInto) {
     return best;
 }
 
-void report(const char* what, double value, const char* unit, const char* target) {
-    std::printf("  %-44s %10.2f %-4s %s\n", what, value, unit, target);
+// One corpus's stills, rendered three ways side by side.
+struct StillFigures {
+    std::size_t videos = 0;
+    double poolRate = 0, ffmpegRate = 0, thumbnailerRate = 0;  // stills a second
+    long poolPeakKib = 0;
+    EncodingComparison encoding;
+};
+
+StillFigures measureStills(const std::string& self, const fs::path& root, Pictures pictures) {
+    std::cout << "making the " << (pictures == Pictures::clean ? "clean" : "realistic") << " corpus in " << root
+              << " ...\n";
+    const fs::path videoDirectory = root / "videos";
+    const std::vector<fs::path> videos = makeVideoCorpus(videoDirectory, pictures);
+    StillFigures figures;
+    figures.videos = videos.size();
+
+    std::cout << "rendering " << videos.size() << " stills three ways, three times each ...\n";
+    figures.poolRate = bestRateOfThree(root / "pool", [&](const fs::path& stills) {
+        const PoolReport pool = renderOnceWithPool(self, videoDirectory, videos.size(), stills);
+        figures.poolPeakKib = std::max(figures.poolPeakKib, pool.peakKib);
+        return pool.seconds;
+    });
+    figures.ffmpegRate = bestRateOfThree(root / "ffmpeg", [&](const fs::path& stills) {
+        return timeToolOverVideos("ffmpeg", videos, stills, "-nostdin -v error -y -i IN -frames:v 1 -s 640x360 OUT",
+                                  root / "ffmpeg.args");
+    });
+    figures.thumbnailerRate = bestRateOfThree(root / "thumbnailer", [&](const fs::path& stills) {
+        return timeToolOverVideos("ffmpegthumbnailer", videos, stills, "-i IN -o OUT -s 640 -t 0",
+                                  root / "thumbs.args");
+    });
+    std::cout << "encoding the stills' pixels again with each encoder ...\n";
+    figures.encoding = compareEncoders(root / "pool-1");
+    return figures;
+}
+
+std::string loadAverage() {
+    std::ifstream in("/proc/loadavg");
+    std::string one, five, fifteen;
+    in >> one >> five >> fifteen;
+    return one + " " + five + " " + fifteen;
+}
+
+// One row of the Markdown table the benchmark prints.
+void row(const std::string& measure, const std::string& clean, const std::string& realistic,
+         const std::string& target) {
+    std::cout << "| " << measure << " | " << clean << " | " << realistic << " | " << target << " |\n";
+}
+
+std::string number(double value, int decimals, const char* unit = "") {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.*f%s", decimals, value, unit);
+    return text;
+}
+
+void reportStills(const StillFigures& clean, const StillFigures& real) {
+    auto both = [&](const std::string& measure, auto value, int decimals, const char* unit, const char* target) {
+        row(measure, number(value(clean), decimals, unit), number(value(real), decimals, unit), target);
+    };
+    both(
+        "our pool, stills/s", [](const StillFigures& f) { return f.poolRate; }, 1, "", "");
+    both(
+        "ffmpeg tool, stills/s", [](const StillFigures& f) { return f.ffmpegRate; }, 1, "", "");
+    both(
+        "ffmpegthumbnailer, stills/s", [](const StillFigures& f) { return f.thumbnailerRate; }, 1, "", "");
+    both(
+        "pool / ffmpeg tool", [](const StillFigures& f) { return f.poolRate / f.ffmpegRate; }, 2, "×", "≥ 10×");
+    both(
+        "pool / ffmpegthumbnailer", [](const StillFigures& f) { return f.poolRate / f.thumbnailerRate; }, 2, "×",
+        "≥ 8×");
+    both(
+        "pool peak memory", [](const StillFigures& f) { return f.poolPeakKib / 1024.0; }, 0, " MB", "< 100 MB");
+    both(
+        "stills' total size", [](const StillFigures& f) { return f.encoding.writtenBytes / 1e6; }, 2, " MB", "");
+    both(
+        "libstb's default encoding of the same pixels",
+        [](const StillFigures& f) { return f.encoding.libstb.bytes / 1e6; }, 2, " MB", "");
+    both(
+        "stills / libstb",
+        [](const StillFigures& f) { return double(f.encoding.writtenBytes) / f.encoding.libstb.bytes; }, 2, "×",
+        "≤ 0.85×");
+    both(
+        "libspng's default encoding / libstb",
+        [](const StillFigures& f) { return double(f.encoding.libspng.bytes) / f.encoding.libstb.bytes; }, 2, "×", "");
+    auto perStill = [](const EncoderFigures& e, int stills) { return e.seconds * 1000 / stills; };
+    both(
+        "encoding a still: ours (stb's filters, libdeflate 1), ms",
+        [&](const StillFigures& f) { return perStill(f.encoding.ours, f.encoding.stills); }, 2, "", "");
+    both(
+        "encoding a still: libstb, ms",
+        [&](const StillFigures& f) { return perStill(f.encoding.libstb, f.encoding.stills); }, 2, "", "");
+    both(
+        "encoding a still: libspng, ms",
+        [&](const StillFigures& f) { return perStill(f.encoding.libspng, f.encoding.stills); }, 2, "", "");
 }
 
 int runBenchmark(const std::string& self, int fileCount) {
     Workspace work;
-    std::cout << "making the video corpus in " << work.root << " ...\n";
-    const fs::path videoDirectory = work.root / "videos";
-    const std::vector<fs::path> videos = makeVideoCorpus(videoDirectory);
+    const std::string loadBefore = loadAverage();
+    const StillFigures clean = measureStills(self, work.root / "clean", Pictures::clean);
+    const StillFigures real = measureStills(self, work.root / "realistic", Pictures::realistic);
 
-    std::cout << "rendering " << videos.size() << " stills three ways, three times each ...\n";
-    long poolPeakKib = 0;
-    const double poolRate = bestRateOfThree(work.root / "pool", [&](const fs::path& stills) {
-        const PoolReport pool = renderOnceWithPool(self, videoDirectory, videos.size(), stills);
-        poolPeakKib = std::max(poolPeakKib, pool.peakKib);
-        return pool.seconds;
-    });
-    const double ffmpegRate = bestRateOfThree(work.root / "ffmpeg", [&](const fs::path& stills) {
-        return timeToolOverVideos("ffmpeg", videos, stills, "-nostdin -v error -y -i IN -frames:v 1 -s 640x360 OUT",
-                                  work.root / "ffmpeg.args");
-    });
-    const double thumbnailerRate = bestRateOfThree(work.root / "thumbnailer", [&](const fs::path& stills) {
-        return timeToolOverVideos("ffmpegthumbnailer", videos, stills, "-i IN -o OUT -s 640 -t 0",
-                                  work.root / "thumbs.args");
-    });
+    std::cout << "making two 3840 x 2160 videos and stopping the pool over them 20 times ...\n";
+    const fs::path large = work.root / "large";
+    makeLargeVideos(large / "videos");
+    const StopLatency stop = measureStopLatency(large / "videos", large, 20);
 
     std::cout << "making a tree of " << fileCount << " files ...\n";
     const fs::path tree = work.root / "tree";
@@ -125,17 +210,19 @@ int runBenchmark(const std::string& self, int fileCount) {
     const double scanSeconds = bestOfThree([&] { found = scanVideos(tree).size(); });
     const double findSeconds = bestOfThree([&] { runShell("find " + shellWord(tree) + " -type f > /dev/null"); });
 
-    std::cout << "\nstills of " << videos.size() << " videos, best of three\n";
-    report("our pool, two workers", poolRate, "/s", "");
-    report("ffmpeg tool, two processes at a time", ffmpegRate, "/s", "");
-    report("ffmpegthumbnailer, two processes at a time", thumbnailerRate, "/s", "");
-    report("pool / ffmpeg", poolRate / ffmpegRate, "x", "(target >= 7)");
-    report("pool / ffmpegthumbnailer", poolRate / thumbnailerRate, "x", "(target >= 5)");
-    report("pool peak memory", poolPeakKib / 1024.0, "MB", "(target < 150)");
-    std::cout << "scan of " << fileCount << " files (" << found << " videos), best of three\n";
-    report("scanVideos", scanSeconds * 1000, "ms", "");
-    report("find -type f", findSeconds * 1000, "ms", "");
-    report("scanVideos / find", scanSeconds / findSeconds, "x", "(target <= 1.5)");
+    std::cout << "\nload average before " << loadBefore << ", after " << loadAverage() << "\n\n";
+    row("measure", "clean corpus", "realistic corpus", "target");
+    row("---", "---", "---", "---");
+    reportStills(clean, real);
+    const double median = (stop.stopSeconds[9] + stop.stopSeconds[10]) / 2;
+    row("`stopThumbnails` while two 3840 × 2160 captures run (" + number(stop.captureSeconds, 2) +
+            " s undisturbed), median / worst of 20",
+        "", number(median * 1000, 1) + " / " + number(stop.stopSeconds.back() * 1000, 1) + " ms", "≤ 500 ms");
+    row("stops that found both captures running", "", std::to_string(stop.stopsDuringCaptures) + " of 20", "");
+    row("`scanVideos` / `find -type f` (" + std::to_string(fileCount) + " files, " + std::to_string(found) + " videos)",
+        number(scanSeconds * 1000, 0) + " / " + number(findSeconds * 1000, 0) +
+            " ms = " + number(scanSeconds / findSeconds, 2, "×"),
+        "", "≤ 1.5×");
     return 0;
 }
 

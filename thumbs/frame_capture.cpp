@@ -4,7 +4,6 @@
 
 #include "config/text_conversion.h"
 #include "platform/debug_output.h"
-#include "thumbs/atomic_file_write.h"
 #include "thumbs/png_encode.h"
 #include "thumbs/rgb_image.h"
 #include "thumbs/still_frame_decoder.h"
@@ -17,7 +16,7 @@ constexpr std::chrono::seconds captureTimeLimit{11};
 
 }  // namespace
 
-bool ThumbnailPool::captureFrame(const Path& videoPath, const Path& pngPath) const {
+PngBytes ThumbnailPool::captureFrame(const Path& videoPath) const {
     const std::u8string name = videoPath.u8string();
     platform::debugOutput(L"[FFmpeg] decode: " + fromUtf8(std::string(name.begin(), name.end())) + L"\n");
 
@@ -25,9 +24,10 @@ bool ThumbnailPool::captureFrame(const Path& videoPath, const Path& pngPath) con
     const StillFrame still = decodeStillFrame(videoPath, captureSeconds, limits);
     // A capture cut short by a stop leaves nothing: the video is rendered
     // at the next Start.
-    if (!still.frame || stopRequested) return false;
+    if (!still.frame || stopRequested) return {};
     const RgbImage image = fitToRgb(*still.frame, {still.clockwiseTurns, still.sampleAspect}, width, height);
-    if (!image.pixels || stopRequested) return false;
-    const PngBytes png = encodePng(image);
-    return !png.view().empty() && !stopRequested && writeFileAtomically(pngPath, png.view());
+    if (!image.pixels || stopRequested) return {};
+    PngBytes png = encodePng(image);
+    if (stopRequested) return {};
+    return png;
 }

@@ -7,9 +7,10 @@
 
 namespace {
 
-// libdeflate's level: its fastest levels already beat the writer's own
-// compressor in size; this one is smaller still at a small cost in time.
-constexpr int compressionLevel = 4;
+// libdeflate's fastest level. On frames with detail and grain level 4 is
+// only 3 % smaller but takes 1.7 times as long; either is about a quarter
+// smaller than the writer's own compressor.
+constexpr int compressionLevel = 1;
 
 struct CompressorFreer {
     void operator()(libdeflate_compressor* compressor) const { libdeflate_free_compressor(compressor); }

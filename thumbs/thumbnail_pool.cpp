@@ -10,7 +10,9 @@ extern "C" {
 #include "config/text_conversion.h"
 #include "platform/heap_tuning.h"
 #include "platform/paths.h"
+#include "thumbs/atomic_file_write.h"
 #include "thumbs/new_video_watch.h"
+#include "thumbs/still_tree.h"
 #include "thumbs/video_discovery.h"
 
 namespace fs = std::filesystem;
@@ -48,38 +50,68 @@ std::optional<fs::path> takeVideo(ThumbnailPool& pool) {
     return video;
 }
 
-// The video's place in the folder, mirrored below the output root with the
-// last extension replaced by ".png". The video's directory is resolved, not
-// the video itself, so a link gets its still where the link stands.
-// Empty when the video has no place inside the shared folder.
-fs::path stillPathFor(const ThumbnailPool& pool, const fs::path& video) {
+// The video's place in the folder, relative to it, with the last extension
+// replaced by ".png": where its still goes below the output root. The
+// video's directory is resolved, not the video itself, so a link gets its
+// still where the link stands. Empty when the video has no place inside the
+// shared folder.
+fs::path relativeStillPathFor(const ThumbnailPool& pool, const fs::path& video) {
     const fs::path place = fs::weakly_canonical(video.parent_path()) / video.filename();
     const fs::path relative = place.lexically_relative(fs::weakly_canonical(pool.sourceRoot));
     if (!staysInside(relative)) return {};
-    return (pool.outputRoot / relative).replace_extension(".png");
+    return fs::path(relative).replace_extension(".png");
 }
+
+enum class StillPlace { free, taken, blocked };
 
 // Whether a still from an earlier run, or anything else, holds the still's
 // place; an empty file does not count. No PNG is empty, but a power cut just
 // after a still was renamed into place can leave its name with no content,
-// which would otherwise stand in for the still for good.
-bool stillPlaceTaken(const fs::path& still) {
-    const fs::file_status status = fs::status(still);
-    return fs::exists(status) && !(fs::is_regular_file(status) && fs::file_size(still) == 0);
+// which would otherwise stand in for the still for good. A link there is
+// left alone and blocks the still.
+StillPlace stillPlaceOf(const platform::LinkFreeDirectory& directory, const fs::path& name) {
+    const platform::EntryStatus status = directory.status(name);
+    switch (status.kind) {
+        case platform::EntryKind::missing:
+            return StillPlace::free;
+        case platform::EntryKind::link:
+            return StillPlace::blocked;
+        case platform::EntryKind::regularFile:
+            return status.size == 0 ? StillPlace::free : StillPlace::taken;
+        default:
+            return StillPlace::taken;
+    }
 }
 
-// Renders one video's still unless something is already in its place.
-// Any exception (a file-system failure, memory running out, no temporary
-// name to be had) counts the video as failed, and the worker goes on with
-// the next one instead of letting it end the program.
+// Renders the still at `relative` below the output root unless something
+// is already in its place. Nothing is made or written through a link.
+bool renderStillAt(ThumbnailPool& pool, const fs::path& video, const fs::path& relative) {
+    const auto directory = openStillDirectory(pool.outputRoot, relative);
+    if (!directory) return false;
+    const fs::path name = relative.filename();
+    switch (stillPlaceOf(*directory, name)) {
+        case StillPlace::taken:
+            return true;
+        case StillPlace::blocked:
+            return false;
+        case StillPlace::free:
+            break;
+    }
+    const PngBytes png = pool.capture(pool, video);
+    return !png.view().empty() && writeFileAtomically(*directory, name, png.view());
+}
+
+// Renders one video's still. Any exception (a file-system failure, memory
+// running out) counts the video as failed, and the worker goes on with the
+// next one instead of letting it end the program.
 void renderStill(ThumbnailPool& pool, const fs::path& video) {
     fs::path still;
     bool success = false;
     try {
-        still = stillPathFor(pool, video);
-        if (!still.empty()) {
-            fs::create_directories(still.parent_path());
-            success = stillPlaceTaken(still) || pool.capture(pool, video, still);
+        const fs::path relative = relativeStillPathFor(pool, video);
+        if (!relative.empty()) {
+            still = pool.outputRoot / relative;
+            success = renderStillAt(pool, video, relative);
         }
     } catch (...) {
         // reported below as a failed video
@@ -144,12 +176,12 @@ void ThumbnailPool::watchLoop(const std::vector<Path>& known) {
     }
 }
 
-// A worker that ends gives back the memory the heap kept for the decoders,
-// so a share that runs on holds no more than it needs.
 ThumbnailProgress ThumbnailPool::progress() const {
     return {videosFound.load(), videosFinished.load(), videosFailed.load()};
 }
 
+// A worker that ends gives back the memory the heap kept for the decoders,
+// so a share that runs on holds no more than it needs.
 void ThumbnailPool::workerLoop() {
     while (!stopRequested) {
         waitWhilePaused(*this);
@@ -170,6 +202,7 @@ std::vector<fs::path> startThumbnails(ShareService& service) {
     auto pool = std::make_unique<ThumbnailPool>();
     pool->sourceRoot = folder;
     pool->outputRoot = platform::pathFromUtf8(toUtf8(service.thumbnailRoot));
+    removeTemporaryStills(pool->outputRoot);
     pool->captureSeconds = service.settings.screenshotSeconds;
     pool->rescanInterval = newVideoRescanInterval;
     pool->pending = std::move(videos);

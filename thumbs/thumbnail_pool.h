@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "config/share_service.h"
+#include "thumbs/png_bytes.h"
 
 // How far the stills have come; read from the pool's counters at any time.
 struct ThumbnailProgress {
@@ -23,8 +24,9 @@ struct ThumbnailProgress {
 class ThumbnailPool {
 public:
     using Path = std::filesystem::path;
-    // Renders one still; the default is captureFrame. Tests give their own.
-    using CaptureFunction = std::function<bool(const ThumbnailPool&, const Path& video, const Path& png)>;
+    // Renders one still as a PNG file in memory, empty on failure; the
+    // default is captureFrame. Tests give their own.
+    using CaptureFunction = std::function<PngBytes(const ThumbnailPool&, const Path& video)>;
 
     ThumbnailPool();
     ~ThumbnailPool();
@@ -35,7 +37,7 @@ public:
     // the watch for new videos.
     void startWorkers();
     // Sets the stop flag and joins every worker; a capture that is running
-    // gives up at once and leaves no still.
+    // gives up at once and leaves no still, not even a temporary file.
     void stop();
     void workerLoop();
     // Rescans sourceRoot every rescanInterval and hands the videos not
@@ -43,9 +45,9 @@ public:
     void watchLoop(const std::vector<Path>& known);
 
     // Decodes the key frame at captureSeconds (passing over flat pictures)
-    // and writes a width x height PNG to pngPath. Never leaves a partial
-    // file; returns false on any failure and when the stop flag is set.
-    bool captureFrame(const Path& videoPath, const Path& pngPath) const;
+    // and encodes it as a width x height PNG. Empty on any failure and when
+    // the stop flag is set.
+    PngBytes captureFrame(const Path& videoPath) const;
 
     // The counters as they stand; the workers update them, any thread reads them.
     ThumbnailProgress progress() const;
@@ -75,9 +77,9 @@ public:
     CaptureFunction capture;
 };
 
-// Replaces any running pool with a new one over the current shared folder.
-// Subfolders that may not be read are skipped and returned. Raises the
-// scan's filesystem_error; no pool exists then.
+// Replaces any running pool with a new one over the current shared folder,
+// after removing the temporary stills an interrupted run left. Subfolders that may not be read are skipped and
+// returned. Raises the scan's filesystem_error; no pool exists then.
 std::vector<std::filesystem::path> startThumbnails(ShareService& service);
 
 // Stops and destroys the pool, if there is one.

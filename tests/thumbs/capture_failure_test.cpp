@@ -27,18 +27,6 @@ TEST_F(CaptureTest, PlaylistsUnderAVideosNameGiveFalseAndNoFile) {
     EXPECT_EQ(listTree(scratch), std::vector<fs::path>{"playlist.mp4"});
 }
 
-TEST_F(CaptureTest, MissingStillDirectoryGivesFalseAndCreatesNothing) {
-    EXPECT_FALSE(capture(fixture("clip.mp4"), scratch / "gone" / "still.png"));
-    EXPECT_TRUE(listTree(scratch).empty());
-}
-
-TEST_F(CaptureTest, DirectoryAtTheStillPathStaysAndNoTemporaryIsLeft) {
-    fs::create_directory(scratch / "still.png");
-    EXPECT_FALSE(capture(fixture("clip.mp4"), scratch / "still.png"));
-    EXPECT_EQ(listTree(scratch), std::vector<fs::path>{"still.png"});
-    EXPECT_TRUE(fs::is_directory(scratch / "still.png"));
-}
-
 TEST_F(CaptureTest, WritesOneDebugLinePerCallWhateverTheOutcome) {
     const fs::path good = fixture("clip.mp4");
     const fs::path bad = fixture("not_media.mp4");

@@ -1,7 +1,4 @@
 // Stills of real videos: the PNG's format and what its picture shows.
-#include <fstream>
-#include <thread>
-
 #include "capture_test_support.h"
 
 namespace {
@@ -122,29 +119,6 @@ TEST_F(CaptureTest, ChineseVideoAndStillNames) {
     const fs::path png = directory / fs::path(u8"中文视频.png");
     ASSERT_TRUE(capture(fixture("中文视频.mp4"), png));
     expectRedOverBlue(readPng(png));
-}
-
-TEST_F(CaptureTest, ReplacesAnExistingStillWhole) {
-    const fs::path png = scratch / "still.png";
-    std::ofstream(png) << "an old, broken still that is much longer than nothing";
-    ASSERT_TRUE(capture(fixture("clip.mkv"), png));
-    expectStillFormat(readPng(png));
-    EXPECT_EQ(listTree(scratch), std::vector<fs::path>{"still.png"});
-}
-
-TEST_F(CaptureTest, TwoWorkersOnOneStillLeaveOneWholePng) {
-    // clip.mp4 and clip.mkv of one folder map to the same still.
-    const fs::path png = scratch / "clip.png";
-    for (int round = 0; round < 5; ++round) {
-        bool first = false, second = false;
-        std::thread a([&] { first = capture(fixture("clip.mp4"), png); });
-        std::thread b([&] { second = capture(fixture("full_hd.mp4"), png); });
-        a.join();
-        b.join();
-        EXPECT_TRUE(first && second);
-        expectRedOverBlue(readPng(png));
-        EXPECT_EQ(listTree(scratch), std::vector<fs::path>{"clip.png"});
-    }
 }
 
 }  // namespace

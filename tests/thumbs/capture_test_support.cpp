@@ -77,10 +77,18 @@ PngFile readPng(const fs::path& path) {
     return png;
 }
 
+bool CaptureTest::capture(const fs::path& video, const fs::path& png) const {
+    const PngBytes still = pool.captureFrame(video);
+    if (still.view().empty()) return false;
+    std::ofstream(png, std::ios::binary)
+        .write(reinterpret_cast<const char*>(still.view().data()), static_cast<std::streamsize>(still.view().size()));
+    return true;
+}
+
 std::vector<fs::path> listTree(const fs::path& directory) {
     std::vector<fs::path> entries;
     for (const auto& entry : fs::recursive_directory_iterator(directory))
-        entries.push_back(fs::relative(entry.path(), directory));
+        entries.push_back(entry.path().lexically_relative(directory));
     return entries;
 }
 

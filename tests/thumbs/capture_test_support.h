@@ -39,7 +39,8 @@ std::vector<fs::path> listTree(const fs::path& directory);
 
 class CaptureTest : public ::testing::Test {
 protected:
-    bool capture(const fs::path& video, const fs::path& png) const { return pool.captureFrame(video, png); }
+    // Captures the video's still into `png`; false, and no file, on failure.
+    bool capture(const fs::path& video, const fs::path& png) const;
 
     ThumbnailPool pool;
     ScratchFolder folder;

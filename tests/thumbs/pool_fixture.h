@@ -1,10 +1,12 @@
 #pragma once
 // A pool over a scratch shared folder whose frame capture is a stand-in, so
-// the pool's own logic is tested without decoding: the stand-in writes a
-// marker still (optionally stopping halfway at a gate) and records what the
+// the pool's own logic is tested without decoding: the stand-in gives a
+// marker still (optionally waiting at a gate first) and records what the
 // pool reported.
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
+#include <cstring>
 #include <condition_variable>
 #include <filesystem>
 #include <fstream>
@@ -33,6 +35,13 @@ inline std::string markerFor(const std::filesystem::path& video) {
     return "still of " + video.string() + " end";
 }
 
+// `text` as the bytes of a still, in a buffer of the encoder's kind.
+inline PngBytes stillBytes(const std::string& text) {
+    auto* bytes = static_cast<unsigned char*>(std::malloc(text.size()));
+    std::memcpy(bytes, text.data(), text.size());
+    return PngBytes(bytes, text.size());
+}
+
 inline std::string contentsOf(const std::filesystem::path& file) {
     std::ifstream in(file, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -42,7 +51,7 @@ class FakeCapture {
 public:
     using Path = std::filesystem::path;
 
-    // Captures stop halfway through their still until the gate opens.
+    // Captures wait before giving their still until the gate opens.
     void closeGate() {
         std::lock_guard lock(mutex_);
         gateOpen_ = false;
@@ -71,7 +80,7 @@ public:
     }
 
     ThumbnailPool::CaptureFunction function() {
-        return [this](const ThumbnailPool&, const Path& video, const Path& png) { return capture(video, png); };
+        return [this](const ThumbnailPool&, const Path& video) { return capture(video); };
     }
 
     void onFinished(const Path& still, bool success) {
@@ -84,17 +93,13 @@ public:
     }
 
 private:
-    bool capture(const Path& video, const Path& png) {
+    PngBytes capture(const Path& video) {
         std::unique_lock lock(mutex_);
         begun_.push_back(video);
         changed_.notify_all();
-        if (failing_.count(video)) return false;
-        const std::string marker = markerFor(video);
-        std::ofstream out(png, std::ios::binary);
-        out << marker.substr(0, marker.size() / 2) << std::flush;
+        if (failing_.count(video)) return {};
         changed_.wait(lock, [&] { return gateOpen_; });
-        out << marker.substr(marker.size() / 2);
-        return static_cast<bool>(out);
+        return stillBytes(markerFor(video));
     }
 
     mutable std::mutex mutex_;

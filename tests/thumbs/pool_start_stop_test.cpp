@@ -4,10 +4,9 @@
 #include <future>
 
 #include "config/install_paths.h"
+#include "tests/thumbs/capture_test_support.h"
 #include "tests/thumbs/locked_directory.h"
 #include "tests/thumbs/pool_fixture.h"
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -28,6 +27,12 @@ protected:
     void installRunningPool(std::vector<fs::path> videos) {
         makePool(std::move(videos)).startWorkers();
         service.thumbnailPool = pool.release();
+    }
+
+    // Waits until the started pool has handled `count` videos.
+    void waitForStills(std::uint64_t count) {
+        while (service.thumbnailPool->progress().finished < count)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
 
     ShareService service;
@@ -69,7 +74,7 @@ TEST_F(ThumbnailService, RendersTheStillsOfRealVideos) {
     fs::copy_file(data / "not_media.mp4", scratch.directory("share/bad") / "not_media.mp4");
     startThumbnails(service);
     // The workers of a share stay for new videos: wait until all three are done.
-    while (service.thumbnailPool->progress().finished < 3) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    waitForStills(3);
     stopThumbnails(service);
 
     const std::string signature = "\x89PNG\r\n\x1a\n";
@@ -118,4 +123,57 @@ TEST_F(ThumbnailService, AnUnreadableSubfolderIsSkippedAndReturned) {
     EXPECT_EQ(startThumbnails(service), std::vector<fs::path>{share / "closed"});
     ASSERT_NE(service.thumbnailPool, nullptr);
     EXPECT_EQ(service.thumbnailPool->progress().total, 1u);
+}
+
+TEST_F(ThumbnailService, StartRemovesTheTemporaryStillsOfAnInterruptedRun) {
+    scratch.file("share/VTemp/.clip.png.3f9a0c1d2e.tmp", "half a still");
+    scratch.file("share/VTemp/deep/er/.x.png.0.tmp", "half a still");
+    scratch.file("share/VTemp/clip.png", "a still");
+    scratch.file("share/VTemp/.hidden.tmp", "not ours");
+    scratch.file("share/VTemp/.clip.png.notours.tmp", "not ours");
+    scratch.file("outside/.far.png.1.tmp", "someone else's");
+    const bool linked = scratch.canLink();
+    if (linked) {
+        scratch.link("share/VTemp/far", "../../outside");
+        scratch.link("share/VTemp/.link.png.2.tmp", "../../outside/.far.png.1.tmp");
+    }
+    startThumbnails(service);
+
+    std::vector<fs::path> left = listTree(thumbs);
+    std::sort(left.begin(), left.end());
+    std::vector<fs::path> expected{".clip.png.notours.tmp", ".hidden.tmp", "clip.png", "deep", "deep/er"};
+    if (linked) expected.insert(expected.end(), {".link.png.2.tmp", "far"});
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(left, expected);
+    EXPECT_EQ(contentsOf(scratch.root() / "outside/.far.png.1.tmp"), "someone else's") << "removed through a link";
+}
+
+TEST_F(ThumbnailService, AStopDuringACaptureLeavesNothingAndTheNextStartRendersTheVideo) {
+    fs::copy_file(fixture("full_hd.mp4"), share / "film.mp4");
+    // The stop comes as soon as the capture has begun; where the capture
+    // was through even so, again.
+    bool interrupted = false;
+    for (int attempt = 0; attempt < 20 && !interrupted; ++attempt) {
+        fs::remove_all(thumbs);
+        std::promise<void> begun;
+        bool gaveStill = false;
+        ThumbnailPool& running = makePool();
+        running.capture = [&](const ThumbnailPool& self, const fs::path& video) {
+            begun.set_value();
+            PngBytes still = self.captureFrame(video);
+            gaveStill = !still.view().empty();
+            return still;
+        };
+        running.startWorkers();
+        begun.get_future().wait();
+        running.stop();
+        interrupted = !gaveStill;
+    }
+    ASSERT_TRUE(interrupted) << "no stop cut a running capture short";
+    EXPECT_EQ(pool->progress().failed, 1u);
+    EXPECT_TRUE(listTree(thumbs).empty()) << "a still or a temporary file was left";
+
+    startThumbnails(service);
+    waitForStills(1);
+    EXPECT_EQ(readPng(thumbs / "film.png").width, 640);
 }

@@ -36,12 +36,10 @@ TEST_F(PoolWorkers, ACaptureThatThrowsFailsItsVideoAndTheWorkerGoesOn) {
         videos.push_back(scratch.file(fs::path("share") / name));
     // One worker, taking 4, 3, 2, 1: the throwing videos are not its last.
     ThumbnailPool& one = makePool(videos, 1);
-    one.capture = [&, writeMarker = one.capture](const ThumbnailPool& pool, const fs::path& video,
-                                                 const fs::path& png) {
-        if (video == videos[2])
-            throw std::system_error(std::make_error_code(std::errc::file_exists), "no temporary name");
+    one.capture = [&, marker = one.capture](const ThumbnailPool& pool, const fs::path& video) {
+        if (video == videos[2]) throw std::system_error(std::make_error_code(std::errc::io_error), "unreadable");
         if (video == videos[1]) throw std::bad_alloc();
-        return writeMarker(pool, video, png);
+        return marker(pool, video);
     };
     runToEnd();
 
@@ -69,7 +67,7 @@ TEST_F(PoolWorkers, StopLetsEachWorkerFinishItsStillAndTakesNoMore) {
     std::future<void> stopping = std::async(std::launch::async, [this] { pool->stop(); });
     while (!pool->stopRequested) std::this_thread::yield();
     EXPECT_EQ(stopping.wait_for(std::chrono::milliseconds(100)), std::future_status::timeout)
-        << "stop returned while two stills were half-written";
+        << "stop returned while two captures were running";
     fake.openGate();
     stopping.get();
 
