@@ -1,13 +1,13 @@
 // The Start, Stop and Exit buttons and the access address list of the main
 // window: each handler reads the window, runs its sequence and shows what came
 // of it.
-#include <wx/msgdlg.h>
 #include <wx/textctrl.h>
 #include <wx/utils.h>
 
 #include "app/address_list.h"
 #include "app/control_ids.h"
 #include "app/control_text.h"
+#include "app/message_box.h"
 #include "app/vomra_server_dlg.h"
 #include "config/share_service.h"
 #include "platform/process.h"
@@ -54,7 +54,7 @@ void CVomraServerDlg::SetCommandRunner(CommandRunner runner) {
 }
 
 void CVomraServerDlg::ShowMessageBox(const wxString& text, long iconStyle) {
-    wxMessageBox(text, GetTitle(), wxOK | iconStyle, this);
+    showMessageBox(text, GetTitle(), iconStyle, this);
 }
 
 DialogEntries CVomraServerDlg::ReadEntries() const {
