@@ -7,6 +7,7 @@ class wxWindow;
 
 void showMessageBox(const wxString& text, const wxString& title, long iconStyle, wxWindow* parent = nullptr);
 
-// Makes wxWidgets' own texts (the folder chooser's buttons, stock labels)
-// Simplified Chinese, from its catalogue where one is installed.
+// Makes wxWidgets' own texts (stock labels) Simplified Chinese from its
+// catalogue, and with GTK the toolkit's texts (the folder chooser) too, from
+// the zh_CN.UTF-8 locale, where these are installed.
 void useChineseTexts();
