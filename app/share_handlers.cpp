@@ -17,12 +17,14 @@ void CVomraServerDlg::OnStartService(wxCommandEvent&) {
     wxBusyCursor busy;
     const ShareOutcome outcome = startShare(shareService, ReadEntries(), m_shareEnvironment);
     m_startFailure = outcome.error;
+    m_startWarning = outcome.error.empty() ? outcome.warning : std::string();
     ShowOutcome(outcome);
 }
 
 void CVomraServerDlg::OnStopService(wxCommandEvent&) {
     wxBusyCursor busy;
     m_startFailure.clear();
+    m_startWarning.clear();
     ShowOutcome(stopShare(shareService, m_shareEnvironment));
 }
 
