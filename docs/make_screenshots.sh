@@ -76,7 +76,7 @@ capture() {
   frame=$(xwininfo -tree -id "$1" | awk '/Parent window id/ {print $4}')
   geometry=$(xwininfo -id "$frame" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
     /Width:/ {w=$NF} /Height:/ {h=$NF} END {printf "%dx%d+%d+%d", w, h, x, y}')
-  import -window root -crop "$geometry" +repage "$2"
+  /usr/bin/import -window root -crop "$geometry" +repage "$2"
 }
 
 # A right click on the window $1's background, left of the status line.
@@ -107,7 +107,7 @@ shoot() {
   # The tray icon is the first one in the top left corner.
   xdotool mousemove 16 16 click 3
   sleep 1
-  import -window root -crop 240x130+0+0 +repage "$root/docs/tray-menu$suffix.png"
+  /usr/bin/import -window root -crop 240x130+0+0 +repage "$root/docs/tray-menu$suffix.png"
   xdotool key Escape
   sleep 0.5
 
