@@ -46,6 +46,11 @@ fi
 if ! locale -a | grep -qix 'zh_CN.gb18030'; then
   $sudo localedef -i zh_CN -f GB18030 zh_CN.GB18030
 fi
+# The program's GTK texts (the folder chooser, stock buttons) come from
+# GTK's Chinese catalogue, which needs a Chinese messages locale.
+if ! locale -a | grep -qix 'zh_CN.utf8'; then
+  $sudo localedef -i zh_CN -f UTF-8 zh_CN.UTF-8
+fi
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j "$(nproc)"

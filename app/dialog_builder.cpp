@@ -67,10 +67,13 @@ wxFont templateFont(const DialogTemplate& dialogTemplate) {
 }
 
 wxWindow* createLabel(wxDialog& dialog, const ControlTemplate& control) {
-    checkStyles(control, {"right", "noprefix"});
-    const long align = control.hasStyle("right") ? wxALIGN_RIGHT : wxALIGN_LEFT;
+    checkStyles(control, {"right", "noprefix", "pathellipsis"});
+    long style = control.hasStyle("right") ? wxALIGN_RIGHT : wxALIGN_LEFT;
+    // A line too long for its place loses its middle to "…", so that both
+    // what it is about and the end of a path it names stay in sight.
+    if (control.hasStyle("pathellipsis")) style |= wxST_ELLIPSIZE_MIDDLE;
     auto* label = new wxStaticText(&dialog, windowId(control.id), wxString(), wxDefaultPosition, wxDefaultSize,
-                                   align | wxST_NO_AUTORESIZE);
+                                   style | wxST_NO_AUTORESIZE);
     const wxString text = wxString::FromUTF8(control.text);
     if (control.hasStyle("noprefix"))
         label->SetLabelText(text);

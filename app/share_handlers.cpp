@@ -1,13 +1,13 @@
 // The Start, Stop and Exit buttons and the access address list of the main
 // window: each handler reads the window, runs its sequence and shows what came
 // of it.
-#include <wx/msgdlg.h>
 #include <wx/textctrl.h>
 #include <wx/utils.h>
 
 #include "app/address_list.h"
 #include "app/control_ids.h"
 #include "app/control_text.h"
+#include "app/message_box.h"
 #include "app/vomra_server_dlg.h"
 #include "config/share_service.h"
 #include "platform/process.h"
@@ -17,12 +17,14 @@ void CVomraServerDlg::OnStartService(wxCommandEvent&) {
     wxBusyCursor busy;
     const ShareOutcome outcome = startShare(shareService, ReadEntries(), m_shareEnvironment);
     m_startFailure = outcome.error;
+    m_startWarning = outcome.error.empty() ? outcome.warning : std::string();
     ShowOutcome(outcome);
 }
 
 void CVomraServerDlg::OnStopService(wxCommandEvent&) {
     wxBusyCursor busy;
     m_startFailure.clear();
+    m_startWarning.clear();
     ShowOutcome(stopShare(shareService, m_shareEnvironment));
 }
 
@@ -54,7 +56,7 @@ void CVomraServerDlg::SetCommandRunner(CommandRunner runner) {
 }
 
 void CVomraServerDlg::ShowMessageBox(const wxString& text, long iconStyle) {
-    wxMessageBox(text, GetTitle(), wxOK | iconStyle, this);
+    showMessageBox(text, GetTitle(), iconStyle, this);
 }
 
 DialogEntries CVomraServerDlg::ReadEntries() const {

@@ -3,9 +3,9 @@
 #include <cstdio>
 
 #include <wx/log.h>
-#include <wx/msgdlg.h>
 
 #include "app/control_ids.h"
+#include "app/message_box.h"
 #include "app/vomra_server_dlg.h"
 #include "platform/instance_guard.h"
 #include "platform/termination_watch.h"
@@ -34,9 +34,10 @@ wxBEGIN_EVENT_TABLE(CVomraServerApp, wxApp) EVT_END_SESSION(CVomraServerApp::OnE
 
 bool CVomraServerApp::OnInit() {
     SetAppName(L"VomraServer");
+    useChineseTexts();
     SetClassName(L"VomraServer");
     if (platform::acquireInstanceGuard(kInstanceName) == platform::InstanceGuard::AlreadyRunning) {
-        wxMessageBox(L"程序已在运行中！在右下角找！", L"提示", wxOK | wxICON_WARNING);
+        showMessageBox(L"程序已在运行中！在右下角找！", L"提示", wxICON_WARNING);
         // After the box, so that the running copy's window, which stays on
         // top, does not cover it.
         platform::signalRunningInstance(kInstanceName);
@@ -53,10 +54,9 @@ bool CVomraServerApp::OnInit() {
 int CVomraServerApp::OnRun() {
     CVomraServerDlg dialog;
     m_dialog = &dialog;
-    if (!dialog.SettingsProblem().empty())
-        wxMessageBox(dialog.SettingsProblem(), L"提示", wxOK | wxICON_WARNING, &dialog);
+    if (!dialog.SettingsProblem().empty()) showMessageBox(dialog.SettingsProblem(), L"提示", wxICON_WARNING, &dialog);
     if (!dialog.LeftoverServerNotice().empty())
-        wxMessageBox(dialog.LeftoverServerNotice(), L"提示", wxOK | wxICON_INFORMATION, &dialog);
+        showMessageBox(dialog.LeftoverServerNotice(), L"提示", wxICON_INFORMATION, &dialog);
     const platform::TerminationWatch watch(
         [&dialog] { wxQueueEvent(&dialog, new wxCommandEvent(wxEVT_BUTTON, kExitButton)); });
     const platform::InstanceSignalListener secondCopies(

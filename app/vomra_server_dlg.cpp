@@ -7,6 +7,7 @@
 #include <wx/filename.h>
 #include <wx/hyperlink.h>
 #include <wx/menu.h>
+#include <wx/stattext.h>
 #include <wx/textctrl.h>
 
 #include "app/about_dlg.h"
@@ -155,6 +156,7 @@ ShareStatus CVomraServerDlg::CurrentStatus() const {
     status.running = m_sharing;
     status.port = shareService.settings.port;
     status.startFailure = m_startFailure;
+    status.startWarning = m_startWarning;
     if (shareService.thumbnailPool) status.stills = shareService.thumbnailPool->progress();
     return status;
 }
@@ -162,11 +164,11 @@ ShareStatus CVomraServerDlg::CurrentStatus() const {
 // Only changed texts are set, so the line does not flicker.
 void CVomraServerDlg::RefreshStatus() {
     const ShareStatus status = CurrentStatus();
-    auto* line = FindWindow(kStatusText);
+    auto* line = static_cast<wxStaticText*>(FindWindow(kStatusText));
     const wxString text = wxString::FromUTF8(statusLine(status));
-    if (line->GetLabel() != text) {
-        line->SetLabel(text);
-        line->SetToolTip(wxString::FromUTF8(status.startFailure));
+    if (line->GetLabelText() != text) {
+        line->SetLabelText(text);
+        line->SetToolTip(wxString::FromUTF8(statusDetails(status)));
     }
     m_trayIcon.ShowState(status.running, wxString::FromUTF8(trayTip(status)));
 }

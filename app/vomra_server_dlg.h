@@ -95,6 +95,7 @@ private:
 
     bool m_sharing = false;
     std::string m_startFailure;  // UTF-8; why the last Start failed
+    std::string m_startWarning;  // UTF-8; what the Start of the running share warned of
     wxTimer m_statusTimer;
 
     ShareEnvironment m_shareEnvironment;

@@ -2,8 +2,10 @@
 
 namespace {
 
-std::string firstLine(const std::string& text) {
-    return text.substr(0, text.find('\n'));
+// The lines of `text` side by side on one line.
+std::string oneLine(std::string text) {
+    for (auto at = text.find('\n'); at != std::string::npos; at = text.find('\n', at)) text.replace(at, 1, "　");
+    return text;
 }
 
 // "视频截图：N / M（失败 F）" while stills are made, "视频截图完成，共 M 个" after.
@@ -19,12 +21,27 @@ std::string runningText(const ShareStatus& status) {
     return text;
 }
 
+// The failure's first line says what failed; what follows (a log line, a
+// hint) goes on the second line.
+std::string failureText(const std::string& failure) {
+    const auto end = failure.find('\n');
+    if (end == std::string::npos) return "启动失败：" + failure;
+    return "启动失败：" + failure.substr(0, end) + "\n" + oneLine(failure.substr(end + 1));
+}
+
 }  // namespace
 
 std::string statusLine(const ShareStatus& status) {
-    if (status.running) return runningText(status);
-    if (!status.startFailure.empty()) return "启动失败：" + firstLine(status.startFailure);
+    if (status.running) {
+        if (status.startWarning.empty()) return runningText(status);
+        return runningText(status) + "\n警告：" + oneLine(status.startWarning);
+    }
+    if (!status.startFailure.empty()) return failureText(status.startFailure);
     return "已停止";
+}
+
+std::string statusDetails(const ShareStatus& status) {
+    return status.running ? status.startWarning : status.startFailure;
 }
 
 std::string trayTip(const ShareStatus& status) {

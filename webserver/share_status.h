@@ -11,12 +11,18 @@ struct ShareStatus {
     bool running = false;
     std::int32_t port = 0;
     std::string startFailure;                 // why the last Start failed; empty when it did not
+    std::string startWarning;                 // what the Start of the running share warned of
     std::optional<ThumbnailProgress> stills;  // while a pool exists
 };
 
-// "已停止", "共享中（端口 N）" with the stills' progress, or why Start failed
-// (its first line).
+// "已停止", "共享中（端口 N）" with the stills' progress, or why Start failed:
+// at most two lines, the second for the Start's warning while the share runs
+// or for the rest of a failure's message, each line to be cut short in the
+// middle when too long for the window.
 std::string statusLine(const ShareStatus& status);
+
+// The status line's warning or failure in full, as Start reported it.
+std::string statusDetails(const ShareStatus& status);
 
 // The tray icon's tip: the program's name and whether the share runs, with
 // the stills' progress; short enough for every tray.

@@ -6,6 +6,7 @@
 #include <wx/combobox.h>
 #include <wx/hyperlink.h>
 #include <wx/stattext.h>
+#include <wx/tooltip.h>
 #include <wx/uiaction.h>
 
 #include "app/control_ids.h"
@@ -79,6 +80,31 @@ TEST_F(DialogLayoutTest, NothingOverlapsRunsOutsideOrCutsItsText) {
                 << controls[i]->GetLabel() << " overlaps " << controls[j]->GetLabel();
         }
     }
+}
+
+// A failed Start's reason stays on the status line as written (an "&" in a
+// path included), with room for two lines inside the window, and in full in
+// its tooltip.
+TEST_F(DialogLayoutTest, StatusLineShowsALongFailureWithinTheWindow) {
+    CVomraServerDlg& dialog = openDialog();
+    std::vector<wxString> messages;
+    dialog.SetMessageSink([&](const wxString& text, long) { messages.push_back(text); });
+    const wxString folder = L"/没有/Tom & Jerry/" + wxString(L'长', 80);
+    edit(kSharedFolderEdit).ChangeValue(folder);
+    edit(kShareNameEdit).ChangeValue(L"电影");
+    edit(kUserNameEdit).ChangeValue(L"guest");
+    edit(kPasswordEdit).ChangeValue(L"secret");
+    wxCommandEvent start(wxEVT_BUTTON, kStartButton);
+    dialog.ProcessWindowEvent(start);
+    ASSERT_EQ(messages.size(), 1u);
+
+    const auto& line = *dynamic_cast<wxStaticText*>(dialog.FindWindow(kStatusText));
+    EXPECT_EQ(line.GetLabelText(), L"启动失败：" + messages[0]);
+    EXPECT_NE(line.GetLabelText().Find(folder), wxNOT_FOUND) << line.GetLabelText();
+    ASSERT_NE(line.GetToolTip(), nullptr);
+    EXPECT_EQ(line.GetToolTip()->GetTip(), messages[0]);
+    EXPECT_TRUE(wxRect(dialog.GetClientSize()).Contains(line.GetRect()));
+    EXPECT_GE(line.GetSize().y, 2 * line.GetTextExtent(L"启").y) << "no room for a second line";
 }
 
 TEST_F(DialogLayoutTest, NumberBoxesTakeOnlyDigitsWhenTyped) {

@@ -200,17 +200,19 @@ TEST_F(ShareEndToEnd, StartEndsALeftoverServerOfOurs) {
     EXPECT_EQ(HttpClient(secondPort).get("/movies/", login("new")).status, "200");
 }
 
-// A folder the program may not read (lost+found on a data disk) is named in
-// a warning; the share runs as any other, and every other still is made.
+// A folder the program may not read (lost+found on a data disk, another
+// user's folder) is named in a warning, in whatever script its name is; the
+// share runs as any other, and every other still is made.
 TEST_F(ShareEndToEnd, AnUnreadableSubfolderIsAWarningOnARunningShare) {
-    fs::create_directories(folder_ / "lost+found");
-    LockedDirectory lock(folder_ / "lost+found");
+    const fs::path closed = folder_ / fs::path(u8"私密");
+    fs::create_directories(closed);
+    LockedDirectory lock(closed);
     if (!lock.holdsBack()) return runThisTestAsNobody();
     const auto port = platform::freeLoopbackPort();
     const auto outcome = start(port, L"secret");
 
     EXPECT_EQ(outcome.error, "");
-    EXPECT_NE(outcome.warning.find(utf8Of(folder_ / "lost+found")), std::string::npos) << outcome.warning;
+    EXPECT_NE(outcome.warning.find(utf8Of(closed)), std::string::npos) << outcome.warning;
     ASSERT_TRUE(outcome.buttons.has_value());
     EXPECT_FALSE(outcome.buttons->startEnabled);
     EXPECT_TRUE(outcome.buttons->stopEnabled);

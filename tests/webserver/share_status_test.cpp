@@ -18,15 +18,32 @@ TEST(ShareStatusTest, StoppedAndFailedStartsSayWhy) {
     EXPECT_EQ(statusLine(ShareStatus{}), "已停止");
     EXPECT_EQ(trayTip(ShareStatus{}), "VomraHTTP服务\n已停止");
 
+    // What follows a failure's first line goes on the second, on one line.
     ShareStatus failed;
-    failed.startFailure = "端口 80 已被占用。\n请换一个端口。";
+    failed.startFailure = "端口 80 已被占用。";
     EXPECT_EQ(statusLine(failed), "启动失败：端口 80 已被占用。");
+    failed.startFailure = "网页服务器没有启动。\nnginx 错误日志：a\nb";
+    EXPECT_EQ(statusLine(failed), "启动失败：网页服务器没有启动。\nnginx 错误日志：a　b");
+    EXPECT_EQ(statusDetails(failed), failed.startFailure);
     EXPECT_EQ(trayTip(failed), "VomraHTTP服务\n已停止（上次启动失败）");
 
     // A share that runs is reported as running, whatever an earlier Start said.
     ShareStatus running = sharing(std::nullopt);
     running.startFailure = "old";
     EXPECT_EQ(statusLine(running), "共享中（端口 8080）");
+    EXPECT_EQ(statusDetails(running), "");
+}
+
+// A Start's warnings, each folder it names on a line of its own, make the
+// status line's second line while the share runs; they end with it.
+TEST(ShareStatusTest, WarningsOfTheRunningShareMakeTheSecondLine) {
+    ShareStatus status = sharing(ThumbnailProgress{3, 1, 0});
+    status.startWarning = "以下文件夹无法读取：\n/a/私密\n/b";
+    EXPECT_EQ(statusLine(status), "共享中（端口 8080）　视频截图：1 / 3\n警告：以下文件夹无法读取：　/a/私密　/b");
+    EXPECT_EQ(statusDetails(status), status.startWarning);
+    EXPECT_EQ(trayTip(status), "VomraHTTP服务\n共享中（端口 8080）　视频截图：1 / 3");
+    status.running = false;
+    EXPECT_EQ(statusLine(status), "已停止");
 }
 
 TEST(ShareStatusTest, StillsAreCountedWhileMadeAndTotalledAfter) {
