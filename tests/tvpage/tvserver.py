@@ -56,6 +56,8 @@ class Server:
             config = config.replace(word, value)
         with open(os.path.join(self.server_dir, "conf", "nginx.conf"), "w", encoding="utf-8") as f:
             f.write(config)
+        # The program's list of denied links; the test folders hold none.
+        open(os.path.join(self.server_dir, "conf", "denied_links.conf"), "w").close()
         subprocess.run([os.path.join(built, "htpasswd"), "-i", "-c", password_file, USER],
                        input=PASSWORD.encode(), check=True, capture_output=True)
         extra = []
