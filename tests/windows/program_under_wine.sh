@@ -106,9 +106,17 @@ fi
 
 if [ -n "${main:-}" ]; then
   wine_chinese "$install/VomraServer.exe" & second=$!
-  if notice=$(wait_for_window '提示' 60); then
-    xdotool key --window "$notice" Return
-    for _ in $(seq 50); do kill -0 "$second" 2>/dev/null || break; sleep 0.2; done
+  if wait_for_window '提示' 60 >/dev/null; then
+    # Answered with Enter, typed into the message once it has the focus; Wine
+    # may replace the window it first showed, so the message is looked up
+    # afresh until the second copy has ended.
+    for _ in $(seq 20); do
+      for notice in $(windows_titled '提示'); do
+        xdotool windowactivate --sync "$notice" key Return 2>/dev/null || true
+      done
+      sleep 0.5
+      kill -0 "$second" 2>/dev/null || break
+    done
     if kill -0 "$second" 2>/dev/null; then
       fail "the second copy did not end once its message was answered"
       kill "$second" 2>/dev/null || true
