@@ -10,7 +10,9 @@
 #     fixtures as the Linux build's (within what decoders may differ by).
 # Text runs under the Chinese ANSI code page (936). Exit status 77 (skipped)
 # when the cross build has no program: the Windows libraries are not built.
-# Leaves no process behind.
+# Leaves no process behind. With VOMRA_WINDOWS_SCREENSHOT set to a PNG file's
+# path, the main window as it first shows, framed, is written there (the
+# README's docs/windows-main-window.png).
 # Usage: program_under_wine.sh SOURCE_DIR CROSS_BUILD_DIR NATIVE_STILL_RENDERER
 set -euo pipefail
 source_dir=$1
@@ -100,6 +102,13 @@ wine_chinese "$install/VomraServer.exe" & first=$!
 pids+=($first)
 if main=$(wait_for_window "$title" 90); then
   echo "window: \"$title\""
+  if [ -n "${VOMRA_WINDOWS_SCREENSHOT:-}" ]; then
+    sleep 2
+    frame=$(xwininfo -tree -id "$main" | awk '/Parent window id/ {print $4}')
+    geometry=$(xwininfo -id "$frame" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
+      /Width:/ {w=$NF} /Height:/ {h=$NF} END {printf "%dx%d+%d+%d", w, h, x, y}')
+    /usr/bin/import -window root -crop "$geometry" +repage "$VOMRA_WINDOWS_SCREENSHOT"
+  fi
 else
   fail "no window titled \"$title\""
 fi
