@@ -27,6 +27,8 @@ packages=(
   # the Windows build: MinGW-w64 cross compilers and windres, Wine to run the
   # tests, a Chinese locale for the run under a Chinese ANSI code page
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 locales
+  # its wxWidgets and FFmpeg, built from Debian's source packages
+  dpkg-dev make
 )
 
 sudo=""
@@ -55,6 +57,9 @@ fi
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j "$(nproc)"
 
-# The Windows build, whose tests the native suite runs under Wine.
+# The Windows build, whose tests the native suite runs under Wine. wxWidgets,
+# FFmpeg and the libraries they need are built for Windows from Debian's
+# source packages first, once: a cache folder outside the checkout keeps them.
+scripts/windows-deps.sh
 cmake --preset windows-cross
 cmake --build --preset windows-cross

@@ -27,3 +27,48 @@ set(VOMRA_GTEST_SOURCE_DIR /usr/src/googletest CACHE PATH "GoogleTest sources fo
 # Every test program runs under Wine, headless, in a prefix of this build's own.
 set(VOMRA_WINE_PREFIX ${CMAKE_BINARY_DIR}/wineprefix)
 set(CMAKE_CROSSCOMPILING_EMULATOR ${PROJECT_SOURCE_DIR}/tests/windows/wine_run.sh ${VOMRA_WINE_PREFIX})
+
+# The window and the frame capture need wxWidgets and FFmpeg built for
+# Windows, which Debian does not ship: scripts/windows-deps.sh builds them
+# (with zlib, libpng and libdeflate) from Debian's sources into a cache folder.
+# Where that folder is filled, the whole program is built; elsewhere the
+# libraries and their tests only.
+if(NOT EXISTS "${VOMRA_WINDOWS_DEPS_DIR}/.complete")
+  unset(VOMRA_WINDOWS_DEPS_DIR CACHE)
+  execute_process(COMMAND ${PROJECT_SOURCE_DIR}/scripts/windows-deps.sh --lookup
+                  OUTPUT_VARIABLE found_deps_dir OUTPUT_STRIP_TRAILING_WHITESPACE
+                  RESULT_VARIABLE lookup_result)
+  if(lookup_result EQUAL 0)
+    set(VOMRA_WINDOWS_DEPS_DIR ${found_deps_dir} CACHE PATH "wxWidgets, FFmpeg and the rest, built for Windows" FORCE)
+  endif()
+endif()
+if(VOMRA_WINDOWS_DEPS_DIR)
+  message(STATUS "Windows libraries from ${VOMRA_WINDOWS_DEPS_DIR}")
+  # The folder links the two groups' folders, which their pkg-config files
+  # and wx-config name as they are.
+  file(REAL_PATH ${VOMRA_WINDOWS_DEPS_DIR}/wxwidgets windows_wx_dir)
+  file(REAL_PATH ${VOMRA_WINDOWS_DEPS_DIR}/ffmpeg windows_ffmpeg_dir)
+  list(APPEND CMAKE_FIND_ROOT_PATH ${windows_wx_dir} ${windows_ffmpeg_dir})
+  # wx-config itself, where it is now, whatever folder it was built for.
+  file(GLOB wx_config ${windows_wx_dir}/lib/wx/config/x86_64-w64-mingw32-msw-unicode-static-3.2)
+  set(wxWidgets_CONFIG_EXECUTABLE ${wx_config} CACHE FILEPATH "" FORCE)
+  set(wxWidgets_CONFIG_OPTIONS --prefix=${windows_wx_dir})
+  # Only FFmpeg's and libdeflate's pkg-config files, with what static linking needs.
+  set(ENV{PKG_CONFIG_LIBDIR} ${windows_ffmpeg_dir}/lib/pkgconfig)
+  set(PKG_CONFIG_ARGN --static)
+  # stb_image_write is header-only: its directory alone, as for nlohmann json.
+  file(CREATE_LINK /usr/include/stb ${VOMRA_CROSS_INCLUDE_DIR}/stb SYMBOLIC)
+  set(STB_INCLUDE_DIR ${VOMRA_CROSS_INCLUDE_DIR}/stb CACHE PATH "stb for the cross build" FORCE)
+  # What was left out for want of the libraries comes back with them.
+  if(VOMRA_LEFT_OUT_FOR_WANT_OF_LIBRARIES)
+    set(VOMRA_BUILD_APP ON CACHE BOOL "" FORCE)
+    set(VOMRA_BUILD_CAPTURE ON CACHE BOOL "" FORCE)
+    unset(VOMRA_LEFT_OUT_FOR_WANT_OF_LIBRARIES CACHE)
+  endif()
+else()
+  message(STATUS "No Windows build of wxWidgets and FFmpeg (scripts/windows-deps.sh makes it): "
+                 "the window and the frame capture are left out")
+  set(VOMRA_BUILD_APP OFF CACHE BOOL "" FORCE)
+  set(VOMRA_BUILD_CAPTURE OFF CACHE BOOL "" FORCE)
+  set(VOMRA_LEFT_OUT_FOR_WANT_OF_LIBRARIES ON CACHE INTERNAL "")
+endif()

@@ -23,8 +23,9 @@ public:
     std::uint64_t size() const;
 
 private:
-    explicit RegularFileReader(int descriptor) : descriptor(descriptor) {}
-    int descriptor;
+    // A file descriptor on POSIX systems, a file handle on Windows.
+    explicit RegularFileReader(std::intptr_t handle) : handle(handle) {}
+    std::intptr_t handle;
 };
 
 }  // namespace platform

@@ -1,17 +1,22 @@
 # Lays out the web server's directory: cmake -DSERVER_DIR=... -DTEMPLATE=.../nginx.confbak
 # -DMIME_TYPES=.../mime.types -DNGINX=... -DHTPASSWD=... -DPAGE_DIR=.../tvpage -P server_directory.cmake
-# nginx and htpasswd are links to the system's programs; conf/ holds the
+# nginx and htpasswd are links to the system's programs where given (the
+# Windows layout has none: the user places nginx.exe and htpasswd.exe); conf/ holds the
 # template and the MIME types; logs/ and temp/ are where nginx writes; tvpage/
 # holds the TV page's script, style and password page, which nginx serves.
-foreach(required SERVER_DIR TEMPLATE MIME_TYPES NGINX HTPASSWD PAGE_DIR)
+foreach(required SERVER_DIR TEMPLATE MIME_TYPES PAGE_DIR)
   if(NOT DEFINED ${required})
     message(FATAL_ERROR "server_directory.cmake needs -D${required}=...")
   endif()
 endforeach()
 
 file(MAKE_DIRECTORY ${SERVER_DIR}/conf ${SERVER_DIR}/logs ${SERVER_DIR}/temp)
-file(CREATE_LINK ${NGINX} ${SERVER_DIR}/nginx SYMBOLIC)
-file(CREATE_LINK ${HTPASSWD} ${SERVER_DIR}/htpasswd SYMBOLIC)
+if(NGINX)
+  file(CREATE_LINK ${NGINX} ${SERVER_DIR}/nginx SYMBOLIC)
+endif()
+if(HTPASSWD)
+  file(CREATE_LINK ${HTPASSWD} ${SERVER_DIR}/htpasswd SYMBOLIC)
+endif()
 file(COPY ${TEMPLATE} ${MIME_TYPES} DESTINATION ${SERVER_DIR}/conf)
 file(REMOVE_RECURSE ${SERVER_DIR}/tvpage)
 file(COPY ${PAGE_DIR}/ DESTINATION ${SERVER_DIR}/tvpage)

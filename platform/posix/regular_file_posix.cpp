@@ -20,16 +20,16 @@ std::unique_ptr<RegularFileReader> RegularFileReader::open(const std::filesystem
 }
 
 RegularFileReader::~RegularFileReader() {
-    ::close(descriptor);
+    ::close(static_cast<int>(handle));
 }
 
 std::int64_t RegularFileReader::readAt(std::uint64_t offset, void* buffer, std::size_t size) const {
-    return ::pread(descriptor, buffer, size, static_cast<off_t>(offset));
+    return ::pread(static_cast<int>(handle), buffer, size, static_cast<off_t>(offset));
 }
 
 std::uint64_t RegularFileReader::size() const {
     struct stat status {};
-    return ::fstat(descriptor, &status) == 0 ? static_cast<std::uint64_t>(status.st_size) : 0;
+    return ::fstat(static_cast<int>(handle), &status) == 0 ? static_cast<std::uint64_t>(status.st_size) : 0;
 }
 
 }  // namespace platform

@@ -1,0 +1,29 @@
+// Renders the still of each video given, as a share does, into a folder; the
+// Windows build's stills are compared with the Linux build's.
+//
+//   still_renderer <output folder> <video>...
+//
+// Each still is named after its video's file name with ".png" added. The exit
+// status is the number of videos that gave no still.
+#include <filesystem>
+#include <iostream>
+
+#include "thumbs/thumbnail_pool.h"
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::cerr << "usage: still_renderer <output folder> <video>...\n";
+        return 255;
+    }
+    const std::filesystem::path output = argv[1];
+    std::filesystem::create_directories(output);
+    const ThumbnailPool pool;
+    int failed = 0;
+    for (int i = 2; i < argc; ++i) {
+        const std::filesystem::path video = argv[i];
+        if (pool.captureFrame(video, output / (video.filename().string() + ".png"))) continue;
+        std::cerr << "no still: " << argv[i] << "\n";
+        ++failed;
+    }
+    return failed;
+}

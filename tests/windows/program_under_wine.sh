@@ -1,0 +1,219 @@
+#!/usr/bin/env bash
+# The Windows program itself under Wine, on a virtual display with a window
+# manager, in a copy of its folder with stand-ins as nginx.exe and
+# htpasswd.exe that record their calls (the server stand-in listens):
+#   - it starts, and its window carries its title;
+#   - a second start is refused with a message, and the first copy stays;
+#   - Start runs htpasswd.exe and the server through cmd.exe and the job as
+#     the user's settings say, and Stop ends the server;
+#   - the Windows build's frame capture renders the same stills from the test
+#     fixtures as the Linux build's (within what decoders may differ by).
+# Text runs under the Chinese ANSI code page (936). Exit status 77 (skipped)
+# when the cross build has no program: the Windows libraries are not built.
+# Leaves no process behind. With VOMRA_WINDOWS_SCREENSHOT set to a PNG file's
+# path, the main window as it first shows, framed, is written there (the
+# README's docs/windows-main-window.png).
+# Usage: program_under_wine.sh SOURCE_DIR CROSS_BUILD_DIR NATIVE_STILL_RENDERER
+set -euo pipefail
+source_dir=$1
+build_dir=$2
+native_renderer=$3
+here=$(dirname "$(readlink -f "$0")")
+title='Vomra共享服务器-小白专用'
+
+if [ -z "${VOMRA_WINE_DISPLAY:-}" ]; then
+  export VOMRA_WINE_DISPLAY=1
+  exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
+fi
+if [ ! -f "$build_dir/VomraServer.exe" ]; then
+  echo "no VomraServer.exe in $build_dir (scripts/windows-deps.sh has not built the Windows libraries)"
+  exit 77
+fi
+
+export WINEPREFIX=$build_dir/wineprefix-display
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+work=$(mktemp -d)
+pids=()
+failures=0
+cleanup() {
+  wineserver -k 2>/dev/null || true
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() {
+  echo "FAILED: $*"
+  failures=$((failures + 1))
+}
+# Runs a Windows program under the Chinese ANSI code page.
+wine_chinese() { LC_ALL=zh_CN.GB18030 wine "$@"; }
+
+# A prefix of its own with Wine's X11 display driver (the library tests' prefix
+# is headless); made once, which takes a while.
+if [ ! -f "$WINEPREFIX/.made" ]; then
+  timeout 300 wine wineboot --init
+  wineserver -w
+  touch "$WINEPREFIX/.made"
+fi
+
+# The program's windows whose title is exactly $1 (UTF-8), one per line.
+windows_titled() {
+  local window
+  for window in $(xdotool search --name . 2>/dev/null); do
+    if [ "$(xprop -id "$window" _NET_WM_NAME 2>/dev/null | sed -n 's/^_NET_WM_NAME(UTF8_STRING) = "\(.*\)"$/\1/p')" = "$1" ]; then
+      echo "$window"
+    fi
+  done
+}
+# Waits up to $2 seconds for a window titled $1 and prints it.
+wait_for_window() {
+  local found
+  for _ in $(seq $(($2 * 5))); do
+    found=$(windows_titled "$1" | head -1)
+    if [ -n "$found" ]; then echo "$found"; return 0; fi
+    sleep 0.2
+  done
+  return 1
+}
+
+jwm -f "$source_dir/tests/app/data/jwmrc" & pids+=($!)
+
+# --- The program's window and a second start ----------------------------------
+
+install=$work/安装
+mkdir -p "$install"
+cp "$build_dir/VomraServer.exe" "$build_dir/tutorial.html" "$install/"
+cp -r "$build_dir/vomrixserver" "$install/"
+server_dir=$install/vomrixserver/server
+for server_program in nginx htpasswd; do
+  cp "$build_dir/tests/serving_stand_in.exe" "$server_dir/$server_program.exe"
+done
+# Wine reads the names of the build machine's files in the locale's encoding:
+# under GB18030 a folder the program knows as "共享" carries that name's
+# GB18030 bytes.
+mkdir "$work/$(printf 共享 | iconv -f UTF-8 -t GB18030)"
+port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+windows_share=$(echo "Z:$work/共享" | tr / '\\' | sed 's/\\/\\\\/g')
+printf '{"DF": "%s", "m": 5, "name": "电影", "pass": "密码123", "port": %d, "user": "访客"}' \
+  "$windows_share" "$port" >"$install/vomra.data"
+
+wine_chinese "$install/VomraServer.exe" & first=$!
+pids+=($first)
+if main=$(wait_for_window "$title" 90); then
+  echo "window: \"$title\""
+  if [ -n "${VOMRA_WINDOWS_SCREENSHOT:-}" ]; then
+    sleep 2
+    frame=$(xwininfo -tree -id "$main" | awk '/Parent window id/ {print $4}')
+    geometry=$(xwininfo -id "$frame" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
+      /Width:/ {w=$NF} /Height:/ {h=$NF} END {printf "%dx%d+%d+%d", w, h, x, y}')
+    /usr/bin/import -window root -crop "$geometry" +repage "$VOMRA_WINDOWS_SCREENSHOT"
+  fi
+else
+  fail "no window titled \"$title\""
+fi
+
+if [ -n "${main:-}" ]; then
+  wine_chinese "$install/VomraServer.exe" & second=$!
+  if wait_for_window '提示' 60 >/dev/null; then
+    # Answered with Enter, typed into the message once it has the focus; Wine
+    # may replace the window it first showed, so the message is looked up
+    # afresh until the second copy has ended.
+    for _ in $(seq 20); do
+      for notice in $(windows_titled '提示'); do
+        xdotool windowactivate --sync "$notice" key Return 2>/dev/null || true
+      done
+      sleep 0.5
+      kill -0 "$second" 2>/dev/null || break
+    done
+    if kill -0 "$second" 2>/dev/null; then
+      fail "the second copy did not end once its message was answered"
+      kill "$second" 2>/dev/null || true
+    fi
+  else
+    fail "a second start showed no message"
+  fi
+  wait "$second" 2>/dev/null || true
+  kill -0 "$first" 2>/dev/null || fail "the first copy ended when a second one started"
+  [ "$(windows_titled "$title" | wc -l)" -eq 1 ] || fail "not exactly one main window after a second start"
+fi
+
+# --- Start and Stop ------------------------------------------------------------
+
+port_answers() { (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; }
+click() { wine "$build_dir/tests/button_clicker.exe" "$title" "$1"; }
+# The arguments of the calls recorded in $1, one call per line.
+calls() { [ -f "$1" ] && awk '/^call$/ {line = ""} /^arg / {line = line " " substr($0, 5)} /^end$/ {print line}' "$1"; }
+
+if [ -n "${main:-}" ]; then
+  if click '启动共享服务'; then
+    for _ in $(seq 100); do port_answers && break; sleep 0.2; done
+    if port_answers; then
+      echo "Start: the server answers on port $port"
+    else
+      fail "Start: no server on port $port (the screen is in $build_dir/program_under_wine_start.png)"
+      /usr/bin/import -window root "$build_dir/program_under_wine_start.png"
+    fi
+    calls "$server_dir/htpasswd.exe.calls" | grep -qx " -c -b .*htpasswd 访客 密码123" ||
+      fail "Start: htpasswd.exe was not called with the password file, user and password: $(calls "$server_dir/htpasswd.exe.calls")"
+    calls "$server_dir/nginx.exe.calls" | grep -qx "" || fail "Start: the server was not started without arguments"
+    grep -qx "cwd .*vomrixserver.server" "$server_dir/nginx.exe.calls" ||
+      fail "Start: the server did not run in the server directory"
+    click '停止共享服务' || fail "no Stop button"
+    for _ in $(seq 50); do port_answers || break; sleep 0.2; done
+    if port_answers; then fail "Stop: the server still answers"; else echo "Stop: the server has ended"; fi
+    pgrep -f "$server_dir/nginx.exe" >/dev/null && fail "Stop: a server process remains"
+  else
+    fail "no Start button"
+  fi
+fi
+
+# --- The stills of the test fixtures, Windows against Linux -------------------
+
+# Every fixture of a kind the program accepts, whether or not it gives a
+# still: those that give none on Linux must give none on Windows either.
+fixtures=()
+for video in "$source_dir"/tests/data/*.{mp4,mkv,avi,mov,flv,wmv,m4v,mpeg,mpg,ts,webm}; do
+  case $(basename "$video") in *[!A-Za-z0-9._-]*) continue ;; esac
+  fixtures+=("$video")
+done
+"$native_renderer" "$work/linux" "${fixtures[@]}" >/dev/null 2>&1 || true
+windows_fixtures=()
+for video in "${fixtures[@]}"; do windows_fixtures+=("Z:$video"); done
+wine_chinese "$build_dir/tests/still_renderer.exe" "Z:$work/windows" "${windows_fixtures[@]}" >/dev/null 2>&1 || true
+
+# Decoders and scalers built with and without hand-written assembly may differ
+# by a level here and there; a wrong frame, a wrong scale or a wrong colour
+# space differs by far more.
+mean_error_limit=0.01
+compared=0
+for video in "${fixtures[@]}"; do
+  still=$(basename "$video").png
+  if [ ! -f "$work/linux/$still" ]; then
+    [ -f "$work/windows/$still" ] && fail "$still: rendered on Windows, not on Linux"
+    continue
+  fi
+  if [ ! -f "$work/windows/$still" ]; then
+    fail "$still: rendered on Linux, not on Windows"
+    continue
+  fi
+  linux_size=$(/usr/bin/identify -format '%wx%h' "$work/linux/$still")
+  windows_size=$(/usr/bin/identify -format '%wx%h' "$work/windows/$still")
+  if [ "$linux_size" != "$windows_size" ]; then
+    fail "$still: $windows_size on Windows, $linux_size on Linux"
+    continue
+  fi
+  error=$(/usr/bin/compare -metric MAE "$work/linux/$still" "$work/windows/$still" null: 2>&1 |
+    sed -n 's/.*(\(.*\))$/\1/p')
+  echo "still $still: $windows_size, mean error $error"
+  awk -v e="$error" -v limit=$mean_error_limit 'BEGIN { exit !(e != "" && e <= limit) }' ||
+    fail "$still: mean error ${error:-unknown} above $mean_error_limit"
+  compared=$((compared + 1))
+done
+[ "$compared" -ge 10 ] || fail "only $compared stills compared"
+
+if [ "$failures" -gt 0 ]; then
+  echo "$failures failure(s)"
+  exit 1
+fi
+echo "all passed"
