@@ -6,6 +6,7 @@
 // Each still is named after its video's file name with ".png" added. The exit
 // status is the number of videos that gave no still.
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 
 #include "thumbs/thumbnail_pool.h"
@@ -21,7 +22,13 @@ int main(int argc, char** argv) {
     int failed = 0;
     for (int i = 2; i < argc; ++i) {
         const std::filesystem::path video = argv[i];
-        if (pool.captureFrame(video, output / (video.filename().string() + ".png"))) continue;
+        const PngBytes png = pool.captureFrame(video);
+        if (!png.view().empty()) {
+            std::ofstream(output / (video.filename().string() + ".png"), std::ios::binary)
+                .write(reinterpret_cast<const char*>(png.view().data()),
+                       static_cast<std::streamsize>(png.view().size()));
+            continue;
+        }
         std::cerr << "no still: " << argv[i] << "\n";
         ++failed;
     }
