@@ -25,4 +25,12 @@ std::wstring executablePath();
 // text is decoded; on POSIX the bytes are the file name as they stand.
 std::filesystem::path pathFromUtf8(const std::string& utf8);
 
+// The other way: a path as UTF-8 text, for messages and files that name it.
+// Not through wstring(), which on POSIX decodes the name by the C++ locale
+// and throws for any non-ASCII name under the "C" one.
+inline std::string utf8FromPath(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return {text.begin(), text.end()};
+}
+
 }  // namespace platform

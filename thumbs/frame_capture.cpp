@@ -4,6 +4,7 @@
 
 #include "config/text_conversion.h"
 #include "platform/debug_output.h"
+#include "platform/paths.h"
 #include "thumbs/png_encode.h"
 #include "thumbs/rgb_image.h"
 #include "thumbs/still_frame_decoder.h"
@@ -17,8 +18,7 @@ constexpr std::chrono::seconds captureTimeLimit{11};
 }  // namespace
 
 PngBytes ThumbnailPool::captureFrame(const Path& videoPath) const {
-    const std::u8string name = videoPath.u8string();
-    platform::debugOutput(L"[FFmpeg] decode: " + fromUtf8(std::string(name.begin(), name.end())) + L"\n");
+    platform::debugOutput(L"[FFmpeg] decode: " + fromUtf8(platform::utf8FromPath(videoPath)) + L"\n");
 
     const CaptureLimits limits{stopRequested, std::chrono::steady_clock::now() + captureTimeLimit};
     const StillFrame still = decodeStillFrame(videoPath, captureSeconds, limits);

@@ -72,9 +72,7 @@ std::string deniedLocations(const ShareService& service) {
 }
 
 std::string deniedLocationsPath(const ShareService& service) {
-    const std::u8string path =
-        (platform::pathFromUtf8(service.configPath).parent_path() / "denied_links.conf").u8string();
-    return {path.begin(), path.end()};
+    return platform::utf8FromPath(platform::pathFromUtf8(service.configPath).parent_path() / "denied_links.conf");
 }
 
 std::optional<std::string> readWholeFile(const std::string& pathUtf8) {

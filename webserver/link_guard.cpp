@@ -9,11 +9,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string utf8Of(const fs::path& path) {
-    const std::u8string text = path.generic_u8string();
-    return {text.begin(), text.end()};
-}
-
 // Where a path really is, as far as it exists: links resolved, "." and ".."
 // gone.
 fs::path realPath(const fs::path& path) {
@@ -67,7 +62,7 @@ std::vector<std::string> pathsThroughLinksToProgramFiles(const ShareService& ser
         const fs::path link = entry->path().lexically_relative(shared);
         for (const fs::path& programFile : guarded) {
             const fs::path through = pathThrough(link, target, programFile);
-            if (!through.empty()) paths.push_back(utf8Of(through));
+            if (!through.empty()) paths.push_back(platform::utf8FromPath(through));
         }
     }
     return paths;

@@ -11,7 +11,7 @@
 
 #include "config/share_service.h"
 
-// The paths below the shared folder, UTF-8 with "/" between names, that lead
+// The paths below the shared folder, UTF-8 in the system's spelling, that lead
 // through a link into the server directory or to the settings file (or the
 // temporary file a settings save writes first). Links inside folders reached
 // through other links are not looked into.

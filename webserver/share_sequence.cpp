@@ -24,13 +24,6 @@ using Message = std::optional<std::string>;
 constexpr auto kPollInterval = std::chrono::milliseconds(50);
 constexpr ShellDialect kDialect = platform::kNativeShellDialect;
 
-// A path for a message. Not through wstring(), which on POSIX decodes the
-// name by the C++ locale and throws for any non-ASCII name under the "C" one.
-std::string messagePath(const std::filesystem::path& path) {
-    const std::u8string text = path.u8string();
-    return {text.begin(), text.end()};
-}
-
 void storeEntries(ShareService& service, const DialogEntries& entries) {
     setSharedFolder(service, toUtf8(entries.sharedFolder));
     service.settings.port = parseDialogNumber(entries.port);
@@ -172,7 +165,7 @@ void startStills(ShareService& service, ShareOutcome& outcome) {
         const auto unreadable = startThumbnails(service);
         if (unreadable.empty()) return;
         std::string folders;
-        for (const auto& folder : unreadable) folders += "\n" + messagePath(folder);
+        for (const auto& folder : unreadable) folders += "\n" + platform::utf8FromPath(folder);
         addWarning(outcome, "共享已启动；以下文件夹无法读取，已跳过，其中的视频没有截图：" + folders);
     } catch (const std::exception& error) {
         addWarning(outcome, std::string("共享已启动，但视频截图没有开始：") + error.what());
@@ -194,7 +187,7 @@ bool pidFileWritten(const std::wstring& programDir) {
 void checkPidFile(const ShareEnvironment& environment, ShareOutcome& outcome) {
     if (waitUntil([&] { return pidFileWritten(environment.programDir); }, std::chrono::seconds(1))) return;
     addWarning(outcome, "共享已启动，但网页服务器没有写成功它的进程号文件（" +
-                            messagePath(serverPidFilePath(environment.programDir)) + "，磁盘可能已满）。");
+                            platform::utf8FromPath(serverPidFilePath(environment.programDir)) + "，磁盘可能已满）。");
 }
 
 // Renders the configuration, makes the password file and starts the server,
