@@ -8,7 +8,7 @@
 #include "app/control_ids.h"
 #include "config/text_conversion.h"
 #include "dialog_fixture.h"
-#include "webserver/command_lines.h"
+#include "share/command_lines.h"
 
 namespace {
 

@@ -21,8 +21,8 @@
 #include "platform/network_adapters.h"
 #include "tests/e2e/server_installation.h"
 #include "thumbs/thumbnail_pool.h"
-#include "webserver/access_addresses.h"
-#include "webserver/command_lines.h"
+#include "share/access_addresses.h"
+#include "share/command_lines.h"
 #include "window_test_support.h"
 
 namespace {

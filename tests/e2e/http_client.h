@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/webserver/shell_output.h"
-#include "tests/webserver/test_folder.h"
+#include "tests/common/shell_output.h"
+#include "tests/common/test_folder.h"
 
 struct HttpReply {
     std::string status;  // "000" when nothing answered

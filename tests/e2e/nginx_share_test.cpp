@@ -9,8 +9,8 @@
 #include "tests/e2e/server_installation.h"
 #include "tests/e2e/stranger_process.h"
 #include "config/text_conversion.h"
-#include "webserver/command_runner.h"
-#include "webserver/share_sequence.h"
+#include "share/command_runner.h"
+#include "share/share_sequence.h"
 
 namespace {
 

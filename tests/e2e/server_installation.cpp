@@ -9,12 +9,12 @@
 #include "config/text_conversion.h"
 #include "platform/loopback_port.h"
 #include "platform/process.h"
-#include "webserver/command_lines.h"
-#include "webserver/command_runner.h"
-#include "webserver/config_render.h"
-#include "webserver/safe_values.h"
-#include "webserver/server_launch.h"
-#include "webserver/sh_quote.h"
+#include "share/command_lines.h"
+#include "share/command_runner.h"
+#include "nginx/config_render.h"
+#include "share/safe_values.h"
+#include "nginx/server_launch.h"
+#include "share/sh_quote.h"
 
 namespace fs = std::filesystem;
 

@@ -9,8 +9,8 @@
 
 #include "config/share_service.h"
 #include "tests/e2e/http_client.h"
-#include "tests/webserver/test_folder.h"
-#include "webserver/command_runner.h"
+#include "tests/common/test_folder.h"
+#include "share/command_runner.h"
 
 class ServerInstallation {
 public:

@@ -11,7 +11,7 @@
 
 #include "config/text_conversion.h"
 #include "tests/e2e/server_installation.h"
-#include "webserver/server_launch.h"
+#include "nginx/server_launch.h"
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;

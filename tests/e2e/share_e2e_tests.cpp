@@ -14,7 +14,7 @@
 #include "tests/e2e/server_installation.h"
 #include "tests/thumbs/locked_directory.h"
 #include "thumbs/thumbnail_pool.h"
-#include "webserver/share_sequence.h"
+#include "share/share_sequence.h"
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;

@@ -7,9 +7,9 @@
 #include <string>
 #include <thread>
 
-#include "tests/webserver/test_folder.h"
-#include "webserver/command_runner.h"
-#include "webserver/sh_quote.h"
+#include "tests/common/test_folder.h"
+#include "share/command_runner.h"
+#include "share/sh_quote.h"
 
 class StrangerProcess {
 public:

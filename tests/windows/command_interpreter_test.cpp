@@ -8,7 +8,7 @@
 #include "helpers/test_folder.h"
 #include "helpers/wine_version.h"
 #include "platform/process.h"
-#include "webserver/command_runner.h"
+#include "share/command_runner.h"
 
 namespace fs = std::filesystem;
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "helpers/test_folder.h"
-#include "webserver/command_runner.h"
+#include "share/command_runner.h"
 
 namespace fs = std::filesystem;
 

@@ -10,10 +10,10 @@
 #include "config/install_paths.h"
 #include "config/text_conversion.h"
 #include "helpers/test_folder.h"
-#include "webserver/command_lines.h"
-#include "webserver/command_runner.h"
-#include "webserver/safe_values.h"
-#include "webserver/server_launch.h"
+#include "share/command_lines.h"
+#include "share/command_runner.h"
+#include "share/safe_values.h"
+#include "nginx/server_launch.h"
 
 namespace fs = std::filesystem;
 

@@ -11,7 +11,7 @@
 #include "config/install_paths.h"
 #include "config/settings_file.h"
 #include "config/text_conversion.h"
-#include "tests/webserver/test_folder.h"
+#include "tests/common/test_folder.h"
 
 namespace fs = std::filesystem;
 

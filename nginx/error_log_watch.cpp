@@ -1,0 +1,36 @@
+#include "nginx/error_log_watch.h"
+
+#include <fstream>
+
+#include "config/install_paths.h"
+#include "config/text_conversion.h"
+#include "platform/paths.h"
+
+namespace {
+
+std::uintmax_t sizeOf(const std::filesystem::path& file) {
+    std::error_code error;
+    const auto size = std::filesystem::file_size(file, error);
+    return error ? 0 : size;
+}
+
+}  // namespace
+
+std::filesystem::path serverErrorLogPath(const std::wstring& programDir) {
+    const std::wstring separator(1, platform::kPathSeparator);
+    return platform::pathFromUtf8(toUtf8(serverDirectory(programDir) + separator + L"logs" + separator + L"error.log"));
+}
+
+ErrorLogWatch::ErrorLogWatch(std::filesystem::path logFile) : logFile_(std::move(logFile)), mark_(sizeOf(logFile_)) {}
+
+std::vector<std::string> ErrorLogWatch::newLines() const {
+    std::ifstream in(logFile_, std::ios::binary);
+    if (sizeOf(logFile_) >= mark_) in.seekg(static_cast<std::streamoff>(mark_));
+    std::vector<std::string> lines;
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (!line.empty()) lines.push_back(line);
+    }
+    return lines;
+}

@@ -1,0 +1,58 @@
+// The status line and the tray tip: stopped, sharing, stills under way and
+// done (failures counted), and a failed Start.
+#include <gtest/gtest.h>
+
+#include "share/share_status.h"
+
+namespace {
+
+ShareStatus sharing(std::optional<ThumbnailProgress> stills) {
+    ShareStatus status;
+    status.running = true;
+    status.port = 8080;
+    status.stills = stills;
+    return status;
+}
+
+TEST(ShareStatusTest, StoppedAndFailedStartsSayWhy) {
+    EXPECT_EQ(statusLine(ShareStatus{}), "已停止");
+    EXPECT_EQ(trayTip(ShareStatus{}), "VomraHTTP服务\n已停止");
+
+    // What follows a failure's first line goes on the second, on one line.
+    ShareStatus failed;
+    failed.startFailure = "端口 80 已被占用。";
+    EXPECT_EQ(statusLine(failed), "启动失败：端口 80 已被占用。");
+    failed.startFailure = "网页服务器没有启动。\nnginx 错误日志：a\nb";
+    EXPECT_EQ(statusLine(failed), "启动失败：网页服务器没有启动。\nnginx 错误日志：a　b");
+    EXPECT_EQ(statusDetails(failed), failed.startFailure);
+    EXPECT_EQ(trayTip(failed), "VomraHTTP服务\n已停止（上次启动失败）");
+
+    // A share that runs is reported as running, whatever an earlier Start said.
+    ShareStatus running = sharing(std::nullopt);
+    running.startFailure = "old";
+    EXPECT_EQ(statusLine(running), "共享中（端口 8080）");
+    EXPECT_EQ(statusDetails(running), "");
+}
+
+// A Start's warnings, each folder it names on a line of its own, make the
+// status line's second line while the share runs; they end with it.
+TEST(ShareStatusTest, WarningsOfTheRunningShareMakeTheSecondLine) {
+    ShareStatus status = sharing(ThumbnailProgress{3, 1, 0});
+    status.startWarning = "以下文件夹无法读取：\n/a/私密\n/b";
+    EXPECT_EQ(statusLine(status), "共享中（端口 8080）　视频截图：1 / 3\n警告：以下文件夹无法读取：　/a/私密　/b");
+    EXPECT_EQ(statusDetails(status), status.startWarning);
+    EXPECT_EQ(trayTip(status), "VomraHTTP服务\n共享中（端口 8080）　视频截图：1 / 3");
+    status.running = false;
+    EXPECT_EQ(statusLine(status), "已停止");
+}
+
+TEST(ShareStatusTest, StillsAreCountedWhileMadeAndTotalledAfter) {
+    EXPECT_EQ(statusLine(sharing(ThumbnailProgress{5, 2, 0})), "共享中（端口 8080）　视频截图：2 / 5");
+    EXPECT_EQ(statusLine(sharing(ThumbnailProgress{5, 3, 1})), "共享中（端口 8080）　视频截图：3 / 5，失败 1 个");
+    EXPECT_EQ(statusLine(sharing(ThumbnailProgress{5, 5, 0})), "共享中（端口 8080）　视频截图完成，共 5 个");
+    EXPECT_EQ(statusLine(sharing(ThumbnailProgress{5, 5, 2})), "共享中（端口 8080）　视频截图完成，共 5 个，失败 2 个");
+    EXPECT_EQ(statusLine(sharing(ThumbnailProgress{0, 0, 0})), "共享中（端口 8080）　视频截图完成，共 0 个");
+    EXPECT_EQ(trayTip(sharing(ThumbnailProgress{5, 2, 0})), "VomraHTTP服务\n共享中（端口 8080）　视频截图：2 / 5");
+}
+
+}  // namespace
