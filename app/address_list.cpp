@@ -4,7 +4,7 @@
 
 #include "app/control_text.h"
 #include "platform/network_adapters.h"
-#include "webserver/access_addresses.h"
+#include "share/access_addresses.h"
 
 void fillAddressList(wxComboBox& combo, std::int32_t port, const std::string& shareName) {
     combo.Clear();

@@ -16,7 +16,7 @@
 #include <wx/valtext.h>
 
 #include "app/control_ids.h"
-#include "webserver/number_parse.h"
+#include "share/number_parse.h"
 
 namespace {
 

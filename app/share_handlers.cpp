@@ -11,7 +11,7 @@
 #include "app/vomra_server_dlg.h"
 #include "config/share_service.h"
 #include "platform/process.h"
-#include "webserver/command_lines.h"
+#include "share/command_lines.h"
 
 void CVomraServerDlg::OnStartService(wxCommandEvent&) {
     wxBusyCursor busy;

@@ -13,8 +13,8 @@
 
 #include "app/tray_icon.h"
 #include "config/install_paths.h"
-#include "webserver/share_sequence.h"
-#include "webserver/share_status.h"
+#include "share/share_sequence.h"
+#include "share/share_status.h"
 
 class CVomraServerDlg : public wxDialog {
 public:
