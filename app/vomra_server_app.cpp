@@ -16,9 +16,7 @@ const wchar_t* const kInstanceName = L"VomraServer";
 
 }  // namespace
 
-wxBEGIN_EVENT_TABLE(CVomraServerApp, wxApp) EVT_END_SESSION(CVomraServerApp::OnEndSession) wxEND_EVENT_TABLE()
-
-    bool CVomraServerApp::Initialize(int& argc, wxChar** argv) {
+bool CVomraServerApp::Initialize(int& argc, wxChar** argv) {
     bool initialized = false;
     {
         wxLogNull quiet;
@@ -33,6 +31,7 @@ wxBEGIN_EVENT_TABLE(CVomraServerApp, wxApp) EVT_END_SESSION(CVomraServerApp::OnE
 }
 
 bool CVomraServerApp::OnInit() {
+    Bind(wxEVT_END_SESSION, &CVomraServerApp::OnEndSession, this);
     SetAppName(L"VomraServer");
     useChineseTexts();
     SetClassName(L"VomraServer");

@@ -22,6 +22,4 @@ private:
     void OnEndSession(wxCloseEvent& event);
 
     CVomraServerDlg* m_dialog = nullptr;  // while the main window runs
-
-    wxDECLARE_EVENT_TABLE();
 };

@@ -4,6 +4,8 @@
 #include <system_error>
 
 #include <wx/button.h>
+#include <wx/dirdlg.h>
+#include <wx/dnd.h>
 #include <wx/filename.h>
 #include <wx/hyperlink.h>
 #include <wx/menu.h>
@@ -15,13 +17,14 @@
 #include "app/control_ids.h"
 #include "app/control_text.h"
 #include "app/dialog_builder.h"
-#include "thumbs/thumbnail_pool.h"
+#include "app/address_list.h"
+#include "app/message_box.h"
 #include "config/settings_file.h"
-#include "config/share_service.h"
-#include "config/text_conversion.h"
 #include "platform/paths.h"
 #include "platform/process.h"
 #include "platform/system_menu.h"
+#include "share/command_lines.h"
+#include "share/number_parse.h"
 
 namespace {
 
@@ -30,43 +33,62 @@ const wchar_t* const kSuggestedPort = L"8080";
 // How often the status line and the tray read the share and the stills' counters.
 constexpr int kStatusRefreshMs = 500;
 
-bool settingsFileExists(const std::wstring& settingsPath) {
+bool settingsFileExists(const std::filesystem::path& file) {
     std::error_code error;
-    const bool exists = std::filesystem::exists(platform::pathFromUtf8(toUtf8(settingsPath)), error);
+    const bool exists = std::filesystem::exists(file, error);
     return exists || error;  // an unreadable place is reported when loading fails
 }
 
-wxString tutorialUrl(const std::wstring& programDir) {
-    return wxFileName::FileNameToURL(wxFileName(wxString(programDir), L"tutorial.html"));
+wxString pathText(const std::filesystem::path& path) {
+    return wxString::FromUTF8(platform::utf8FromPath(path));
 }
+
+wxString tutorialUrl(const std::filesystem::path& page) {
+    return wxFileName::FileNameToURL(wxFileName(pathText(page)));
+}
+
+// The folder as typed, or the nearest folder above it that exists, so the
+// chooser opens where the user was heading; empty when none does.
+wxString nearestExistingFolder(const wxString& typed) {
+    wxFileName folder = wxFileName::DirName(typed);
+    while (!folder.DirExists() && folder.GetDirCount() > 0) folder.RemoveLastDir();
+    return folder.DirExists() && !typed.empty() ? folder.GetPath() : wxString();
+}
+
+// Fills the folder box with a dropped folder, or with the folder of a dropped
+// file; of several, the first is taken.
+class FolderDropTarget : public wxFileDropTarget {
+public:
+    explicit FolderDropTarget(wxTextCtrl& box) : m_box(box) {}
+
+    bool OnDropFiles(wxCoord, wxCoord, const wxArrayString& names) override {
+        if (names.empty()) return false;
+        const wxString& first = names[0];
+        m_box.ChangeValue(wxFileName::DirExists(first) ? first : wxFileName(first).GetPath());
+        m_box.SetFocus();
+        return true;
+    }
+
+private:
+    wxTextCtrl& m_box;
+};
 
 }  // namespace
 
-wxBEGIN_EVENT_TABLE(CVomraServerDlg, wxDialog) EVT_MENU(kAboutCommand, CVomraServerDlg::OnSysCommand)
-    EVT_BUTTON(kStartButton, CVomraServerDlg::OnStartService) EVT_BUTTON(kStopButton, CVomraServerDlg::OnStopService)
-        EVT_CLOSE(CVomraServerDlg::OnClose) EVT_WINDOW_DESTROY(CVomraServerDlg::OnDestroy)
-            EVT_BUTTON(kExitButton, CVomraServerDlg::OnExit)
-                EVT_COMBOBOX(kAddressCombo, CVomraServerDlg::OnAddressSelChange)
-                    EVT_HYPERLINK(kTutorialLink, CVomraServerDlg::OnTutorialLink)
-                        EVT_CONTEXT_MENU(CVomraServerDlg::OnContextMenu)
-                            EVT_BUTTON(kBrowseButton, CVomraServerDlg::OnBrowseFolder) wxEND_EVENT_TABLE()
-
-                                CVomraServerDlg::CVomraServerDlg(const std::wstring& programDir)
-    : m_appIcon(loadAppIcons().GetIcon(wxDefaultSize)),
+CVomraServerDlg::CVomraServerDlg(const std::filesystem::path& programDir, ShareEnvironment environment)
+    : m_share(InstallPaths(programDir), std::move(environment)),
+      m_appIcon(loadAppIcons().GetIcon(wxDefaultSize)),
       m_trayIcon(m_appIcon),
       m_showMessage([this](const wxString& text, long iconStyle) { ShowMessageBox(text, iconStyle); }),
       m_launchBrowser(platform::runSystemCommand) {
-    m_shareEnvironment.programDir = programDir;
     createDialogFromTemplate(*this, nullptr, loadDialogTemplate(kMainDialogTemplate));
     m_addressCombo = static_cast<wxComboBox*>(FindWindow(kAddressCombo));
-    static_cast<wxHyperlinkCtrlBase*>(FindWindow(kTutorialLink))->SetURL(tutorialUrl(programDir));
-    for (wxWindow* control : GetChildren()) control->Bind(wxEVT_CHAR, &CVomraServerDlg::OnControlChar, this);
+    static_cast<wxHyperlinkCtrlBase*>(FindWindow(kTutorialLink))->SetURL(tutorialUrl(m_share.paths().tutorialPage));
+    BindHandlers();
     Centre();
 
-    LoadSettingsFrom(programDir);
-    deriveInstallationPaths(shareService, programDir);
-    if (const auto ended = endLeftoverServer(m_shareEnvironment, shareService))
-        m_leftoverServerNotice = controlTextFromUtf8(*ended);
+    LoadSettings();
+    if (const auto ended = m_share.endLeftoverServer()) m_leftoverServerNotice = controlTextFromUtf8(*ended);
     FillControls();
     AddAboutItem();
     SetIcons(loadAppIcons());
@@ -77,6 +99,20 @@ wxBEGIN_EVENT_TABLE(CVomraServerDlg, wxDialog) EVT_MENU(kAboutCommand, CVomraSer
 
     Show();
     FindWindow(kSharedFolderEdit)->SetFocus();
+}
+
+void CVomraServerDlg::BindHandlers() {
+    Bind(wxEVT_MENU, &CVomraServerDlg::OnAbout, this, kAboutCommand);
+    Bind(wxEVT_BUTTON, &CVomraServerDlg::OnStartService, this, kStartButton);
+    Bind(wxEVT_BUTTON, &CVomraServerDlg::OnStopService, this, kStopButton);
+    Bind(wxEVT_BUTTON, &CVomraServerDlg::OnExit, this, kExitButton);
+    Bind(wxEVT_BUTTON, &CVomraServerDlg::OnBrowseFolder, this, kBrowseButton);
+    Bind(wxEVT_COMBOBOX, &CVomraServerDlg::OnAddressSelChange, this, kAddressCombo);
+    Bind(wxEVT_HYPERLINK, &CVomraServerDlg::OnTutorialLink, this, kTutorialLink);
+    Bind(wxEVT_CLOSE_WINDOW, &CVomraServerDlg::OnClose, this);
+    Bind(wxEVT_DESTROY, &CVomraServerDlg::OnDestroy, this);
+    Bind(wxEVT_CONTEXT_MENU, &CVomraServerDlg::OnContextMenu, this);
+    for (wxWindow* control : GetChildren()) control->Bind(wxEVT_CHAR, &CVomraServerDlg::OnControlChar, this);
 }
 
 CVomraServerDlg::~CVomraServerDlg() {
@@ -99,22 +135,22 @@ void CVomraServerDlg::EndModalRun(int code) {
 
 // A missing file is a first start; any other failure leaves the fields as
 // far as they were read and is reported once the window shows.
-void CVomraServerDlg::LoadSettingsFrom(const std::wstring& programDir) {
-    deriveSettingsPath(shareService, programDir);
-    m_settingsFileFound = settingsFileExists(shareService.settingsPath);
+void CVomraServerDlg::LoadSettings() {
+    const std::filesystem::path& file = m_share.paths().settingsFile;
+    m_settingsFileFound = settingsFileExists(file);
     try {
-        loadSettings(shareService);
+        loadSettings(m_settings, file);
     } catch (const std::exception& error) {
         if (m_settingsFileFound) {
             m_settingsProblem = wxString::Format(
                 L"设置文件 %s 无法读取，窗口中只填入了能读到的内容。点击“启动共享服务”会用窗口中的内容重写它。\n\n%s",
-                wxString(shareService.settingsPath), wxString::FromUTF8(error.what()));
+                pathText(file), wxString::FromUTF8(error.what()));
         }
     }
 }
 
 void CVomraServerDlg::FillControls() {
-    const ShareSettings& settings = shareService.settings;
+    const ShareSettings& settings = m_settings;
     SetControlText(kSharedFolderEdit, controlTextFromUtf8(settings.sharedFolder));
     SetControlText(kPortEdit, m_settingsFileFound ? wxString() << settings.port : wxString(kSuggestedPort));
     SetControlText(kScreenshotSecondsEdit, wxString() << settings.screenshotSeconds);
@@ -153,11 +189,11 @@ void CVomraServerDlg::AddTrayIcon() {
 
 ShareStatus CVomraServerDlg::CurrentStatus() const {
     ShareStatus status;
-    status.running = m_sharing;
-    status.port = shareService.settings.port;
+    status.running = m_share.running();
+    status.port = m_settings.port;
     status.startFailure = m_startFailure;
     status.startWarning = m_startWarning;
-    if (shareService.thumbnailPool) status.stills = shareService.thumbnailPool->progress();
+    status.stills = m_share.stillsProgress();
     return status;
 }
 
@@ -184,7 +220,7 @@ bool CVomraServerDlg::FocusIsOnButton() const {
     return dynamic_cast<const wxButton*>(focus) || dynamic_cast<const wxHyperlinkCtrlBase*>(focus);
 }
 
-void CVomraServerDlg::OnSysCommand(wxCommandEvent&) {
+void CVomraServerDlg::OnAbout(wxCommandEvent&) {
     CAboutDlg about(this);
     about.ShowModal();
 }
@@ -255,4 +291,106 @@ void CVomraServerDlg::OnControlChar(wxKeyEvent& event) {
     } else {
         event.Skip();
     }
+}
+
+// Start, Stop and Exit: each reads the window, acts on the share and shows
+// what came of it. The buttons, the status line and the address list change
+// first, so that a message shows over the window as it now is.
+
+void CVomraServerDlg::OnStartService(wxCommandEvent&) {
+    wxBusyCursor busy;
+    m_settings = ReadSettings();
+    const StartReport report = m_share.start(m_settings);
+    m_startFailure = report.error;
+    m_startWarning = report.error.empty() ? report.warning : std::string();
+    if (report.error.empty()) {
+        ShowSharing(true);
+        fillAddressList(*m_addressCombo, m_settings.port, m_settings.shareName);
+    } else {
+        RefreshStatus();  // the buttons stay as they were
+    }
+    ShowMessages(report);
+}
+
+void CVomraServerDlg::OnStopService(wxCommandEvent&) {
+    wxBusyCursor busy;
+    m_startFailure.clear();
+    m_startWarning.clear();
+    m_share.stop();
+    ShowSharing(false);
+}
+
+void CVomraServerDlg::OnExit(wxCommandEvent&) {
+    wxBusyCursor busy;
+    m_share.stop();
+    ShowSharing(false);
+    EndModalRun(0);
+}
+
+ShareSettings CVomraServerDlg::ReadSettings() const {
+    const auto text = [this](int id) { return static_cast<const wxTextCtrl*>(FindWindow(id))->GetValue(); };
+    ShareSettings settings;
+    settings.sharedFolder = toUtf8(text(kSharedFolderEdit));
+    settings.port = parseDialogNumber(text(kPortEdit).ToStdWstring());
+    settings.screenshotSeconds = parseDialogNumber(text(kScreenshotSecondsEdit).ToStdWstring());
+    settings.shareName = toUtf8(text(kShareNameEdit));
+    settings.password = toUtf8(text(kPasswordEdit));
+    settings.userName = toUtf8(text(kUserNameEdit));
+    return settings;
+}
+
+// A button that was just pressed and greys out would leave the keyboard with
+// no place to go; it moves to the other button, the next one to press.
+void CVomraServerDlg::ShowSharing(bool sharing) {
+    wxWindow* start = FindWindow(kStartButton);
+    wxWindow* stop = FindWindow(kStopButton);
+    const wxWindow* focus = FindFocus();
+    start->Enable(!sharing);
+    stop->Enable(sharing);
+    if (focus == start && sharing)
+        stop->SetFocus();
+    else if (focus == stop && !sharing)
+        start->SetFocus();
+    RefreshStatus();
+}
+
+void CVomraServerDlg::ShowMessages(const StartReport& report) {
+    if (!report.warning.empty()) m_showMessage(controlTextFromUtf8(report.warning), wxICON_WARNING);
+    if (!report.error.empty()) m_showMessage(controlTextFromUtf8(report.error), wxICON_ERROR);
+}
+
+void CVomraServerDlg::OnAddressSelChange(wxCommandEvent&) {
+    const int index = m_addressCombo->GetSelection();
+    if (index == wxNOT_FOUND) return;
+    OpenInBrowser(m_addressCombo->GetString(index));
+}
+
+void CVomraServerDlg::OpenInBrowser(const wxString& url) {
+    m_launchBrowser(browserCommandLine(platform::kNativeShellDialect, toUtf8(url)));
+}
+
+void CVomraServerDlg::SetMessageSink(MessageSink sink) {
+    m_showMessage = std::move(sink);
+}
+
+void CVomraServerDlg::SetBrowserLauncher(CommandRunner launcher) {
+    m_launchBrowser = std::move(launcher);
+}
+
+void CVomraServerDlg::ShowMessageBox(const wxString& text, long iconStyle) {
+    showMessageBox(text, GetTitle(), iconStyle, this);
+}
+
+void CVomraServerDlg::OnBrowseFolder(wxCommandEvent&) {
+    auto* box = static_cast<wxTextCtrl*>(FindWindow(kSharedFolderEdit));
+    wxDirDialog chooser(this, L"选择要共享的文件夹", nearestExistingFolder(box->GetValue()),
+                        wxDD_DEFAULT_STYLE | wxDD_DIR_MUST_EXIST);
+    if (chooser.ShowModal() == wxID_OK) box->ChangeValue(chooser.GetPath());
+}
+
+// Each control is a drop site of its own, so each takes the folder too.
+void CVomraServerDlg::AcceptFolderDrops() {
+    auto& box = *static_cast<wxTextCtrl*>(FindWindow(kSharedFolderEdit));
+    SetDropTarget(new FolderDropTarget(box));
+    for (wxWindow* control : GetChildren()) control->SetDropTarget(new FolderDropTarget(box));
 }

@@ -1,6 +1,8 @@
 #pragma once
 // The main window: the share settings, Start, Stop and Exit, the access
-// addresses, the tutorial link, the About item and the tray icon.
+// addresses, the tutorial link, the About item and the tray icon. It owns the
+// running share, which ends with it.
+#include <filesystem>
 #include <functional>
 #include <string>
 
@@ -13,15 +15,17 @@
 
 #include "app/tray_icon.h"
 #include "config/install_paths.h"
-#include "share/share_sequence.h"
+#include "config/share_settings.h"
+#include "share/share.h"
 #include "share/share_status.h"
 
 class CVomraServerDlg : public wxDialog {
 public:
-    // Builds the window, derives the installation below `programDir`, loads
-    // the settings into the controls, adds the About item and the tray icon,
-    // and shows the window.
-    explicit CVomraServerDlg(const std::wstring& programDir = programDirectory());
+    // Builds the window, loads the settings beside the program in
+    // `programDir` into the controls, ends a server an earlier run left,
+    // adds the About item and the tray icon, and shows the window.
+    explicit CVomraServerDlg(const std::filesystem::path& programDir = programDirectory(),
+                             ShareEnvironment environment = {});
     ~CVomraServerDlg() override;
 
     // Runs the window until Exit (the button, the tray menu's item, the end
@@ -42,46 +46,50 @@ public:
     using MessageSink = std::function<void(const wxString& text, long iconStyle)>;
     void SetMessageSink(MessageSink sink);
     void SetBrowserLauncher(CommandRunner launcher);
-    // What Start, Stop and Exit run their command lines through
-    // (runShellCommand); the window tests leave the firewall alone.
-    void SetCommandRunner(CommandRunner runner);
 
     // Shows the window (hidden or minimised) and brings it to the front.
     void BringToFront();
 
+    // The settings as the last Start stored them, or as loaded.
+    const ShareSettings& Settings() const { return m_settings; }
     // The share and its stills as the status line and the tray show them.
     ShareStatus CurrentStatus() const;
+    const Share& RunningShare() const { return m_share; }
     CTrayIcon& TrayIcon() { return m_trayIcon; }
 
 private:
-    void LoadSettingsFrom(const std::wstring& programDir);
+    void BindHandlers();
+    void LoadSettings();
     void FillControls();
     void AddAboutItem();
     void AddTrayIcon();
+    void AcceptFolderDrops();
     void SetControlText(int id, const wxString& text);
     bool FocusIsOnButton() const;
-    DialogEntries ReadEntries() const;
-    void ShowOutcome(const ShareOutcome& outcome);
-    void SetShareButtons(const ButtonStates& states);
+    ShareSettings ReadSettings() const;
+    void ShowSharing(bool sharing);
+    void ShowMessages(const StartReport& report);
     void ShowMessageBox(const wxString& text, long iconStyle);
     void OpenInBrowser(const wxString& url);
     void RefreshStatus();
     void PressButton(int id);
-    void AcceptFolderDrops();
 
-    void OnSysCommand(wxCommandEvent& event);
+    void OnAbout(wxCommandEvent& event);
     void OnStartService(wxCommandEvent& event);
     void OnStopService(wxCommandEvent& event);
+    void OnExit(wxCommandEvent& event);
     void OnTrayNotify(wxTaskBarIconEvent& event);
+    void OnTrayMenu(wxCommandEvent& event);
     void OnClose(wxCloseEvent& event);
     void OnDestroy(wxWindowDestroyEvent& event);
-    void OnExit(wxCommandEvent& event);
     void OnAddressSelChange(wxCommandEvent& event);
     void OnTutorialLink(wxHyperlinkEvent& event);
     void OnContextMenu(wxContextMenuEvent& event);
     void OnControlChar(wxKeyEvent& event);
     void OnBrowseFolder(wxCommandEvent& event);
-    void OnTrayMenu(wxCommandEvent& event);
+
+    Share m_share;
+    ShareSettings m_settings;
 
     wxIcon m_appIcon;
     CTrayIcon m_trayIcon;
@@ -93,14 +101,10 @@ private:
     wxString m_backgroundMenuText;  // the About item, where the system menu has none
     wxGUIEventLoop* m_modalLoop = nullptr;
 
-    bool m_sharing = false;
     std::string m_startFailure;  // UTF-8; why the last Start failed
     std::string m_startWarning;  // UTF-8; what the Start of the running share warned of
     wxTimer m_statusTimer;
 
-    ShareEnvironment m_shareEnvironment;
     MessageSink m_showMessage;
     CommandRunner m_launchBrowser;
-
-    wxDECLARE_EVENT_TABLE();
 };

@@ -1,29 +1,25 @@
 #pragma once
-// Installation paths, all derived from the program's own directory by plain
-// concatenation of fixed suffixes.
-#include <string>
+// Where the program keeps its files: everything hangs below the directory
+// that holds the program, and each well-known file is named here only.
+#include <filesystem>
 
-#include "config/share_service.h"
+struct InstallPaths {
+    // Derives every path below `programDir`.
+    explicit InstallPaths(std::filesystem::path programDir);
 
-// The directory that holds the program's executable (a root keeps its separator).
-std::wstring programDirectory();
+    std::filesystem::path programDir;
+    std::filesystem::path settingsFile;     // vomra.data
+    std::filesystem::path tutorialPage;     // tutorial.html
+    std::filesystem::path serverDir;        // vomrixserver/server, nginx's prefix
+    std::filesystem::path serverProgram;    // nginx, or nginx.exe
+    std::filesystem::path htpasswdProgram;  // htpasswd, or htpasswd.exe
+    std::filesystem::path passwordFile;     // .htpasswd
+    std::filesystem::path configTemplate;   // conf/nginx.confbak
+    std::filesystem::path configFile;       // conf/nginx.conf
+    std::filesystem::path deniedLinksFile;  // conf/denied_links.conf, included by nginx.conf
+    std::filesystem::path pidFile;          // logs/nginx.pid, as nginx.confbak names it
+    std::filesystem::path errorLog;         // logs/error.log
+};
 
-// The directory part of `filePath` by the standard path library's rule: the
-// last element and the separators before it go, a root keeps its separator.
-std::wstring parentDirectory(const std::wstring& filePath);
-
-// programDir + "/vomrixserver/server": nginx, htpasswd, .htpasswd, conf/, logs/.
-std::wstring serverDirectory(const std::wstring& programDir);
-
-// settingsPath = programDir + "/vomra.data".
-void deriveSettingsPath(ShareService& service, const std::wstring& programDir);
-
-// The rest, after the settings are loaded: configTemplatePath, configPath,
-// serverExePath, thumbnailRoot, htpasswdExePath, passwordFilePath.
-void deriveInstallationPaths(ShareService& service, const std::wstring& programDir);
-
-// thumbnailRoot = fromUtf8(sharedFolder) + "/VTemp".
-void deriveThumbnailRoot(ShareService& service);
-
-// Stores the folder and derives the thumbnail root from it.
-void setSharedFolder(ShareService& service, const std::string& folderUtf8);
+// The directory that holds the program's executable.
+std::filesystem::path programDirectory();

@@ -7,7 +7,6 @@
 #include <nlohmann/json.hpp>
 #include <system_error>
 
-#include "config/text_conversion.h"
 #include "platform/paths.h"
 #include "platform/private_file.h"
 
@@ -53,16 +52,15 @@ std::string readWholeFile(const std::filesystem::path& path) {
 }
 
 // "无法把设置保存到 <path>：<what>（<why>）", for the user.
-SaveResult saveFailure(const std::wstring& settingsPath, const std::string& what, const std::string& why) {
-    std::string message = "无法把设置保存到 " + toUtf8(settingsPath) + "：" + what;
+SaveResult saveFailure(const std::filesystem::path& file, const std::string& what, const std::string& why) {
+    std::string message = "无法把设置保存到 " + platform::utf8FromPath(file) + "：" + what;
     if (!why.empty()) message += "（" + why + "）";
     return {false, message};
 }
 
 }  // namespace
 
-std::string settingsToJson(const ShareService& service) {
-    const ShareSettings& s = service.settings;
+std::string settingsToJson(const ShareSettings& s) {
     json object;
     object["DF"] = s.sharedFolder;
     object["name"] = s.shareName;
@@ -73,9 +71,8 @@ std::string settingsToJson(const ShareService& service) {
     return object.dump(4, ' ', false, json::error_handler_t::strict);
 }
 
-void applySettingsJson(ShareService& service, const std::string& text) {
+void applySettingsJson(ShareSettings& s, const std::string& text) {
     const auto object = json::parse(text.begin(), text.end(), nullptr, true, false);
-    ShareSettings& s = service.settings;
     s.sharedFolder = readString(object, "DF");
     s.shareName = readString(object, "name");
     s.userName = readString(object, "user");
@@ -87,19 +84,18 @@ void applySettingsJson(ShareService& service, const std::string& text) {
 // The new text goes to "<settings>.tmp" first and replaces the settings file
 // only once it is completely written, so a failure at any step leaves the old
 // file as it was. The temporary file is removed whenever the save fails.
-SaveResult saveSettings(const ShareService& service) {
+SaveResult saveSettings(const ShareSettings& settings, const std::filesystem::path& target) {
     std::string text;
     try {
-        text = settingsToJson(service);
+        text = settingsToJson(settings);
     } catch (const json::exception& error) {
-        return saveFailure(service.settingsPath, "设置中有无效的文字", error.what());
+        return saveFailure(target, "设置中有无效的文字", error.what());
     }
 
-    const std::filesystem::path target = platform::pathFromUtf8(toUtf8(service.settingsPath));
     std::filesystem::path temporary = target;
     temporary += ".tmp";
     if (const std::error_code error = platform::createPrivateFile(temporary)) {
-        return saveFailure(service.settingsPath, "无法创建临时文件", error.message());
+        return saveFailure(target, "无法创建临时文件", error.message());
     }
 
     std::ofstream out(temporary);
@@ -108,15 +104,15 @@ SaveResult saveSettings(const ShareService& service) {
     std::error_code error;
     if (!out) {
         std::filesystem::remove(temporary, error);
-        return saveFailure(service.settingsPath, "写入失败", "");
+        return saveFailure(target, "写入失败", "");
     }
     if (const std::error_code replaceError = platform::replaceFileDurably(temporary, target)) {
         std::filesystem::remove(temporary, error);
-        return saveFailure(service.settingsPath, "无法替换原有的设置文件", replaceError.message());
+        return saveFailure(target, "无法替换原有的设置文件", replaceError.message());
     }
     return {};
 }
 
-void loadSettings(ShareService& service) {
-    applySettingsJson(service, readWholeFile(platform::pathFromUtf8(toUtf8(service.settingsPath))));
+void loadSettings(ShareSettings& settings, const std::filesystem::path& file) {
+    applySettingsJson(settings, readWholeFile(file));
 }

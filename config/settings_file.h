@@ -1,14 +1,15 @@
 #pragma once
 // The settings file "vomra.data": one pretty-printed JSON object.
+#include <filesystem>
 #include <string>
 
-#include "config/share_service.h"
+#include "config/share_settings.h"
 
-std::string settingsToJson(const ShareService& service);
+std::string settingsToJson(const ShareSettings& settings);
 
 // Parses `json` and assigns the six settings in order; raises the JSON
 // library's exceptions, leaving the fields before the failing one assigned.
-void applySettingsJson(ShareService& service, const std::string& json);
+void applySettingsJson(ShareSettings& settings, const std::string& json);
 
 struct SaveResult {
     bool ok = true;
@@ -16,7 +17,7 @@ struct SaveResult {
 };
 
 // Replaces the settings file as a whole, or leaves the old one untouched.
-SaveResult saveSettings(const ShareService& service);
+SaveResult saveSettings(const ShareSettings& settings, const std::filesystem::path& file);
 
-// Reads settingsPath and applies it; raises like applySettingsJson.
-void loadSettings(ShareService& service);
+// Reads `file` and applies it; raises like applySettingsJson.
+void loadSettings(ShareSettings& settings, const std::filesystem::path& file);

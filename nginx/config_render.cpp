@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/paths.h"
+#include "platform/private_file.h"
 #include "platform/server_process.h"
 #include "nginx/link_guard.h"
 #include "nginx/placeholder_substitution.h"
@@ -30,11 +31,10 @@ std::string nginxPath(const std::string& path) {
     return platform::kPathSeparator == L'\\' ? replaceAll(path, "\\", "/") : path;
 }
 
-std::vector<Placeholder> placeholdersFor(const ShareService& service) {
-    const ShareSettings& settings = service.settings;
+std::vector<Placeholder> placeholdersFor(const ShareSettings& settings, const InstallPaths& paths) {
     return {
         {"name1", nginxStringContent(nginxPath(settings.sharedFolder))},
-        {"name2", nginxStringContent(nginxPath(service.passwordFilePath))},
+        {"name2", nginxStringContent(nginxPath(platform::utf8FromPath(paths.passwordFile)))},
         {"name3", std::to_string(settings.port)},
         {"name4", nginxStringContent(settings.shareName)},
         {"username", settings.userName},
@@ -61,33 +61,36 @@ std::string forThisServer(const std::string& text) {
 
 // A location of its own for each path through a link to the program's files,
 // and for everything below it: 404, whatever nginx's own link check allows.
-std::string deniedLocations(const ShareService& service) {
+std::string deniedLocations(const ShareSettings& settings, const InstallPaths& paths) {
     std::string locations;
-    for (const std::string& path : pathsThroughLinksToProgramFiles(service)) {
-        const std::string uri = nginxStringContent(nginxPath("/" + service.settings.shareName + "/" + path));
+    for (const std::string& path : pathsThroughLinksToProgramFiles(settings, paths)) {
+        const std::string uri = nginxStringContent(nginxPath("/" + settings.shareName + "/" + path));
         locations += "location = \"" + uri + "\" { return 404; }\n";
         locations += "location ^~ \"" + uri + "/\" { return 404; }\n";
     }
     return locations;
 }
 
-std::string deniedLocationsPath(const ShareService& service) {
-    return platform::utf8FromPath(platform::pathFromUtf8(service.configPath).parent_path() / "denied_links.conf");
-}
-
-std::optional<std::string> readWholeFile(const std::string& pathUtf8) {
-    std::ifstream in(platform::pathFromUtf8(pathUtf8));
+std::optional<std::string> readWholeFile(const std::filesystem::path& path) {
+    std::ifstream in(path);
     if (!in) return std::nullopt;
     std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     if (in.bad()) return std::nullopt;
     return text;
 }
 
-bool writeWholeFile(const std::string& pathUtf8, const std::string& text) {
-    std::ofstream out(platform::pathFromUtf8(pathUtf8));
+// Written beside the file and renamed over it, so that a hard link someone
+// made to the old file keeps the old text and never follows a new one.
+bool replaceWholeFile(const std::filesystem::path& path, const std::string& text) {
+    std::filesystem::path temporary = path;
+    temporary += ".tmp";
+    std::ofstream out(temporary);
     out << text;
     out.close();
-    return !out.fail();
+    if (!out.fail() && !platform::replaceFileDurably(temporary, path)) return true;
+    std::error_code ignored;
+    std::filesystem::remove(temporary, ignored);
+    return false;
 }
 
 }  // namespace
@@ -104,14 +107,13 @@ std::string replaceAll(std::string text, const std::string& word, const std::str
 }
 
 // The old configuration stays as it was when the template cannot be read.
-RenderResult renderServerConfig(const ShareService& service) {
-    const std::optional<std::string> templateText = readWholeFile(service.configTemplatePath);
-    if (!templateText) return {false, "无法读取服务器配置模板：" + service.configTemplatePath};
-    if (!writeWholeFile(service.configPath,
-                        substitutePlaceholders(forThisServer(*templateText), placeholdersFor(service)))) {
-        return {false, "无法写入服务器配置文件：" + service.configPath};
+RenderResult renderServerConfig(const ShareSettings& settings, const InstallPaths& paths) {
+    const std::optional<std::string> templateText = readWholeFile(paths.configTemplate);
+    if (!templateText) return {false, "无法读取服务器配置模板：" + platform::utf8FromPath(paths.configTemplate)};
+    const std::string config = substitutePlaceholders(forThisServer(*templateText), placeholdersFor(settings, paths));
+    for (const auto& [file, text] :
+         {std::pair(paths.configFile, config), std::pair(paths.deniedLinksFile, deniedLocations(settings, paths))}) {
+        if (!replaceWholeFile(file, text)) return {false, "无法写入服务器配置文件：" + platform::utf8FromPath(file)};
     }
-    const std::string deniedPath = deniedLocationsPath(service);
-    if (!writeWholeFile(deniedPath, deniedLocations(service))) return {false, "无法写入服务器配置文件：" + deniedPath};
     return {};
 }

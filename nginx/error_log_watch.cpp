@@ -2,10 +2,6 @@
 
 #include <fstream>
 
-#include "config/install_paths.h"
-#include "config/text_conversion.h"
-#include "platform/paths.h"
-
 namespace {
 
 std::uintmax_t sizeOf(const std::filesystem::path& file) {
@@ -15,11 +11,6 @@ std::uintmax_t sizeOf(const std::filesystem::path& file) {
 }
 
 }  // namespace
-
-std::filesystem::path serverErrorLogPath(const std::wstring& programDir) {
-    const std::wstring separator(1, platform::kPathSeparator);
-    return platform::pathFromUtf8(toUtf8(serverDirectory(programDir) + separator + L"logs" + separator + L"error.log"));
-}
 
 ErrorLogWatch::ErrorLogWatch(std::filesystem::path logFile) : logFile_(std::move(logFile)), mark_(sizeOf(logFile_)) {}
 

@@ -5,9 +5,6 @@
 #include <string>
 #include <vector>
 
-// nginx's error log in the server directory: logs/error.log.
-std::filesystem::path serverErrorLogPath(const std::wstring& programDir);
-
 class ErrorLogWatch {
 public:
     // Marks the log's current end; a missing log counts as empty.

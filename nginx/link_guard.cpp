@@ -2,7 +2,6 @@
 
 #include <filesystem>
 
-#include "config/text_conversion.h"
 #include "platform/paths.h"
 
 namespace fs = std::filesystem;
@@ -26,16 +25,12 @@ bool isWithin(const fs::path& inner, const fs::path& outer) {
     return true;
 }
 
-// The server directory (the parent of the configuration's folder), the
-// settings file and its temporary twin, each where it really is.
-std::vector<fs::path> programFiles(const ShareService& service) {
-    std::vector<fs::path> files = {realPath(platform::pathFromUtf8(service.configPath).parent_path().parent_path())};
-    const std::string settings = toUtf8(service.settingsPath);
-    if (!settings.empty()) {
-        files.push_back(realPath(platform::pathFromUtf8(settings)));
-        files.push_back(realPath(platform::pathFromUtf8(settings + ".tmp")));
-    }
-    return files;
+// The server directory, the settings file and its temporary twin, each where
+// it really is.
+std::vector<fs::path> programFiles(const InstallPaths& paths) {
+    fs::path temporarySettings = paths.settingsFile;
+    temporarySettings += ".tmp";
+    return {realPath(paths.serverDir), realPath(paths.settingsFile), realPath(temporarySettings)};
 }
 
 // The path through `link` to a program file, or an empty path when the link
@@ -48,10 +43,10 @@ fs::path pathThrough(const fs::path& link, const fs::path& target, const fs::pat
 
 }  // namespace
 
-std::vector<std::string> pathsThroughLinksToProgramFiles(const ShareService& service) {
-    const fs::path shared = platform::pathFromUtf8(service.settings.sharedFolder);
-    const std::vector<fs::path> guarded = programFiles(service);
-    std::vector<std::string> paths;
+std::vector<std::string> pathsThroughLinksToProgramFiles(const ShareSettings& settings, const InstallPaths& paths) {
+    const fs::path shared = platform::pathFromUtf8(settings.sharedFolder);
+    const std::vector<fs::path> guarded = programFiles(paths);
+    std::vector<std::string> found;
     std::error_code error;
     fs::recursive_directory_iterator entry(shared, fs::directory_options::skip_permission_denied, error);
     for (; !error && entry != fs::recursive_directory_iterator(); entry.increment(error)) {
@@ -62,8 +57,8 @@ std::vector<std::string> pathsThroughLinksToProgramFiles(const ShareService& ser
         const fs::path link = entry->path().lexically_relative(shared);
         for (const fs::path& programFile : guarded) {
             const fs::path through = pathThrough(link, target, programFile);
-            if (!through.empty()) paths.push_back(platform::utf8FromPath(through));
+            if (!through.empty()) found.push_back(platform::utf8FromPath(through));
         }
     }
-    return paths;
+    return found;
 }

@@ -9,10 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "config/share_service.h"
+#include "config/install_paths.h"
+#include "config/share_settings.h"
 
 // The paths below the shared folder, UTF-8 in the system's spelling, that lead
 // through a link into the server directory or to the settings file (or the
 // temporary file a settings save writes first). Links inside folders reached
 // through other links are not looked into.
-std::vector<std::string> pathsThroughLinksToProgramFiles(const ShareService& service);
+std::vector<std::string> pathsThroughLinksToProgramFiles(const ShareSettings& settings, const InstallPaths& paths);

@@ -3,10 +3,8 @@
 // program's own child (platform/server_process.h), from the server directory.
 #include <string>
 
-#include "config/share_service.h"
+#include "config/install_paths.h"
+#include "config/share_settings.h"
 #include "platform/server_process.h"
 
-platform::ServerLaunch serverLaunch(const ShareService& service, const std::wstring& programDir);
-
-// The server's pid file, logs/nginx.pid in the server directory.
-std::filesystem::path serverPidFilePath(const std::wstring& programDir);
+platform::ServerLaunch serverLaunch(const ShareSettings& settings, const InstallPaths& paths);

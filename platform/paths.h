@@ -19,7 +19,7 @@ inline constexpr bool kFileNamesEndAtColon = false;  // ":" is a character like 
 #endif
 
 // Full path of the running executable (empty when it cannot be found).
-std::wstring executablePath();
+std::filesystem::path executablePath();
 
 // A path held as UTF-8 text, ready to open, test or remove. On Windows the
 // text is decoded; on POSIX the bytes are the file name as they stand.

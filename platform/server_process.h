@@ -19,8 +19,13 @@ struct ServerLaunch {
 #ifdef _WIN32
 // nginx for Windows lacks openat(), and with it the directive disable_symlinks.
 inline constexpr bool kServerChecksLinkOwners = false;
+// nginx for Windows reads its arguments in the ANSI code page, which cannot
+// spell every folder name; it runs in the foreground and finds its files
+// below its working directory without them.
+inline constexpr bool kServerTakesPathArguments = false;
 #else
 inline constexpr bool kServerChecksLinkOwners = true;
+inline constexpr bool kServerTakesPathArguments = true;
 #endif
 
 // How long the server may take to end when asked before it is killed.

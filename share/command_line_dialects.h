@@ -3,18 +3,19 @@
 // (cmd_lines) and the POSIX shell (sh_lines). Each function builds one line.
 #include <string>
 
-#include "config/share_service.h"
+#include "config/install_paths.h"
+#include "config/share_settings.h"
 
 namespace cmd_lines {
-std::string firewall(const ShareService& service);
-std::string password(const ShareService& service);
-std::string serverStop(const ShareService& service, const std::string& programDirUtf8);
+std::string firewall(const ShareSettings& settings);
+std::string password(const ShareSettings& settings, const InstallPaths& paths);
+std::string serverStop(const InstallPaths& paths);
 std::string browser(const std::string& urlUtf8);
 }  // namespace cmd_lines
 
 namespace sh_lines {
-std::string firewall(const ShareService& service);
-std::string password(const ShareService& service);
-std::string serverStop(const ShareService& service, const std::string& programDirUtf8);
+std::string firewall(const ShareSettings& settings);
+std::string password(const ShareSettings& settings, const InstallPaths& paths);
+std::string serverStop(const InstallPaths& paths);
 std::string browser(const std::string& urlUtf8);
 }  // namespace sh_lines

@@ -5,7 +5,7 @@
 // refused before any line is built (safe_values.h).
 #include <string>
 
-#include "config/text_conversion.h"
+#include "platform/paths.h"
 #include "share/command_line_dialects.h"
 
 namespace cmd_lines {
@@ -31,33 +31,34 @@ std::string keptWhole(const std::string& lineBeginningWithAQuote) {
 }
 
 // /d: the directory may lie on another drive than the program's working directory.
-std::string changeToServerDirectory(const std::string& programDirUtf8) {
-    return "cd /d " + quoted(programDirUtf8 + "\\vomrixserver\\server");
+std::string changeToServerDirectory(const InstallPaths& paths) {
+    return "cd /d " + quoted(platform::utf8FromPath(paths.serverDir));
 }
 
 }  // namespace
 
 // netsh alone: a server program in front of it would run in the foreground
 // and either fail, so that netsh never runs, or keep Start waiting.
-std::string firewall(const ShareService& service) {
+std::string firewall(const ShareSettings& settings) {
     return "netsh advfirewall firewall add rule name = \"Nginx HTTP\" dir=in action=allow protocol=TCP localport=" +
-           std::to_string(service.settings.port);
+           std::to_string(settings.port);
 }
 
 // htpasswd.exe directly, not through a second "cmd /c": the outer
 // interpreter would read the doubled quotes of the inner line as the end of
 // each quoted value and act on an "&" in a path or password. The paths here
 // end in a file name, never in a backslash.
-std::string password(const ShareService& service) {
-    return keptWhole(quoted(service.htpasswdExePath) + " -c -b " + quoted(service.passwordFilePath) + " " +
-                     quotedArgument(service.settings.userName) + " " + quotedArgument(service.settings.password));
+std::string password(const ShareSettings& settings, const InstallPaths& paths) {
+    return keptWhole(quoted(platform::utf8FromPath(paths.htpasswdProgram)) + " -c -b " +
+                     quoted(platform::utf8FromPath(paths.passwordFile)) + " " + quotedArgument(settings.userName) +
+                     " " + quotedArgument(settings.password));
 }
 
 // nginx's own quit request, which finds the server through its pid file;
 // every other nginx of the machine is left alone.
-std::string serverStop(const ShareService& service, const std::string& programDirUtf8) {
-    return changeToServerDirectory(programDirUtf8) + " && " + quoted(toUtf8(service.serverExePath)) + " -c " +
-           quoted(service.configPath) + " -s quit";
+std::string serverStop(const InstallPaths& paths) {
+    return changeToServerDirectory(paths) + " && " + quoted(platform::utf8FromPath(paths.serverProgram)) + " -c " +
+           quoted(platform::utf8FromPath(paths.configFile)) + " -s quit";
 }
 
 std::string browser(const std::string& urlUtf8) {

@@ -2,30 +2,30 @@
 // inserted value is one single-quoted word, so no value can change a command.
 #include <string>
 
-#include "config/text_conversion.h"
+#include "platform/paths.h"
 #include "share/command_line_dialects.h"
 #include "share/sh_quote.h"
 
 namespace sh_lines {
 namespace {
 
-std::string serverDirectory(const std::string& programDirUtf8) {
-    return programDirUtf8 + "/vomrixserver/server";
+std::string serverDirectory(const InstallPaths& paths) {
+    return platform::utf8FromPath(paths.serverDir);
 }
 
 // The server program with the server directory as its prefix, for the quit
 // request. nginx shows the prefix in its master's process title, which is how
 // the stop line recognises this instance (server_launch.cpp starts it so).
-std::string nginxInvocation(const ShareService& service, const std::string& programDirUtf8) {
-    return shQuote(toUtf8(service.serverExePath)) + " -p " + shQuote(serverDirectory(programDirUtf8) + "/");
+std::string nginxInvocation(const InstallPaths& paths) {
+    return shQuote(platform::utf8FromPath(paths.serverProgram)) + " -p " + shQuote(serverDirectory(paths) + "/");
 }
 
 // A shell function: true when process $1 is the master of this prefix's
 // nginx. A pid file left by a crash can name an unrelated process by now.
-std::string isThisMasterFunction(const std::string& programDirUtf8) {
+std::string isThisMasterFunction(const InstallPaths& paths) {
     return "is_this_master() { case $(tr '\\0' ' ' <\"/proc/$1/cmdline\" 2>/dev/null) in "
            "'nginx: master process '*' -p '" +
-           shQuote(serverDirectory(programDirUtf8) + "/") + "' '*) ;; *) return 1 ;; esac; }";
+           shQuote(serverDirectory(paths) + "/") + "' '*) ;; *) return 1 ;; esac; }";
 }
 
 // The master's pid from the pid file that nginx.confbak names, only when it
@@ -41,8 +41,8 @@ const char* const kForcedEnd =
 }  // namespace
 
 // Without the rights to change the firewall, the tool fails quietly.
-std::string firewall(const ShareService& service) {
-    const std::string port = std::to_string(service.settings.port);
+std::string firewall(const ShareSettings& settings) {
+    const std::string port = std::to_string(settings.port);
     return "if command -v ufw >/dev/null 2>&1; then ufw allow " + shQuote(port + "/tcp") +
            " comment 'Nginx HTTP' >/dev/null 2>&1; elif command -v firewall-cmd >/dev/null 2>&1; then "
            "firewall-cmd --add-port=" +
@@ -52,18 +52,18 @@ std::string firewall(const ShareService& service) {
 // The password reaches htpasswd on its standard input, from the shell's
 // built-in printf, so it never shows in htpasswd's command line. The file
 // holds the password's hash: only its owner may read it.
-std::string password(const ShareService& service) {
-    return "umask 077 && printf '%s\\n' " + shQuote(service.settings.password) + " | " +
-           shQuote(service.htpasswdExePath) + " -i -c " + shQuote(service.passwordFilePath) + " " +
-           shQuote(service.settings.userName);
+std::string password(const ShareSettings& settings, const InstallPaths& paths) {
+    return "umask 077 && printf '%s\\n' " + shQuote(settings.password) + " | " +
+           shQuote(platform::utf8FromPath(paths.htpasswdProgram)) + " -i -c " +
+           shQuote(platform::utf8FromPath(paths.passwordFile)) + " " + shQuote(settings.userName);
 }
 
 // No signal reaches a process before it is known to be this prefix's nginx
 // master; an nginx of anyone else is never touched.
-std::string serverStop(const ShareService& service, const std::string& programDirUtf8) {
-    return "cd " + shQuote(serverDirectory(programDirUtf8)) + " && " + isThisMasterFunction(programDirUtf8) + " && " +
-           kReadPid + " && is_this_master \"$pid\" && " + nginxInvocation(service, programDirUtf8) + " -c " +
-           shQuote(service.configPath) + " -e logs/error.log -s quit && " + kForcedEnd;
+std::string serverStop(const InstallPaths& paths) {
+    return "cd " + shQuote(serverDirectory(paths)) + " && " + isThisMasterFunction(paths) + " && " + kReadPid +
+           " && is_this_master \"$pid\" && " + nginxInvocation(paths) + " -c " +
+           shQuote(platform::utf8FromPath(paths.configFile)) + " -e logs/error.log -s quit && " + kForcedEnd;
 }
 
 // In the background, so that the call returns at once.

@@ -2,6 +2,8 @@
 
 #include <string_view>
 
+#include "platform/paths.h"
+
 using platform::ShellDialect;
 
 namespace {
@@ -104,12 +106,12 @@ Finding checkProgramDirectory(const std::string& passwordFilePath, ShellDialect 
 
 }  // namespace
 
-std::optional<std::string> findUnsafeValue(const ShareService& service, ShellDialect dialect) {
-    const ShareSettings& settings = service.settings;
-    for (const Finding& finding :
-         {checkSharedFolder(settings.sharedFolder, dialect), checkShareName(settings.shareName),
-          checkPort(settings.port), checkUserName(settings.userName, dialect),
-          checkPassword(settings.password, dialect), checkProgramDirectory(service.passwordFilePath, dialect)}) {
+std::optional<std::string> findUnsafeValue(const ShareSettings& settings, const InstallPaths& paths,
+                                           ShellDialect dialect) {
+    for (const Finding& finding : {checkSharedFolder(settings.sharedFolder, dialect),
+                                   checkShareName(settings.shareName), checkPort(settings.port),
+                                   checkUserName(settings.userName, dialect), checkPassword(settings.password, dialect),
+                                   checkProgramDirectory(platform::utf8FromPath(paths.passwordFile), dialect)}) {
         if (finding) return finding;
     }
     return std::nullopt;

@@ -3,9 +3,11 @@
 #include <optional>
 #include <string>
 
-#include "config/share_service.h"
+#include "config/install_paths.h"
+#include "config/share_settings.h"
 #include "platform/process.h"
 
 // The first unsafe value, as one sentence that names the field by its dialog
 // label and says why; nullopt when every value is safe.
-std::optional<std::string> findUnsafeValue(const ShareService& service, platform::ShellDialect dialect);
+std::optional<std::string> findUnsafeValue(const ShareSettings& settings, const InstallPaths& paths,
+                                           platform::ShellDialect dialect);

@@ -7,7 +7,6 @@ extern "C" {
 #include <libavformat/avformat.h>
 }
 
-#include "config/text_conversion.h"
 #include "platform/heap_tuning.h"
 #include "platform/paths.h"
 #include "thumbs/atomic_file_write.h"
@@ -193,27 +192,16 @@ void ThumbnailPool::workerLoop() {
     platform::releaseFreedMemory();
 }
 
-std::vector<fs::path> startThumbnails(ShareService& service) {
-    stopThumbnails(service);
-    const fs::path folder = platform::pathFromUtf8(service.settings.sharedFolder);
-    std::vector<fs::path> unreadable;
+std::unique_ptr<ThumbnailPool> startThumbnails(const fs::path& folder, std::int32_t captureSeconds,
+                                               std::vector<fs::path>& unreadable) {
     std::vector<fs::path> videos = scanVideos(folder, &unreadable);
-
     auto pool = std::make_unique<ThumbnailPool>();
     pool->sourceRoot = folder;
-    pool->outputRoot = platform::pathFromUtf8(toUtf8(service.thumbnailRoot));
+    pool->outputRoot = folder / "VTemp";
     removeTemporaryStills(pool->outputRoot);
-    pool->captureSeconds = service.settings.screenshotSeconds;
+    pool->captureSeconds = captureSeconds;
     pool->rescanInterval = newVideoRescanInterval;
     pool->pending = std::move(videos);
-    service.thumbnailPool = pool.release();
-    service.thumbnailPool->startWorkers();
-    return unreadable;
-}
-
-void stopThumbnails(ShareService& service) {
-    if (!service.thumbnailPool) return;
-    service.thumbnailPool->stop();
-    delete service.thumbnailPool;
-    service.thumbnailPool = nullptr;
+    pool->startWorkers();
+    return pool;
 }

@@ -7,11 +7,11 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
 
-#include "config/share_service.h"
 #include "thumbs/png_bytes.h"
 
 // How far the stills have come; read from the pool's counters at any time.
@@ -77,10 +77,9 @@ public:
     CaptureFunction capture;
 };
 
-// Replaces any running pool with a new one over the current shared folder,
-// after removing the temporary stills an interrupted run left. Subfolders that may not be read are skipped and
-// returned. Raises the scan's filesystem_error; no pool exists then.
-std::vector<std::filesystem::path> startThumbnails(ShareService& service);
-
-// Stops and destroys the pool, if there is one.
-void stopThumbnails(ShareService& service);
+// A pool at work over `folder`, its stills below folder/VTemp, after removing
+// the temporary stills an interrupted run left. Subfolders that may not be
+// read are skipped and added to `unreadable`. Raises the scan's
+// filesystem_error.
+std::unique_ptr<ThumbnailPool> startThumbnails(const std::filesystem::path& folder, std::int32_t captureSeconds,
+                                               std::vector<std::filesystem::path>& unreadable);

@@ -8,7 +8,7 @@ namespace platform {
 
 // The program's path must fit in MAX_PATH units; a longer one is reported as
 // not found rather than returned cut short.
-std::wstring executablePath() {
+std::filesystem::path executablePath() {
     wchar_t buffer[MAX_PATH];
     const DWORD length = GetModuleFileNameW(nullptr, buffer, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) return {};

@@ -6,20 +6,17 @@
 #include <wx/textctrl.h>
 
 #include "app/vomra_server_dlg.h"
-#include "config/share_service.h"
 #include "window_test_support.h"
 
 class DialogTest : public testing::Test {
 protected:
-    void SetUp() override { shareService = ShareService{}; }
-
     void TearDown() override {
         dialog_.reset();
         processEventsFor(50ms);
     }
 
     CVomraServerDlg& openDialog() {
-        dialog_ = std::make_unique<CVomraServerDlg>(programDir_.wide());
+        dialog_ = std::make_unique<CVomraServerDlg>(programDir_.path());
         waitFor([this] { return dialog_->IsShownOnScreen(); });
         processEventsFor(100ms);
         return *dialog_;

@@ -26,9 +26,7 @@ TEST_F(DialogSettingsTest, ControlsShowTheSavedSettings) {
     EXPECT_EQ(edit(kPasswordEdit).GetValue(), L"p a\"ss");
     EXPECT_EQ(edit(kUserNameEdit).GetValue(), L"guest");
     EXPECT_TRUE(dialog.SettingsProblem().empty()) << dialog.SettingsProblem();
-    // Derived after loading, so it belongs to the loaded folder.
-    EXPECT_EQ(shareService.thumbnailRoot, L"/srv/共享/电影/VTemp");
-    EXPECT_EQ(shareService.serverExePath, programDir_.wide() + L"/vomrixserver/server/nginx");
+    EXPECT_EQ(dialog.Settings().sharedFolder, "/srv/共享/电影");
 }
 
 TEST_F(DialogSettingsTest, FirstStartSuggestsPort8080AndKeepsTheRecordEmpty) {
@@ -36,7 +34,7 @@ TEST_F(DialogSettingsTest, FirstStartSuggestsPort8080AndKeepsTheRecordEmpty) {
     EXPECT_EQ(edit(kPortEdit).GetValue(), L"8080");
     EXPECT_EQ(edit(kScreenshotSecondsEdit).GetValue(), L"0");
     EXPECT_EQ(edit(kSharedFolderEdit).GetValue(), L"");
-    EXPECT_EQ(shareService.settings.port, 0);
+    EXPECT_EQ(dialog.Settings().port, 0);
     EXPECT_TRUE(dialog.SettingsProblem().empty()) << "a missing file is a first start, not a problem";
     EXPECT_FALSE(std::filesystem::exists(programDir_.path() / "vomra.data")) << "opening the window writes nothing";
 }
@@ -49,12 +47,13 @@ TEST_F(DialogSettingsTest, BrokenFileShowsWhatWasReadAndSaysWhy) {
     EXPECT_EQ(edit(kPortEdit).GetValue(), L"9000");
     EXPECT_EQ(edit(kUserNameEdit).GetValue(), L"u");
     EXPECT_EQ(edit(kScreenshotSecondsEdit).GetValue(), L"0");
-    EXPECT_NE(dialog.SettingsProblem().Find(wxString(programDir_.wide() + L"/vomra.data")), wxNOT_FOUND);
+    EXPECT_NE(dialog.SettingsProblem().Find(wxString::FromUTF8((programDir_.path() / "vomra.data").string())),
+              wxNOT_FOUND);
     EXPECT_NE(dialog.SettingsProblem().Find(L"'m'"), wxNOT_FOUND) << dialog.SettingsProblem();
 }
 
 TEST_F(DialogSettingsTest, TutorialLinkOpensThePageBesideTheProgram) {
-    dialog_ = std::make_unique<CVomraServerDlg>(wxString(VOMRA_BINARY_DIR).ToStdWstring());
+    dialog_ = std::make_unique<CVomraServerDlg>(std::filesystem::path(VOMRA_BINARY_DIR));
     std::vector<std::string> browserLines;
     dialog_->SetBrowserLauncher([&](const std::string& line) { browserLines.push_back(line); });
     auto* link = dynamic_cast<wxHyperlinkCtrlBase*>(dialog_->FindWindow(kTutorialLink));

@@ -76,9 +76,8 @@ TEST(ProgramTest, TerminationRequestStopsTheShareAndEndsTheProgram) {
     ServerInstallation installation("terminated", folder.utf8());
     const std::filesystem::path program = pathOf(installation.programDir()) / "VomraServer";
     std::filesystem::copy_file(VOMRA_PROGRAM, program);
-    deriveSettingsPath(installation.service, fromUtf8(installation.programDir()));
-    ASSERT_TRUE(saveSettings(installation.service).ok);
-    const std::int32_t port = installation.service.settings.port;
+    ASSERT_TRUE(saveSettings(installation.settings, installation.paths.settingsFile).ok);
+    const std::int32_t port = installation.settings.port;
 
     BackgroundProgram running(wxString::FromUTF8(utf8Of(program)));
     ASSERT_TRUE(waitFor([] { return programWindows(kMainTitle).size() == 1; }, 10s));

@@ -15,7 +15,6 @@
 
 #include "app/control_ids.h"
 #include "app/vomra_server_dlg.h"
-#include "config/share_service.h"
 #include "config/text_conversion.h"
 #include "platform/loopback_probe.h"
 #include "platform/network_adapters.h"
@@ -35,15 +34,15 @@ struct ShownMessage {
 class ShareButtonsTest : public testing::Test {
 protected:
     void SetUp() override {
-        shareService = ShareService{};
-        dialog_ = std::make_unique<CVomraServerDlg>(fromUtf8(installation_.programDir()));
+        ShareEnvironment environment;
+        environment.run = runnerWithoutFirewall(installation_.settings);
+        dialog_ = std::make_unique<CVomraServerDlg>(installation_.paths.programDir, environment);
         ASSERT_TRUE(waitFor([this] { return dialog_->IsShownOnScreen(); }));
         processEventsFor(100ms);
         dialog_->SetMessageSink([this](const wxString& text, long style) { messages_.push_back({text, style}); });
         dialog_->SetBrowserLauncher([this](const std::string& line) { browserLines_.push_back(line); });
-        dialog_->SetCommandRunner(runnerWithoutFirewall(shareService));
 
-        port_ = installation_.service.settings.port;
+        port_ = installation_.settings.port;
         edit(kSharedFolderEdit).ChangeValue(wxString::FromUTF8(folder_.utf8()));
         edit(kPortEdit).ChangeValue(wxString() << port_);
         edit(kShareNameEdit).ChangeValue(L"电影");
@@ -52,7 +51,6 @@ protected:
     }
 
     void TearDown() override {
-        stopThumbnails(shareService);
         dialog_.reset();
         processEventsFor(50ms);
     }
@@ -116,7 +114,7 @@ TEST_F(ShareButtonsTest, StartAndStopToggleTheButtonsFillTheListAndRunTheServer)
     EXPECT_FALSE(platform::loopbackPortAnswers(port_));
     EXPECT_TRUE(installation_.waitUntilEnded());
     EXPECT_EQ(listedAddresses(), listedWhileRunning) << "Stop leaves the list as it was";
-    EXPECT_EQ(shareService.thumbnailPool, nullptr);
+    EXPECT_FALSE(dialog_->RunningShare().stillsProgress().has_value());
 }
 
 TEST_F(ShareButtonsTest, RefusedFolderShowsOneMessageAndChangesNothing) {
@@ -143,7 +141,7 @@ TEST_F(ShareButtonsTest, ExitStopsTheServerAndEndsTheWindow) {
     EXPECT_TRUE(waitFor([&] { return !dialog_->IsShown(); }, 10s));
     EXPECT_FALSE(platform::loopbackPortAnswers(port_));
     EXPECT_TRUE(installation_.waitUntilEnded());
-    EXPECT_EQ(shareService.thumbnailPool, nullptr);
+    EXPECT_FALSE(dialog_->RunningShare().stillsProgress().has_value());
 }
 
 // The status line follows the share and the stills (one of five videos is

@@ -7,7 +7,6 @@
 
 #include "config/install_paths.h"
 #include "config/settings_file.h"
-#include "config/text_conversion.h"
 #include "json_error.h"
 #include "platform/paths.h"
 
@@ -36,32 +35,29 @@ protected:
         const auto tag = std::to_string(std::random_device{}());
         folder_ = fs::temp_directory_path() / fs::path(u8"vomra-设置-" + std::u8string(tag.begin(), tag.end()));
         fs::create_directories(folder_);
-        deriveSettingsPath(service_, wide(folder_));
-        service_.settings = {"D:\\Share", "movies", "guest", "", 8080, 5};
+        file_ = folder_ / "vomra.data";
+        settings_ = {"D:\\Share", "movies", "guest", "", 8080, 5};
     }
     void TearDown() override { fs::remove_all(folder_); }
 
-    static std::wstring wide(const fs::path& path) {
-        const std::u8string text = path.u8string();
-        return fromUtf8(std::string(text.begin(), text.end()));
-    }
-    // A fresh record loaded from the settings file.
-    ShareService load() const {
-        ShareService loaded;
-        loaded.settingsPath = service_.settingsPath;
-        loadSettings(loaded);
+    // Fresh settings loaded from the settings file.
+    ShareSettings load() const {
+        ShareSettings loaded;
+        loadSettings(loaded, file_);
         return loaded;
     }
-    fs::path settingsFile() const { return platform::pathFromUtf8(toUtf8(service_.settingsPath)); }
+    SaveResult save() const { return saveSettings(settings_, file_); }
+    fs::path settingsFile() const { return file_; }
     fs::path temporaryFile() const { return fs::path(settingsFile()) += ".tmp"; }
     std::vector<fs::path> folderEntries() const { return {fs::directory_iterator(folder_), fs::directory_iterator()}; }
 
     fs::path folder_;
-    ShareService service_;
+    fs::path file_;
+    ShareSettings settings_;
 };
 
 TEST_F(SettingsFile, SavedBytesAreExact) {
-    ASSERT_TRUE(saveSettings(service_).ok);
+    ASSERT_TRUE(save().ok);
     const std::string expected = "{" + kLineEnd + "    \"DF\": \"D:\\\\Share\"," + kLineEnd + "    \"m\": 5," +
                                  kLineEnd + "    \"name\": \"movies\"," + kLineEnd + "    \"pass\": \"\"," + kLineEnd +
                                  "    \"port\": 8080," + kLineEnd + "    \"user\": \"guest\"" + kLineEnd + "}";
@@ -73,16 +69,16 @@ TEST_F(SettingsFile, OnlyTheOwnerMayReadIt) {
     if (kWindows) GTEST_SKIP() << "Windows files follow their folder's permissions";
     writeBytes(settingsFile(), "old");
     fs::permissions(settingsFile(), fs::perms::all);
-    ASSERT_TRUE(saveSettings(service_).ok);
+    ASSERT_TRUE(save().ok);
     EXPECT_EQ(fs::status(settingsFile()).permissions(), fs::perms::owner_read | fs::perms::owner_write);
 }
 
 TEST_F(SettingsFile, SaveThenLoadRestoresEverySetting) {
     writeBytes(settingsFile(), "{\"DF\": \"an older, longer file that must go entirely\"}");
-    service_.settings = {"E:\\电影", "中文 名", "用户", "密码 \"x\"", 65535, -3};
-    ASSERT_TRUE(saveSettings(service_).ok);
+    settings_ = {"E:\\电影", "中文 名", "用户", "密码 \"x\"", 65535, -3};
+    ASSERT_TRUE(save().ok);
 
-    const ShareSettings loaded = load().settings;
+    const ShareSettings loaded = load();
     EXPECT_EQ(loaded.sharedFolder, "E:\\电影");
     EXPECT_EQ(loaded.shareName, "中文 名");
     EXPECT_EQ(loaded.userName, "用户");
@@ -96,7 +92,7 @@ TEST_F(SettingsFile, LoadsCrLfAndLfFiles) {
         writeBytes(settingsFile(), std::string("{") + lineEnd + "\"DF\": \"F:\\\\视频\"," + lineEnd +
                                        "\"m\": 3, \"name\": \"n\", \"pass\": \"p\", \"port\": 81," + lineEnd +
                                        "\"user\": \"u\"" + lineEnd + "}" + lineEnd);
-        const ShareSettings loaded = load().settings;
+        const ShareSettings loaded = load();
         EXPECT_EQ(loaded.sharedFolder, "F:\\视频");
         EXPECT_EQ(loaded.userName, "u");
         EXPECT_EQ(loaded.port, 81);
@@ -111,10 +107,10 @@ TEST_F(SettingsFile, MissingOrEmptyFileRaises101) {
 
 TEST_F(SettingsFile, FolderThatIsAFileFailsCleanly) {
     writeBytes(folder_ / "not-a-folder", "x");
-    deriveSettingsPath(service_, wide(folder_ / "not-a-folder"));
-    const SaveResult result = saveSettings(service_);
+    file_ = folder_ / "not-a-folder" / "vomra.data";
+    const SaveResult result = save();
     EXPECT_FALSE(result.ok);
-    EXPECT_NE(result.message.find(toUtf8(service_.settingsPath)), std::string::npos) << result.message;
+    EXPECT_NE(result.message.find(platform::utf8FromPath(file_)), std::string::npos) << result.message;
     EXPECT_NE(result.message.find("无法把设置保存到"), std::string::npos) << result.message;
     EXPECT_EQ(readBytes(folder_ / "not-a-folder"), "x");
 }
@@ -124,7 +120,7 @@ TEST_F(SettingsFile, BlockedTemporaryFileKeepsTheOldSettings) {
     fs::create_directory(temporaryFile());
     writeBytes(temporaryFile() / "inside", "keep");
 
-    const SaveResult result = saveSettings(service_);
+    const SaveResult result = save();
     EXPECT_FALSE(result.ok);
     EXPECT_FALSE(result.message.empty());
     EXPECT_EQ(readBytes(settingsFile()), "old settings");
@@ -135,7 +131,7 @@ TEST_F(SettingsFile, FailedReplaceLeavesNoTemporaryFile) {
     fs::create_directory(settingsFile());
     writeBytes(settingsFile() / "inside", "keep");
 
-    const SaveResult result = saveSettings(service_);
+    const SaveResult result = save();
     EXPECT_FALSE(result.ok);
     EXPECT_FALSE(fs::exists(temporaryFile()));
     EXPECT_EQ(readBytes(settingsFile() / "inside"), "keep");
@@ -143,16 +139,16 @@ TEST_F(SettingsFile, FailedReplaceLeavesNoTemporaryFile) {
 
 TEST_F(SettingsFile, SaveAfterAFailureSucceeds) {
     fs::create_directory(temporaryFile());
-    ASSERT_FALSE(saveSettings(service_).ok);
+    ASSERT_FALSE(save().ok);
     fs::remove(temporaryFile());
-    ASSERT_TRUE(saveSettings(service_).ok);
+    ASSERT_TRUE(save().ok);
     EXPECT_EQ(folderEntries(), std::vector<fs::path>{settingsFile()});
 }
 
 TEST_F(SettingsFile, InvalidTextIsReportedAndTheOldFileKept) {
     writeBytes(settingsFile(), "old settings");
-    service_.settings.userName = "\xC3";
-    const SaveResult result = saveSettings(service_);
+    settings_.userName = "\xC3";
+    const SaveResult result = save();
     EXPECT_FALSE(result.ok);
     EXPECT_EQ(readBytes(settingsFile()), "old settings");
     EXPECT_EQ(folderEntries(), std::vector<fs::path>{settingsFile()});

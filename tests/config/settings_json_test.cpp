@@ -7,20 +7,18 @@
 
 namespace {
 
-ShareService exampleService() {
-    ShareService service;
-    service.settings = {"D:\\Share", "movies", "guest", "", 8080, 5};
-    return service;
+ShareSettings exampleSettings() {
+    return {"D:\\Share", "movies", "guest", "", 8080, 5};
 }
 
-ShareService apply(const std::string& json) {
-    ShareService service;
-    applySettingsJson(service, json);
-    return service;
+ShareSettings apply(const std::string& json) {
+    ShareSettings settings;
+    applySettingsJson(settings, json);
+    return settings;
 }
 
 TEST(SettingsToJson, ExampleLayout) {
-    EXPECT_EQ(settingsToJson(exampleService()),
+    EXPECT_EQ(settingsToJson(exampleSettings()),
               "{\n"
               "    \"DF\": \"D:\\\\Share\",\n"
               "    \"m\": 5,\n"
@@ -32,32 +30,32 @@ TEST(SettingsToJson, ExampleLayout) {
 }
 
 TEST(SettingsToJson, EscapesOnlyWhatJsonRequires) {
-    ShareService service = exampleService();
-    service.settings.shareName = "电影 \"q\" \\ / \x7F \b\t\n\f\r \x01\x1F";
-    const std::string json = settingsToJson(service);
+    ShareSettings settings = exampleSettings();
+    settings.shareName = "电影 \"q\" \\ / \x7F \b\t\n\f\r \x01\x1F";
+    const std::string json = settingsToJson(settings);
     EXPECT_NE(json.find("\"name\": \"电影 \\\"q\\\" \\\\ / \x7F \\b\\t\\n\\f\\r \\u0001\\u001f\""), std::string::npos)
         << json;
 }
 
 TEST(SettingsToJson, IntegerExtremes) {
-    ShareService service = exampleService();
-    service.settings.port = std::numeric_limits<std::int32_t>::min();
-    service.settings.screenshotSeconds = std::numeric_limits<std::int32_t>::max();
-    const std::string json = settingsToJson(service);
+    ShareSettings settings = exampleSettings();
+    settings.port = std::numeric_limits<std::int32_t>::min();
+    settings.screenshotSeconds = std::numeric_limits<std::int32_t>::max();
+    const std::string json = settingsToJson(settings);
     EXPECT_NE(json.find("\"port\": -2147483648,"), std::string::npos) << json;
     EXPECT_NE(json.find("\"m\": 2147483647,"), std::string::npos) << json;
 }
 
 TEST(SettingsToJson, InvalidUtf8Raises316) {
-    ShareService service = exampleService();
-    service.settings.password = "\xFF";
-    expectJsonError<TypeError>([&] { settingsToJson(service); }, 316);
+    ShareSettings settings = exampleSettings();
+    settings.password = "\xFF";
+    expectJsonError<TypeError>([&] { settingsToJson(settings); }, 316);
 }
 
 TEST(ApplySettingsJson, RoundTripsWhatWasWritten) {
-    ShareService written = exampleService();
-    written.settings = {"E:\\电影", "中文名", "用户", "p\"w\\d", -1, 12};
-    const ShareSettings read = apply(settingsToJson(written)).settings;
+    ShareSettings written = exampleSettings();
+    written = {"E:\\电影", "中文名", "用户", "p\"w\\d", -1, 12};
+    const ShareSettings read = apply(settingsToJson(written));
     EXPECT_EQ(read.sharedFolder, "E:\\电影");
     EXPECT_EQ(read.shareName, "中文名");
     EXPECT_EQ(read.userName, "用户");
@@ -75,7 +73,7 @@ TEST(ApplySettingsJson, HandEditedFiles) {
         "\"user\":\"guest\",\"extra\":[1,{\"x\":null}],\"Port\":1}\n\t ",
     };
     for (const std::string& json : variants) {
-        const ShareSettings s = apply(json).settings;
+        const ShareSettings s = apply(json);
         EXPECT_EQ(s.sharedFolder, "D:\\Share") << json;
         EXPECT_EQ(s.shareName, "movies");
         EXPECT_EQ(s.userName, "guest");
@@ -87,7 +85,7 @@ TEST(ApplySettingsJson, HandEditedFiles) {
 
 TEST(ApplySettingsJson, StringCutAtFirstNul) {
     const ShareSettings s =
-        apply(R"({"DF":"a\u0000b","name":"\u0000","user":"u","pass":"x\u0000\u0000y","port":1,"m":2})").settings;
+        apply(R"({"DF":"a\u0000b","name":"\u0000","user":"u","pass":"x\u0000\u0000y","port":1,"m":2})");
     EXPECT_EQ(s.sharedFolder, "a");
     EXPECT_EQ(s.shareName, "");
     EXPECT_EQ(s.password, "x");
@@ -98,23 +96,23 @@ std::string withPort(const std::string& port) {
 }
 
 TEST(ApplySettingsJson, NumbersAndBooleans) {
-    EXPECT_EQ(apply(withPort("8080.9")).settings.port, 8080);
-    EXPECT_EQ(apply(withPort("-8080.9")).settings.port, -8080);
-    EXPECT_EQ(apply(withPort("8.0809e3")).settings.port, 8080);
-    EXPECT_EQ(apply(withPort("true")).settings.port, 1);
-    EXPECT_EQ(apply(withPort("false")).settings.port, 0);
-    EXPECT_EQ(apply(withPort("2147483647")).settings.port, 2147483647);
-    EXPECT_EQ(apply(withPort("-2147483648")).settings.port, -2147483647 - 1);
-    EXPECT_EQ(apply(withPort("2147483647.99")).settings.port, 2147483647);
+    EXPECT_EQ(apply(withPort("8080.9")).port, 8080);
+    EXPECT_EQ(apply(withPort("-8080.9")).port, -8080);
+    EXPECT_EQ(apply(withPort("8.0809e3")).port, 8080);
+    EXPECT_EQ(apply(withPort("true")).port, 1);
+    EXPECT_EQ(apply(withPort("false")).port, 0);
+    EXPECT_EQ(apply(withPort("2147483647")).port, 2147483647);
+    EXPECT_EQ(apply(withPort("-2147483648")).port, -2147483647 - 1);
+    EXPECT_EQ(apply(withPort("2147483647.99")).port, 2147483647);
 }
 
 TEST(ApplySettingsJson, NumbersOutside32BitsAreRefused) {
     for (const char* port :
          {"2147483648", "-2147483649", "4294975376", "18446744073709551615", "1e20", "-1e20", "2147483648.0"}) {
-        ShareService service;
-        expectJsonError<OutOfRange>([&] { applySettingsJson(service, withPort(port)); }, 406, "'port'");
-        EXPECT_EQ(service.settings.password, "p") << "fields before the port are assigned";
-        EXPECT_EQ(service.settings.port, 0) << port;
+        ShareSettings settings;
+        expectJsonError<OutOfRange>([&] { applySettingsJson(settings, withPort(port)); }, 406, "'port'");
+        EXPECT_EQ(settings.password, "p") << "fields before the port are assigned";
+        EXPECT_EQ(settings.port, 0) << port;
     }
 }
 
@@ -140,31 +138,31 @@ TEST(ApplySettingsJson, WrongMemberTypes302) {
 }
 
 TEST(ApplySettingsJson, MissingKeyAssignsTheFieldsBeforeIt) {
-    ShareService service;
-    service.settings = {"old", "old", "old", "old", 11, 22};
+    ShareSettings settings;
+    settings = {"old", "old", "old", "old", 11, 22};
     expectJsonError<OutOfRange>(
         [&] {
-            applySettingsJson(service, R"({"DF":"D:\\Share","name":"movies","user":"guest","pass":"","port":8080})");
+            applySettingsJson(settings, R"({"DF":"D:\\Share","name":"movies","user":"guest","pass":"","port":8080})");
         },
         403, "key 'm' not found");
-    EXPECT_EQ(service.settings.sharedFolder, "D:\\Share");
-    EXPECT_EQ(service.settings.shareName, "movies");
-    EXPECT_EQ(service.settings.userName, "guest");
-    EXPECT_EQ(service.settings.password, "");
-    EXPECT_EQ(service.settings.port, 8080);
-    EXPECT_EQ(service.settings.screenshotSeconds, 22);
+    EXPECT_EQ(settings.sharedFolder, "D:\\Share");
+    EXPECT_EQ(settings.shareName, "movies");
+    EXPECT_EQ(settings.userName, "guest");
+    EXPECT_EQ(settings.password, "");
+    EXPECT_EQ(settings.port, 8080);
+    EXPECT_EQ(settings.screenshotSeconds, 22);
 }
 
 TEST(ApplySettingsJson, FailureInTheMiddleKeepsLaterFields) {
-    ShareService service;
-    service.settings = {"old", "old", "old", "old", 11, 22};
+    ShareSettings settings;
+    settings = {"old", "old", "old", "old", 11, 22};
     expectJsonError<TypeError>(
-        [&] { applySettingsJson(service, R"({"DF":"new","name":"new","user":1,"pass":"new","port":1,"m":2})"); }, 302);
-    EXPECT_EQ(service.settings.sharedFolder, "new");
-    EXPECT_EQ(service.settings.shareName, "new");
-    EXPECT_EQ(service.settings.userName, "old");
-    EXPECT_EQ(service.settings.password, "old");
-    EXPECT_EQ(service.settings.port, 11);
+        [&] { applySettingsJson(settings, R"({"DF":"new","name":"new","user":1,"pass":"new","port":1,"m":2})"); }, 302);
+    EXPECT_EQ(settings.sharedFolder, "new");
+    EXPECT_EQ(settings.shareName, "new");
+    EXPECT_EQ(settings.userName, "old");
+    EXPECT_EQ(settings.password, "old");
+    EXPECT_EQ(settings.port, 11);
 }
 
 }  // namespace

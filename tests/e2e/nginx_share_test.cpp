@@ -10,7 +10,7 @@
 #include "tests/e2e/stranger_process.h"
 #include "config/text_conversion.h"
 #include "share/command_runner.h"
-#include "share/share_sequence.h"
+#include "share/share.h"
 
 namespace {
 
@@ -61,7 +61,7 @@ TEST_F(NginxShare, RefusesRequestsWithoutTheRightCredentials) {
 TEST_F(NginxShare, TheLongestAcceptedPasswordLogsIn) {
     std::string password = "ab";
     for (int i = 0; i < 84; ++i) password += "密";
-    installation_.service.settings.password = password;
+    installation_.settings.password = password;
     ASSERT_TRUE(installation_.start());
     EXPECT_EQ(installation_.http().get(kShare + "/", {"-u", "guest:" + password}).status, "200");
     EXPECT_EQ(installation_.http().get(kShare + "/", {"-u", "guest:" + password.substr(0, 251)}).status, "401");
@@ -115,7 +115,7 @@ TEST_F(NginxShare, NothingOutsideTheFolderIsReachable) {
 }
 
 TEST_F(NginxShare, ShareNameNeverMatchesALongerName) {
-    installation_.service.settings.shareName = "a";
+    installation_.settings.shareName = "a";
     ASSERT_TRUE(installation_.start());
     const HttpClient client = installation_.http();
     EXPECT_EQ(client.get("/a/", kCredentials).status, "200");
@@ -134,7 +134,7 @@ TEST_F(NginxShare, ServerDirectoryIsNeverServed) {
         EXPECT_EQ(reply.status, "404") << target;
         EXPECT_EQ(reply.body.find("guest"), std::string::npos) << target;
     }
-    EXPECT_EQ(readFile(pathOf(installation_.service.configPath)).find("p@ss"), std::string::npos)
+    EXPECT_EQ(readFile(installation_.paths.configFile).find("p@ss"), std::string::npos)
         << "the password never reaches the configuration";
 }
 
@@ -145,7 +145,7 @@ TEST_F(NginxShare, ServerDirectoryIsNeverServed) {
 TEST(NginxShareOfTheProgramsFolder, ServerDirectoryAndSettingsFileAreNeverServed) {
     ServerInstallation installation{"自己的程序", ""};
     const std::filesystem::path programDir = pathOf(installation.programDir());
-    installation.service.settings.sharedFolder = installation.programDir();
+    installation.settings.sharedFolder = installation.programDir();
     writeFile(programDir / "vomra.data", "TOPSECRET");
     writeFile(programDir / "vomra.data.tmp", "TOPSECRET");
     writeFile(programDir / "vomra.data.txt", "ordinary");
@@ -235,8 +235,7 @@ TEST_F(NginxShare, StopEndsTheServerWhateverBecameOfItsFiles) {
     const std::vector<std::pair<const char*, std::function<void()>>> mishaps = {
         {"pid file deleted", [&] { std::filesystem::remove(pidFile); }},
         {"pid file emptied", [&] { writeFile(pidFile, ""); }},
-        {"configuration unreadable",
-         [&] { writeFile(pathOf(installation_.service.configPath), "not a configuration"); }},
+        {"configuration unreadable", [&] { writeFile(installation_.paths.configFile, "not a configuration"); }},
     };
     for (const auto& [mishap, befall] : mishaps) {
         SCOPED_TRACE(mishap);
@@ -263,9 +262,8 @@ TEST(LeftoverServer, IsEndedAndReportedOnce) {
     installation.startAsDaemon();
     ASSERT_GE(installation.processes().size(), 2u) << "a master and its worker";
 
-    ShareEnvironment environment;
-    environment.programDir = fromUtf8(installation.programDir());
-    EXPECT_TRUE(endLeftoverServer(environment, installation.service).has_value());
+    Share share(installation.paths);
+    EXPECT_TRUE(share.endLeftoverServer().has_value());
     EXPECT_TRUE(installation.waitUntilEnded());
-    EXPECT_EQ(endLeftoverServer(environment, installation.service), std::nullopt);
+    EXPECT_EQ(share.endLeftoverServer(), std::nullopt);
 }

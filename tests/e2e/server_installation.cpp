@@ -56,11 +56,11 @@ bool isNginx(const fs::path& process, const fs::path& workingDirectory) {
 }  // namespace
 
 ServerInstallation::ServerInstallation(const std::string& name, const std::string& sharedFolderUtf8)
-    : program_(name), programDir_(program_.utf8()) {
+    : program_(name),
+      programDir_(program_.utf8()),
+      settings{sharedFolderUtf8, "电影", "guest", "p@ss w'rd", platform::freeLoopbackPort(), 5},
+      paths(program_.path()) {
     layOutServerDirectory(serverDir());
-    deriveInstallationPaths(service, fromUtf8(programDir_));
-    deriveSettingsPath(service, fromUtf8(programDir_));
-    service.settings = {sharedFolderUtf8, "电影", "guest", "p@ss w'rd", platform::freeLoopbackPort(), 5};
 }
 
 ServerInstallation::~ServerInstallation() {
@@ -77,18 +77,18 @@ fs::path ServerInstallation::serverDir() const {
 }
 
 void ServerInstallation::prepare() {
-    EXPECT_EQ(findUnsafeValue(service, kDialect), std::nullopt);
-    const RenderResult rendered = renderServerConfig(service);
+    EXPECT_EQ(findUnsafeValue(settings, paths, kDialect), std::nullopt);
+    const RenderResult rendered = renderServerConfig(settings, paths);
     EXPECT_TRUE(rendered.ok) << rendered.message;
-    runShellCommand(passwordCommandLine(kDialect, service));
-    EXPECT_TRUE(platform::giveToFolderOwner(pathOf(service.passwordFilePath), pathOf(service.settings.sharedFolder)));
+    runShellCommand(passwordCommandLine(kDialect, settings, paths));
+    EXPECT_TRUE(platform::giveToFolderOwner(paths.passwordFile, pathOf(settings.sharedFolder)));
 }
 
 void ServerInstallation::launch() {
     prepare();
     std::string error;
-    service.server = platform::ServerProcess::start(serverLaunch(service, fromUtf8(programDir_)), error);
-    EXPECT_NE(service.server, nullptr) << error;
+    server = platform::ServerProcess::start(serverLaunch(settings, paths), error);
+    EXPECT_NE(server, nullptr) << error;
 }
 
 bool ServerInstallation::start() {
@@ -98,25 +98,25 @@ bool ServerInstallation::start() {
 }
 
 void ServerInstallation::listenOnlyOn(const std::string& address) const {
-    const fs::path configTemplate = pathOf(service.configTemplatePath);
+    const fs::path& configTemplate = paths.configTemplate;
     writeFile(configTemplate, replaceAll(readFile(configTemplate), "listen name3;", "listen " + address + ":name3;"));
 }
 
 void ServerInstallation::stop() const {
-    if (service.server) service.server->stop();
+    if (server) server->stop();
 }
 
 void ServerInstallation::startAsDaemon() {
     prepare();
     const std::string dir = utf8Of(serverDir());
-    runShellCommand("cd " + shQuote(dir) + " && " + shQuote(toUtf8(service.serverExePath)) + " -p " +
-                    shQuote(dir + "/") + " -c conf/nginx.conf -e logs/error.log");
+    runShellCommand("cd " + shQuote(dir) + " && " + shQuote(utf8Of(paths.serverProgram)) + " -p " + shQuote(dir + "/") +
+                    " -c conf/nginx.conf -e logs/error.log");
     const fs::path pidFile = serverDir() / "logs" / "nginx.pid";
     waitFor([&] { return processes().size() >= 2 && !readFile(pidFile).empty(); });
 }
 
 void ServerInstallation::endLeftover() const {
-    runShellCommand(serverStopCommandLine(kDialect, service, programDir_));
+    runShellCommand(serverStopCommandLine(kDialect, paths));
 }
 
 std::vector<std::string> ServerInstallation::processes() const {
@@ -136,8 +136,8 @@ bool ServerInstallation::waitUntilEnded() const {
     return waitFor([this] { return processes().empty(); });
 }
 
-CommandRunner runnerWithoutFirewall(const ShareService& service) {
-    return [&service](const std::string& line) {
-        if (line != firewallCommandLine(kDialect, service)) runShellCommand(line);
+CommandRunner runnerWithoutFirewall(const ShareSettings& settings) {
+    return [&settings](const std::string& line) {
+        if (line != firewallCommandLine(kDialect, settings)) runShellCommand(line);
     };
 }

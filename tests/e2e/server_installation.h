@@ -7,24 +7,33 @@
 #include <string>
 #include <vector>
 
-#include "config/share_service.h"
+#include "config/install_paths.h"
+#include "config/share_settings.h"
+#include "platform/server_process.h"
 #include "tests/e2e/http_client.h"
 #include "tests/common/test_folder.h"
 #include "share/command_runner.h"
 
 class ServerInstallation {
+    TestFolder program_;  // first: the paths below hang on it
+    std::string programDir_;
+
 public:
     ServerInstallation(const std::string& name, const std::string& sharedFolderUtf8);
     ~ServerInstallation();
     ServerInstallation(const ServerInstallation&) = delete;
     ServerInstallation& operator=(const ServerInstallation&) = delete;
 
-    // Paths derived from the program directory; share "电影", user "guest".
-    ShareService service;
+    // Share "电影", user "guest", on a free loopback port.
+    ShareSettings settings;
+    // Derived from the program directory.
+    const InstallPaths paths;
+    // The server launch started.
+    std::unique_ptr<platform::ServerProcess> server;
 
     const std::string& programDir() const { return programDir_; }
     std::filesystem::path serverDir() const;
-    HttpClient http() const { return HttpClient(static_cast<std::uint16_t>(service.settings.port)); }
+    HttpClient http() const { return HttpClient(static_cast<std::uint16_t>(settings.port)); }
 
     // Renders the configuration, makes the password file and starts nginx
     // with the program's own command lines. nginx has bound its port or
@@ -48,13 +57,9 @@ public:
     std::vector<std::string> processes() const;
     // Waits a few seconds at most for processes() to become empty.
     bool waitUntilEnded() const;
-
-private:
-    TestFolder program_;
-    std::string programDir_;
 };
 
 // The program's own runner for every line but the firewall line: run as root
 // on a machine with a firewall tool, that line would add a lasting rule for
 // each test's random port. The unit tests check the line byte for byte.
-CommandRunner runnerWithoutFirewall(const ShareService& service);
+CommandRunner runnerWithoutFirewall(const ShareSettings& settings);

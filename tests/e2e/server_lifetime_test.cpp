@@ -28,8 +28,7 @@ const std::vector<std::string> kCredentials = {"-u", "guest:p@ss w'rd"};
     const rlimit noCore{0, 0};
     setrlimit(RLIMIT_CORE, &noCore);
     std::string error;
-    const auto server =
-        platform::ServerProcess::start(serverLaunch(installation.service, fromUtf8(installation.programDir())), error);
+    const auto server = platform::ServerProcess::start(serverLaunch(installation.settings, installation.paths), error);
     const char started = server ? 1 : 0;
     [[maybe_unused]] const auto written = write(ready, &started, 1);
     for (;;) pause();

@@ -14,7 +14,7 @@
 #include "tests/e2e/server_installation.h"
 #include "tests/thumbs/locked_directory.h"
 #include "thumbs/thumbnail_pool.h"
-#include "share/share_sequence.h"
+#include "share/share.h"
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
@@ -58,8 +58,8 @@ std::uint16_t freePortOtherThan(std::uint16_t taken) {
     return port;
 }
 
-// One installation driven the way the window drives it: the dialog's entries
-// into startShare, stopShare at the end whatever happened.
+// One installation driven the way the window drives it: the settings into
+// the share's Start, and the share ended with the test whatever happened.
 class ShareEndToEnd : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -67,44 +67,41 @@ protected:
         fs::copy_file(kFixtures / "clip.mp4", folder_ / "clip.mp4");
         fs::copy_file(kFixtures / "clip.mkv", folder_ / "sub" / "clip.mkv");
         fs::copy_file(kFixtures / pathOf(kChineseVideo + ".mp4"), folder_ / "sub" / pathOf(kChineseVideo + ".mp4"));
-        driveFromTheWindow(installation_, environment_);
-        entries_.sharedFolder = folder_.path().wstring();
-        entries_.screenshotSeconds = L"5";
-        entries_.shareName = L"movies";
-        entries_.userName = L"guest";
+        settings_.sharedFolder = folder_.utf8();
+        settings_.screenshotSeconds = 5;
+        settings_.shareName = "movies";
+        settings_.userName = "guest";
     }
 
-    void TearDown() override { stopShare(installation_.service, environment_); }
+    void TearDown() override { share_.stop(); }
 
-    // The settings file and the program directory, as the window has them.
-    static void driveFromTheWindow(ServerInstallation& installation, ShareEnvironment& environment) {
-        deriveSettingsPath(installation.service, fromUtf8(installation.programDir()));
-        environment.programDir = fromUtf8(installation.programDir());
-        environment.run = runnerWithoutFirewall(installation.service);
+    static ShareEnvironment withoutFirewall(const ShareSettings& settings) {
+        ShareEnvironment environment;
+        environment.run = runnerWithoutFirewall(settings);
+        return environment;
     }
 
-    ShareOutcome start(std::uint16_t port, const std::wstring& password) {
-        entries_.port = std::to_wstring(port);
-        entries_.password = password;
-        return startShare(installation_.service, entries_, environment_);
+    StartReport start(std::uint16_t port, const std::string& password) {
+        settings_.port = port;
+        settings_.password = password;
+        return share_.start(settings_);
     }
 
     static std::vector<std::string> login(const std::string& password) { return {"-u", "guest:" + password}; }
 
     TestFolder folder_{"share e2e"};
     ServerInstallation installation_{"program e2e", ""};
-    ShareEnvironment environment_;
-    DialogEntries entries_;
+    ShareSettings settings_;
+    Share share_{installation_.paths, withoutFirewall(settings_)};
 };
 
 }  // namespace
 
 TEST_F(ShareEndToEnd, ServesTheFolderBehindThePasswordWithStillsAndStopEndsIt) {
     const auto port = platform::freeLoopbackPort();
-    const auto outcome = start(port, L"secret one");
+    const auto outcome = start(port, "secret one");
     ASSERT_EQ(outcome.error, "") << readFile(installation_.serverDir() / "logs" / "error.log");
-    ASSERT_TRUE(outcome.buttons.has_value());
-    EXPECT_FALSE(outcome.buttons->startEnabled);
+    EXPECT_TRUE(share_.running());
 
     const HttpClient client(port);
     EXPECT_EQ(client.get("/movies/").status, "401");
@@ -131,22 +128,21 @@ TEST_F(ShareEndToEnd, ServesTheFolderBehindThePasswordWithStillsAndStopEndsIt) {
     EXPECT_EQ(servedStill.body, readFile(stills.front()));
 
     ASSERT_FALSE(installation_.processes().empty());
-    const auto stopped = stopShare(installation_.service, environment_);
-    EXPECT_TRUE(stopped.buttons->startEnabled);
-    EXPECT_FALSE(stopped.buttons->stopEnabled);
-    EXPECT_EQ(installation_.service.thumbnailPool, nullptr);
+    share_.stop();
+    EXPECT_FALSE(share_.running());
+    EXPECT_FALSE(share_.stillsProgress().has_value());
     EXPECT_FALSE(platform::loopbackPortAnswers(port));
     EXPECT_TRUE(installation_.waitUntilEnded());
 }
 
 TEST_F(ShareEndToEnd, SecondStartWithAnotherPortAndPasswordLocksOutTheOldOnes) {
     const auto firstPort = platform::freeLoopbackPort();
-    ASSERT_EQ(start(firstPort, L"first").error, "");
-    stopShare(installation_.service, environment_);
+    ASSERT_EQ(start(firstPort, "first").error, "");
+    share_.stop();
 
     const auto secondPort = freePortOtherThan(firstPort);
-    entries_.shareName = L"电影";
-    ASSERT_EQ(start(secondPort, L"second").error, "");
+    settings_.shareName = "电影";
+    ASSERT_EQ(start(secondPort, "second").error, "");
 
     const HttpClient client(secondPort);
     EXPECT_FALSE(platform::loopbackPortAnswers(firstPort));
@@ -156,13 +152,13 @@ TEST_F(ShareEndToEnd, SecondStartWithAnotherPortAndPasswordLocksOutTheOldOnes) {
 
 // htpasswd refuses a record this long only after it has created the file.
 TEST_F(ShareEndToEnd, PasswordFileLeftEmptyByHtpasswdEndsStart) {
-    entries_.userName = std::wstring(250, L'u');
+    settings_.userName = std::string(250, 'u');
     const auto port = platform::freeLoopbackPort();
-    const auto outcome = start(port, L"secret");
+    const auto outcome = start(port, "secret");
 
     EXPECT_NE(outcome.error.find("密码文件"), std::string::npos) << outcome.error;
-    EXPECT_FALSE(outcome.buttons.has_value());
-    EXPECT_EQ(fs::file_size(pathOf(installation_.service.passwordFilePath)), 0u);
+    EXPECT_FALSE(share_.running());
+    EXPECT_EQ(fs::file_size(installation_.paths.passwordFile), 0u);
     EXPECT_FALSE(platform::loopbackPortAnswers(port));
     EXPECT_TRUE(installation_.processes().empty());
 }
@@ -172,28 +168,31 @@ TEST_F(ShareEndToEnd, PasswordFileLeftEmptyByHtpasswdEndsStart) {
 TEST_F(ShareEndToEnd, PortTakenOnAnotherAddressIsReportedWithTheBindError) {
     const auto port = platform::freeLoopbackPort();
     ServerInstallation holder{"holder e2e", folder_.utf8()};
-    holder.service.settings.port = port;
+    holder.settings.port = port;
     holder.listenOnlyOn("127.0.0.2");
     holder.launch();
     ASSERT_FALSE(holder.processes().empty()) << readFile(holder.serverDir() / "logs" / "error.log");
 
-    const auto outcome = start(port, L"secret");
+    const auto outcome = start(port, "secret");
     const std::string bindError = "bind() to 0.0.0.0:" + std::to_string(port) + " failed (98: Address already in use)";
     EXPECT_NE(outcome.error.find(bindError), std::string::npos) << outcome.error;
-    EXPECT_FALSE(outcome.buttons.has_value());
+    EXPECT_FALSE(share_.running());
     EXPECT_TRUE(installation_.processes().empty());
 }
 
-// The program ended without Stop: the next Start must not leave the old
-// server serving with the old password.
+// An earlier version left its server running: the next Start must not leave
+// it serving with the old password.
 TEST_F(ShareEndToEnd, StartEndsALeftoverServerOfOurs) {
     const auto firstPort = platform::freeLoopbackPort();
-    ASSERT_EQ(start(firstPort, L"old").error, "");
+    installation_.settings = settings_;
+    installation_.settings.port = firstPort;
+    installation_.settings.password = "old";
+    installation_.startAsDaemon();
     const auto leftover = installation_.processes();
-    stopThumbnails(installation_.service);
+    ASSERT_FALSE(leftover.empty());
 
     const auto secondPort = freePortOtherThan(firstPort);
-    ASSERT_EQ(start(secondPort, L"new").error, "");
+    ASSERT_EQ(start(secondPort, "new").error, "");
 
     for (const auto& pid : leftover) EXPECT_TRUE(waitFor([&] { return !fs::exists("/proc/" + pid); }, 5s)) << pid;
     EXPECT_FALSE(platform::loopbackPortAnswers(firstPort));
@@ -209,14 +208,11 @@ TEST_F(ShareEndToEnd, AnUnreadableSubfolderIsAWarningOnARunningShare) {
     LockedDirectory lock(closed);
     if (!lock.holdsBack()) return runThisTestAsNobody();
     const auto port = platform::freeLoopbackPort();
-    const auto outcome = start(port, L"secret");
+    const auto outcome = start(port, "secret");
 
     EXPECT_EQ(outcome.error, "");
     EXPECT_NE(outcome.warning.find(utf8Of(closed)), std::string::npos) << outcome.warning;
-    ASSERT_TRUE(outcome.buttons.has_value());
-    EXPECT_FALSE(outcome.buttons->startEnabled);
-    EXPECT_TRUE(outcome.buttons->stopEnabled);
-    EXPECT_TRUE(outcome.fillAddressList);
+    EXPECT_TRUE(share_.running());
     EXPECT_EQ(HttpClient(port).get("/movies/", login("secret")).status, "200");
     for (const auto& still : {folder_ / "VTemp/clip.png", folder_ / "VTemp/sub/clip.png"})
         EXPECT_TRUE(waitFor([&] { return readPngHeader(readFile(still)).has_value(); }, 30s)) << still;
@@ -225,13 +221,16 @@ TEST_F(ShareEndToEnd, AnUnreadableSubfolderIsAWarningOnARunningShare) {
 // Refused before anything is written for the server or started.
 TEST_F(ShareEndToEnd, AnEmptyPasswordOrAnOverlongShareNameIsRefused) {
     const auto port = platform::freeLoopbackPort();
-    const auto noPassword = start(port, L"");
+    const auto noPassword = start(port, "");
     EXPECT_NE(noPassword.error.find("密码"), std::string::npos) << noPassword.error;
-    entries_.shareName = std::wstring(86, L'影');
-    const auto longName = start(port, L"secret");
+    EXPECT_FALSE(share_.running());
+    std::string longShareName;
+    for (int i = 0; i < 86; ++i) longShareName += "影";
+    settings_.shareName = longShareName;
+    const auto longName = start(port, "secret");
     EXPECT_NE(longName.error.find("共享名字"), std::string::npos) << longName.error;
-    for (const auto& outcome : {noPassword, longName}) EXPECT_FALSE(outcome.buttons.has_value());
-    EXPECT_FALSE(fs::exists(pathOf(installation_.service.configPath)));
+    EXPECT_FALSE(share_.running());
+    EXPECT_FALSE(fs::exists(installation_.paths.configFile));
     EXPECT_FALSE(platform::loopbackPortAnswers(port));
     EXPECT_TRUE(installation_.processes().empty());
 }

@@ -32,18 +32,13 @@ TEST(SubstitutePlaceholders, NeverSearchesInsertedText) {
 
 class RenderServerConfig : public ::testing::Test {
 protected:
-    void SetUp() override {
-        service_.configTemplatePath = utf8Of(folder_ / "nginx.confbak");
-        service_.configPath = utf8Of(folder_ / "nginx.conf");
-        service_.passwordFilePath = "/srv/vomra/vomrixserver/server/.htpasswd";
-        service_.settings = {"/home/u/视频", "电影", "guest", "secret", 8080, 5};
-    }
+    void SetUp() override { std::filesystem::create_directories(paths_.configFile.parent_path()); }
 
     std::string render(const std::string& templateText) {
-        writeFile(folder_ / "nginx.confbak", templateText);
-        const RenderResult result = renderServerConfig(service_);
+        writeFile(paths_.configTemplate, templateText);
+        const RenderResult result = renderServerConfig(settings_, paths_);
         EXPECT_TRUE(result.ok) << result.message;
-        return readText(folder_ / "nginx.conf");
+        return readText(paths_.configFile);
     }
 
     // In text mode, as it was written: Windows line ends read as "\n".
@@ -53,12 +48,13 @@ protected:
     }
 
     TestFolder folder_{"render 配置"};
-    ShareService service_;
+    InstallPaths paths_{folder_.path()};
+    ShareSettings settings_{"/home/u/视频", "电影", "guest", "secret", 8080, 5};
 };
 
 TEST_F(RenderServerConfig, SubstitutesEveryPlaceholder) {
     EXPECT_EQ(render("name1|name2|name3|name4|username|password\n"),
-              "/home/u/视频|/srv/vomra/vomrixserver/server/.htpasswd|8080|电影|guest|secret\n");
+              "/home/u/视频|" + utf8Of(paths_.passwordFile) + "|8080|电影|guest|secret\n");
 }
 
 TEST_F(RenderServerConfig, CopiesATemplateWithoutPlaceholders) {
@@ -67,34 +63,33 @@ TEST_F(RenderServerConfig, CopiesATemplateWithoutPlaceholders) {
 }
 
 TEST_F(RenderServerConfig, ReplacesRepeatedAndEmbeddedPlaceholders) {
-    service_.settings.port = -12;
+    settings_.port = -12;
     EXPECT_EQ(render("name3 name3 name10 myusername"), "-12 -12 /home/u/视频0 myguest");
 }
 
 TEST_F(RenderServerConfig, EmptyValuesLeaveNothingBehind) {
-    service_.settings.userName.clear();
-    service_.settings.password.clear();
+    settings_.userName.clear();
+    settings_.password.clear();
     EXPECT_EQ(render("[username][password]"), "[][]");
 }
 
 TEST_F(RenderServerConfig, InsertedValuesAreNeverSearchedAgain) {
-    service_.settings.sharedFolder = "/media/password name3 name4";
-    service_.settings.shareName = "username";
+    settings_.sharedFolder = "/media/password name3 name4";
+    settings_.shareName = "username";
     const std::string rendered = render("alias \"name1/\"; location \"/name4/\"");
     EXPECT_EQ(rendered, "alias \"/media/password name3 name4/\"; location \"/username/\"");
     EXPECT_EQ(rendered.find("secret"), std::string::npos);
 }
 
 TEST_F(RenderServerConfig, EscapesWhatNginxReadsInsideDoubleQuotes) {
-    service_.settings.sharedFolder = "/media/a\"b";
-    service_.settings.shareName = "x\"y\\z";
-    service_.passwordFilePath = "/p\"q/.htpasswd";
-    EXPECT_EQ(render("\"name1\" \"name2\" \"name4\""), "\"/media/a\\\"b\" \"/p\\\"q/.htpasswd\" \"x\\\"y\\\\z\"");
+    settings_.sharedFolder = "/media/a\"b";
+    settings_.shareName = "x\"y\\z";
+    EXPECT_EQ(render("\"name1\" \"name4\""), "\"/media/a\\\"b\" \"x\\\"y\\\\z\"");
 }
 
 // On POSIX a backslash is part of a file name: it stays, escaped for nginx.
 TEST_F(RenderServerConfig, BackslashesBecomeSlashesOnlyWhereTheySeparatePaths) {
-    service_.settings.sharedFolder = "D:\\Videos\\Films";
+    settings_.sharedFolder = "D:\\Videos\\Films";
     const bool backslashSeparates = platform::kPathSeparator == L'\\';
     EXPECT_EQ(render("name1"), backslashSeparates ? "D:/Videos/Films" : "D:\\\\Videos\\\\Films");
 }
@@ -105,19 +100,31 @@ TEST_F(RenderServerConfig, RenderingTwiceGivesTheSameFile) {
 }
 
 TEST_F(RenderServerConfig, MissingTemplateIsReportedAndKeepsTheOldConfiguration) {
-    writeFile(folder_ / "nginx.conf", "old");
-    const RenderResult result = renderServerConfig(service_);
+    writeFile(paths_.configFile, "old");
+    const RenderResult result = renderServerConfig(settings_, paths_);
     EXPECT_FALSE(result.ok);
-    EXPECT_NE(result.message.find(service_.configTemplatePath), std::string::npos) << result.message;
-    EXPECT_EQ(readFile(folder_ / "nginx.conf"), "old");
+    EXPECT_NE(result.message.find(utf8Of(paths_.configTemplate)), std::string::npos) << result.message;
+    EXPECT_EQ(readFile(paths_.configFile), "old");
 }
 
 TEST_F(RenderServerConfig, UnwritableConfigurationIsReported) {
-    writeFile(folder_ / "nginx.confbak", "name3");
-    std::filesystem::create_directory(folder_ / "nginx.conf");
-    const RenderResult result = renderServerConfig(service_);
+    writeFile(paths_.configTemplate, "name3");
+    std::filesystem::create_directory(paths_.configFile);
+    const RenderResult result = renderServerConfig(settings_, paths_);
     EXPECT_FALSE(result.ok);
-    EXPECT_NE(result.message.find(service_.configPath), std::string::npos) << result.message;
+    EXPECT_NE(result.message.find(utf8Of(paths_.configFile)), std::string::npos) << result.message;
+}
+
+// A hard link made to the configuration must not follow later ones (it may
+// lie in the shared folder): the file is replaced, never written in place.
+TEST_F(RenderServerConfig, AHardLinkKeepsTheOldConfiguration) {
+    render("old name3");
+    std::error_code error;
+    std::filesystem::create_hard_link(paths_.configFile, folder_ / "copy.conf", error);
+    if (error) GTEST_SKIP() << "no hard links here: " << error.message();
+    render("new name3");
+    EXPECT_EQ(readText(folder_ / "copy.conf"), "old 8080");
+    EXPECT_EQ(readText(paths_.configFile), "new 8080");
 }
 
 }  // namespace

@@ -2,23 +2,34 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/paths.h"
+
 namespace {
 
 using platform::ShellDialect;
 
-ShareService safeService(ShellDialect dialect) {
-    ShareService service;
+// The settings and the folder the program lives in.
+struct Values {
+    std::string programDir;
+    ShareSettings settings;
+};
+
+std::optional<std::string> findUnsafeValue(const Values& values, ShellDialect dialect) {
+    return findUnsafeValue(values.settings, InstallPaths(platform::pathFromUtf8(values.programDir)), dialect);
+}
+
+Values safeService(ShellDialect dialect) {
+    Values service;
     const bool windows = dialect == ShellDialect::WindowsCmd;
-    service.passwordFilePath =
-        windows ? "D:\\apps\\vomrixserver\\server\\.htpasswd" : "/opt/vomra 程序/vomrixserver/server/.htpasswd";
+    service.programDir = windows ? "D:\\apps" : "/opt/vomra 程序";
     service.settings = {windows ? "E:\\电影" : "/home/u/My Videos", "电影 2024", "guest user", "pa ss'&|<>!", 8080, 5};
     return service;
 }
 
 class SafeValues : public ::testing::TestWithParam<ShellDialect> {
 protected:
-    std::optional<std::string> unsafe(void (*change)(ShareService&)) const {
-        ShareService service = safeService(GetParam());
+    std::optional<std::string> unsafe(void (*change)(Values&)) const {
+        Values service = safeService(GetParam());
         change(service);
         return findUnsafeValue(service, GetParam());
     }
@@ -31,24 +42,24 @@ TEST_P(SafeValues, OrdinarySettingsAreSafe) {
 }
 
 TEST_P(SafeValues, PortMustBeOneTo65535) {
-    EXPECT_EQ(unsafe([](ShareService& s) { s.settings.port = 0; }), "设置端口：端口必须在 1 到 65535 之间。");
-    EXPECT_TRUE(unsafe([](ShareService& s) { s.settings.port = 65536; }));
-    EXPECT_TRUE(unsafe([](ShareService& s) { s.settings.port = -80; }));
-    EXPECT_FALSE(unsafe([](ShareService& s) { s.settings.port = 1; }));
-    EXPECT_FALSE(unsafe([](ShareService& s) { s.settings.port = 65535; }));
+    EXPECT_EQ(unsafe([](Values& s) { s.settings.port = 0; }), "设置端口：端口必须在 1 到 65535 之间。");
+    EXPECT_TRUE(unsafe([](Values& s) { s.settings.port = 65536; }));
+    EXPECT_TRUE(unsafe([](Values& s) { s.settings.port = -80; }));
+    EXPECT_FALSE(unsafe([](Values& s) { s.settings.port = 1; }));
+    EXPECT_FALSE(unsafe([](Values& s) { s.settings.port = 65535; }));
 }
 
 TEST_P(SafeValues, ShareNameIsOnePlainSegmentOfTheAddress) {
-    EXPECT_EQ(unsafe([](ShareService& s) { s.settings.shareName.clear(); }), "共享名字：请填写共享名字。");
-    EXPECT_EQ(unsafe([](ShareService& s) { s.settings.shareName = ".."; }), "共享名字：不能是“.”或“..”。");
+    EXPECT_EQ(unsafe([](Values& s) { s.settings.shareName.clear(); }), "共享名字：请填写共享名字。");
+    EXPECT_EQ(unsafe([](Values& s) { s.settings.shareName = ".."; }), "共享名字：不能是“.”或“..”。");
     for (const char* bad : {"a/b", "a\\b", "a?b", "a#b", "a%20", "a$b", "a\"b", "a\tb", "a\x7F"}) {
-        ShareService service = safeService(GetParam());
+        Values service = safeService(GetParam());
         service.settings.shareName = bad;
         EXPECT_EQ(findUnsafeValue(service, GetParam()), "共享名字：不能含有 / \\ ? # % $ \" 或控制字符。") << bad;
     }
-    EXPECT_FALSE(unsafe([](ShareService& s) { s.settings.shareName = "...movies {x}; 'y'"; }));
+    EXPECT_FALSE(unsafe([](Values& s) { s.settings.shareName = "...movies {x}; 'y'"; }));
     // 255 bytes of UTF-8 at most: 85 Chinese characters fit, 86 do not.
-    ShareService service = safeService(GetParam());
+    Values service = safeService(GetParam());
     service.settings.shareName.clear();
     for (int i = 0; i < 85; ++i) service.settings.shareName += "影";
     EXPECT_FALSE(findUnsafeValue(service, GetParam()));
@@ -57,37 +68,36 @@ TEST_P(SafeValues, ShareNameIsOnePlainSegmentOfTheAddress) {
 }
 
 TEST_P(SafeValues, FolderIsAWholePathWithoutVariablesOrControls) {
-    EXPECT_EQ(unsafe([](ShareService& s) { s.settings.sharedFolder.clear(); }),
-              "设置共享文件夹：请填写要共享的文件夹。");
-    EXPECT_EQ(unsafe([](ShareService& s) { s.settings.sharedFolder = "videos"; }),
+    EXPECT_EQ(unsafe([](Values& s) { s.settings.sharedFolder.clear(); }), "设置共享文件夹：请填写要共享的文件夹。");
+    EXPECT_EQ(unsafe([](Values& s) { s.settings.sharedFolder = "videos"; }),
               "设置共享文件夹：请填写完整的路径（从根目录或盘符开始）。");
-    EXPECT_EQ(unsafe([](ShareService& s) { s.settings.sharedFolder += "$HOME"; }),
+    EXPECT_EQ(unsafe([](Values& s) { s.settings.sharedFolder += "$HOME"; }),
               "设置共享文件夹：路径中不能含有“$”或控制字符。");
-    EXPECT_TRUE(unsafe([](ShareService& s) { s.settings.sharedFolder += "\n"; }));
-    EXPECT_FALSE(unsafe([](ShareService& s) { s.settings.sharedFolder += " \"a\" {b}; c"; }));
+    EXPECT_TRUE(unsafe([](Values& s) { s.settings.sharedFolder += "\n"; }));
+    EXPECT_FALSE(unsafe([](Values& s) { s.settings.sharedFolder += " \"a\" {b}; c"; }));
 }
 
 TEST_P(SafeValues, UserNameIsNonEmptyWithoutColonOrLeadingHash) {
-    EXPECT_EQ(unsafe([](ShareService& s) { s.settings.userName.clear(); }), "用户名：请填写用户名。");
-    EXPECT_EQ(unsafe([](ShareService& s) { s.settings.userName = "a:b"; }), "用户名：不能含有“:”或控制字符。");
-    EXPECT_TRUE(unsafe([](ShareService& s) { s.settings.userName = "a\rb"; }));
-    EXPECT_EQ(unsafe([](ShareService& s) { s.settings.userName = "#guest"; }), "用户名：不能以“#”开头。");
-    EXPECT_FALSE(unsafe([](ShareService& s) { s.settings.userName = "guest#1"; }));
+    EXPECT_EQ(unsafe([](Values& s) { s.settings.userName.clear(); }), "用户名：请填写用户名。");
+    EXPECT_EQ(unsafe([](Values& s) { s.settings.userName = "a:b"; }), "用户名：不能含有“:”或控制字符。");
+    EXPECT_TRUE(unsafe([](Values& s) { s.settings.userName = "a\rb"; }));
+    EXPECT_EQ(unsafe([](Values& s) { s.settings.userName = "#guest"; }), "用户名：不能以“#”开头。");
+    EXPECT_FALSE(unsafe([](Values& s) { s.settings.userName = "guest#1"; }));
 }
 
 TEST_P(SafeValues, PasswordReachesHtpasswdAsOneLine) {
-    EXPECT_EQ(unsafe([](ShareService& s) { s.settings.password = "a\nb"; }), "密码：不能含有控制字符。");
-    EXPECT_EQ(unsafe([](ShareService& s) { s.settings.password.clear(); }), "密码：请填写密码。");
+    EXPECT_EQ(unsafe([](Values& s) { s.settings.password = "a\nb"; }), "密码：不能含有控制字符。");
+    EXPECT_EQ(unsafe([](Values& s) { s.settings.password.clear(); }), "密码：请填写密码。");
 }
 
 // htpasswd takes at most 254 bytes of password; a Chinese character is 3.
 TEST_P(SafeValues, PasswordFitsHtpasswd) {
-    EXPECT_FALSE(unsafe([](ShareService& s) { s.settings.password = std::string(254, 'a'); }));
-    EXPECT_EQ(unsafe([](ShareService& s) { s.settings.password = std::string(255, 'a'); }),
+    EXPECT_FALSE(unsafe([](Values& s) { s.settings.password = std::string(254, 'a'); }));
+    EXPECT_EQ(unsafe([](Values& s) { s.settings.password = std::string(255, 'a'); }),
               "密码：最长 254 个字节（一个汉字占 3 个字节）。");
     std::string chinese;
     for (int i = 0; i < 84; ++i) chinese += "密";
-    ShareService service = safeService(GetParam());
+    Values service = safeService(GetParam());
     service.settings.password = chinese + "ab";
     EXPECT_EQ(findUnsafeValue(service, GetParam()), std::nullopt);
     service.settings.password = chinese + "码";
@@ -95,12 +105,12 @@ TEST_P(SafeValues, PasswordFitsHtpasswd) {
 }
 
 TEST_P(SafeValues, ProgramDirectoryWithADollarIsRefused) {
-    EXPECT_EQ(unsafe([](ShareService& s) { s.passwordFilePath.insert(1, "$x"); }),
+    EXPECT_EQ(unsafe([](Values& s) { s.programDir.insert(1, "$x"); }),
               "程序所在的文件夹路径中不能含有“$”或控制字符，请把程序移到别的文件夹。");
 }
 
 TEST_P(SafeValues, FirstUnsafeValueInDialogOrderIsReported) {
-    EXPECT_EQ(unsafe([](ShareService& s) {
+    EXPECT_EQ(unsafe([](Values& s) {
                   s.settings.userName.clear();
                   s.settings.port = 0;
               }),
@@ -108,7 +118,7 @@ TEST_P(SafeValues, FirstUnsafeValueInDialogOrderIsReported) {
 }
 
 TEST(SafeValuesPosix, QuotesAndPercentPassThePosixShell) {
-    ShareService service = safeService(ShellDialect::PosixSh);
+    Values service = safeService(ShellDialect::PosixSh);
     service.settings.userName = "o\"brien 100%";
     service.settings.password = "\"%PATH%\"";
     EXPECT_EQ(findUnsafeValue(service, ShellDialect::PosixSh), std::nullopt);
@@ -117,7 +127,7 @@ TEST(SafeValuesPosix, QuotesAndPercentPassThePosixShell) {
 }
 
 TEST(SafeValuesWindows, QuotesAndPercentWouldBreakCmdQuoting) {
-    ShareService service = safeService(ShellDialect::WindowsCmd);
+    Values service = safeService(ShellDialect::WindowsCmd);
     service.settings.userName = "a\"b";
     EXPECT_EQ(findUnsafeValue(service, ShellDialect::WindowsCmd), "用户名：不能含有双引号或“%”。");
     service = safeService(ShellDialect::WindowsCmd);
@@ -126,7 +136,7 @@ TEST(SafeValuesWindows, QuotesAndPercentWouldBreakCmdQuoting) {
 }
 
 TEST(SafeValuesWindows, FolderNeedsADriveOrAServer) {
-    ShareService service = safeService(ShellDialect::WindowsCmd);
+    Values service = safeService(ShellDialect::WindowsCmd);
     for (const char* folder : {"D:/Videos", "\\\\nas\\share"}) {
         service.settings.sharedFolder = folder;
         EXPECT_EQ(findUnsafeValue(service, ShellDialect::WindowsCmd), std::nullopt) << folder;
@@ -140,12 +150,12 @@ TEST(SafeValuesWindows, FolderNeedsADriveOrAServer) {
 // cmd.exe lines carry the program's paths in double quotes, where blanks and
 // "&" are plain text but "%" can still expand a variable.
 TEST(SafeValuesWindows, ProgramDirectoryMayHoldBlanksButNoPercent) {
-    ShareService service = safeService(ShellDialect::WindowsCmd);
+    Values service = safeService(ShellDialect::WindowsCmd);
     for (const char* directory : {"C:\\Program Files\\Vomra", "C:\\A&B", "D:\\新建文件夹 (2)"}) {
-        service.passwordFilePath = std::string(directory) + "\\vomrixserver\\server\\.htpasswd";
+        service.programDir = directory;
         EXPECT_EQ(findUnsafeValue(service, ShellDialect::WindowsCmd), std::nullopt) << directory;
     }
-    service.passwordFilePath = "C:\\100%\\vomrixserver\\server\\.htpasswd";
+    service.programDir = "C:\\100%";
     EXPECT_EQ(findUnsafeValue(service, ShellDialect::WindowsCmd),
               "程序所在的文件夹路径中不能含有“%”，请把程序移到别的文件夹。");
 }

@@ -10,7 +10,6 @@
 #include <gtest/gtest.h>
 
 #include "platform/paths.h"
-#include "platform/text_codec.h"
 
 // Takes every permission from a directory for as long as it lives.
 class LockedDirectory {
@@ -43,7 +42,7 @@ inline constexpr const char* kUnprivilegedRun = "VOMRA_UNPRIVILEGED_RUN";
 inline void runThisTestAsNobody() {
     ASSERT_EQ(std::getenv(kUnprivilegedRun), nullptr) << "the child still passes every permission check";
     const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    const std::string self = platform::wideToUtf8(platform::executablePath());
+    const std::string self = platform::utf8FromPath(platform::executablePath());
     const std::string asNobody =
         std::string("env ") + kUnprivilegedRun + "=1 setpriv --reuid=65534 --regid=65534 --clear-groups ";
     if (std::system((asNobody + "test -x '" + self + "'").c_str()) != 0)

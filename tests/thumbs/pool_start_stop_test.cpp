@@ -1,4 +1,4 @@
-// startThumbnails and stopThumbnails over a share service record.
+// startThumbnails over a shared folder, and the end of the pool it makes.
 #include <gtest/gtest.h>
 
 #include <future>
@@ -10,61 +10,58 @@
 
 namespace {
 
-std::string utf8(const fs::path& path) {
-    const std::u8string text = path.u8string();
-    return {text.begin(), text.end()};
-}
-
 class ThumbnailService : public PoolTest {
 protected:
-    void SetUp() override { setSharedFolder(service, utf8(share)); }
     void TearDown() override {
         fake.openGate();
-        stopThumbnails(service);
+        running.reset();
+    }
+
+    // As a Start does: the old pool ends before the new one begins.
+    std::vector<fs::path> start() {
+        running.reset();
+        std::vector<fs::path> unreadable;
+        running = startThumbnails(folder, seconds, unreadable);
+        return unreadable;
     }
 
     // A pool of the fake capture, installed as if a Start had made it.
     void installRunningPool(std::vector<fs::path> videos) {
         makePool(std::move(videos)).startWorkers();
-        service.thumbnailPool = pool.release();
+        running = std::move(pool);
     }
 
     // Waits until the started pool has handled `count` videos.
     void waitForStills(std::uint64_t count) {
-        while (service.thumbnailPool->progress().finished < count)
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        while (running->progress().finished < count) std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
 
-    ShareService service;
+    std::unique_ptr<ThumbnailPool> running;
+    fs::path folder = share;
+    std::int32_t seconds = 0;
 };
 
 }  // namespace
 
 TEST_F(ThumbnailService, StartMakesTwoWorkersOverTheSharedFolder) {
-    service.settings.screenshotSeconds = 30;
-    startThumbnails(service);
-    ASSERT_NE(service.thumbnailPool, nullptr);
-    const ThumbnailPool& started = *service.thumbnailPool;
+    seconds = 30;
+    start();
+    ASSERT_NE(running, nullptr);
+    const ThumbnailPool& started = *running;
     EXPECT_EQ(started.sourceRoot, share);
     EXPECT_EQ(started.outputRoot, thumbs);
     EXPECT_EQ(started.workers.size(), 2u);
     EXPECT_EQ(started.captureSeconds, 30) << "the still is taken at the seconds box's time";
     EXPECT_EQ(started.width, 640);
     EXPECT_EQ(started.height, 360);
-
-    stopThumbnails(service);
-    EXPECT_EQ(service.thumbnailPool, nullptr);
-    stopThumbnails(service);
-    EXPECT_EQ(service.thumbnailPool, nullptr);
 }
 
 TEST_F(ThumbnailService, ANonAsciiSharedFolderWorks) {
-    const fs::path folder = scratch.directory(fs::path(u8"共享 电影"));
-    setSharedFolder(service, utf8(folder));
-    startThumbnails(service);
-    ASSERT_NE(service.thumbnailPool, nullptr);
-    EXPECT_EQ(service.thumbnailPool->sourceRoot, folder);
-    EXPECT_EQ(service.thumbnailPool->outputRoot, folder / "VTemp");
+    folder = scratch.directory(fs::path(u8"共享 电影"));
+    start();
+    ASSERT_NE(running, nullptr);
+    EXPECT_EQ(running->sourceRoot, folder);
+    EXPECT_EQ(running->outputRoot, folder / "VTemp");
 }
 
 TEST_F(ThumbnailService, RendersTheStillsOfRealVideos) {
@@ -72,10 +69,10 @@ TEST_F(ThumbnailService, RendersTheStillsOfRealVideos) {
     fs::copy_file(data / "clip.mp4", share / "clip.mp4");
     fs::copy_file(data / fs::path(u8"中文视频.mp4"), scratch.directory(fs::path(u8"share/电影")) / u8"中文视频.mp4");
     fs::copy_file(data / "not_media.mp4", scratch.directory("share/bad") / "not_media.mp4");
-    startThumbnails(service);
+    start();
     // The workers of a share stay for new videos: wait until all three are done.
     waitForStills(3);
-    stopThumbnails(service);
+    running->stop();
 
     const std::string signature = "\x89PNG\r\n\x1a\n";
     EXPECT_EQ(contentsOf(thumbs / "clip.png").substr(0, 8), signature);
@@ -92,8 +89,8 @@ TEST_F(ThumbnailService, StartStopsARunningPoolFirst) {
     ASSERT_TRUE(fake.waitForCaptures(2));
 
     // The old pool lives until its workers are through the gate.
-    const ThumbnailPool& old = *service.thumbnailPool;
-    std::future<void> starting = std::async(std::launch::async, [this] { startThumbnails(service); });
+    const ThumbnailPool& old = *running;
+    std::future<void> starting = std::async(std::launch::async, [this] { start(); });
     while (!old.stopRequested) std::this_thread::yield();
     fake.openGate();
     starting.get();
@@ -101,8 +98,8 @@ TEST_F(ThumbnailService, StartStopsARunningPoolFirst) {
     EXPECT_EQ(fake.finished().size(), 2u) << "each old worker finished its still and took no more";
     EXPECT_EQ(contentsOf(thumbs / "3.png"), markerFor(videos[2]));
     EXPECT_EQ(contentsOf(thumbs / "2.png"), markerFor(videos[1]));
-    ASSERT_NE(service.thumbnailPool, nullptr);
-    EXPECT_EQ(service.thumbnailPool->sourceRoot, share);
+    ASSERT_NE(running, nullptr);
+    EXPECT_EQ(running->sourceRoot, share);
 }
 
 TEST_F(ThumbnailService, AFailedScanLeavesNoPool) {
@@ -110,8 +107,8 @@ TEST_F(ThumbnailService, AFailedScanLeavesNoPool) {
     LockedDirectory lock(share);
     if (!lock.holdsBack()) return runThisTestAsNobody();
     installRunningPool({});
-    EXPECT_THROW(startThumbnails(service), fs::filesystem_error);
-    EXPECT_EQ(service.thumbnailPool, nullptr);
+    EXPECT_THROW(start(), fs::filesystem_error);
+    EXPECT_EQ(running, nullptr);
 }
 
 // A folder that may not be read costs only its own videos.
@@ -120,9 +117,9 @@ TEST_F(ThumbnailService, AnUnreadableSubfolderIsSkippedAndReturned) {
     const fs::path open = scratch.file("share/open/clip.mp4");
     LockedDirectory lock(share / "closed");
     if (!lock.holdsBack()) return runThisTestAsNobody();
-    EXPECT_EQ(startThumbnails(service), std::vector<fs::path>{share / "closed"});
-    ASSERT_NE(service.thumbnailPool, nullptr);
-    EXPECT_EQ(service.thumbnailPool->progress().total, 1u);
+    EXPECT_EQ(start(), std::vector<fs::path>{share / "closed"});
+    ASSERT_NE(running, nullptr);
+    EXPECT_EQ(running->progress().total, 1u);
 }
 
 TEST_F(ThumbnailService, StartRemovesTheTemporaryStillsOfAnInterruptedRun) {
@@ -137,7 +134,7 @@ TEST_F(ThumbnailService, StartRemovesTheTemporaryStillsOfAnInterruptedRun) {
         scratch.link("share/VTemp/far", "../../outside");
         scratch.link("share/VTemp/.link.png.2.tmp", "../../outside/.far.png.1.tmp");
     }
-    startThumbnails(service);
+    start();
 
     std::vector<fs::path> left = listTree(thumbs);
     std::sort(left.begin(), left.end());
@@ -173,7 +170,7 @@ TEST_F(ThumbnailService, AStopDuringACaptureLeavesNothingAndTheNextStartRendersT
     EXPECT_EQ(pool->progress().failed, 1u);
     EXPECT_TRUE(listTree(thumbs).empty()) << "a still or a temporary file was left";
 
-    startThumbnails(service);
+    start();
     waitForStills(1);
     EXPECT_EQ(readPng(thumbs / "film.png").width, 640);
 }

@@ -20,25 +20,24 @@ namespace {
 // In a child process, so that the limit stays there: a write past 1 KB fails
 // with EFBIG instead of raising SIGXFSZ. Prints why the save failed and ends
 // with 0 if it did fail.
-[[noreturn]] void saveWithinOneKilobyte(const ShareService& service) {
+[[noreturn]] void saveWithinOneKilobyte(const ShareSettings& settings, const fs::path& file) {
     const rlimit limit{1024, 1024};
     setrlimit(RLIMIT_FSIZE, &limit);
     std::signal(SIGXFSZ, SIG_IGN);
-    const SaveResult result = saveSettings(service);
+    const SaveResult result = saveSettings(settings, file);
     std::fputs(result.message.c_str(), stderr);
     std::_Exit(result.ok ? 1 : 0);
 }
 
 TEST(SettingsWriteFailureDeathTest, KeepsTheOldFileAndLeavesNoTemporaryFile) {
     const TestFolder folder("设置");
-    ShareService service;
-    deriveSettingsPath(service, fromUtf8(folder.utf8()));
-    const fs::path settingsFile = pathOf(toUtf8(service.settingsPath));
+    const fs::path settingsFile = folder.path() / "vomra.data";
     const std::string old = "{\n    \"DF\": \"/srv/old\"\n}";
     writeFile(settingsFile, old);
-    service.settings = {"/srv/电影", "movies", "guest", std::string(8192, 'x'), 8080, 5};
+    const ShareSettings settings = {"/srv/电影", "movies", "guest", std::string(8192, 'x'), 8080, 5};
 
-    EXPECT_EXIT(saveWithinOneKilobyte(service), testing::ExitedWithCode(0), "无法把设置保存到 .*：写入失败$");
+    EXPECT_EXIT(saveWithinOneKilobyte(settings, settingsFile), testing::ExitedWithCode(0),
+                "无法把设置保存到 .*：写入失败$");
     EXPECT_EQ(readFile(settingsFile), old);
     EXPECT_EQ(std::vector<fs::path>(fs::directory_iterator(folder.path()), fs::directory_iterator()),
               std::vector<fs::path>{settingsFile})

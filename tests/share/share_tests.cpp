@@ -6,13 +6,9 @@
 #include <utility>
 #include <vector>
 
-#include "config/install_paths.h"
 #include "config/settings_file.h"
-#include "config/text_conversion.h"
-#include "thumbs/thumbnail_pool.h"
 #include "share/command_lines.h"
-#include "nginx/error_log_watch.h"
-#include "share/share_sequence.h"
+#include "share/share.h"
 
 namespace fs = std::filesystem;
 
@@ -21,7 +17,7 @@ namespace {
 constexpr ShellDialect kDialect = platform::kNativeShellDialect;
 
 // Stands in for htpasswd and nginx: the recorder gives each line the effect
-// the real program would have, as far as the sequences look at it.
+// the real program would have, as far as the share looks at it.
 struct FakeWorld {
     bool htpasswdWorks = true;
     bool htpasswdLeavesAnEmptyFile = false;  // when it fails
@@ -35,7 +31,7 @@ struct FakeWorld {
 const std::string kServerStarted = "(server started)";
 const std::string kServerStopped = "(server stopped)";
 
-// A started server as the sequences see it; stopping it is recorded once.
+// A started server as the share sees it; stopping it is recorded once.
 class FakeServer : public platform::ServerProcess {
 public:
     explicit FakeServer(std::function<void()> onStop) : onStop_(std::move(onStop)) {}
@@ -50,19 +46,13 @@ private:
 class ShareSequence : public ::testing::Test {
 protected:
     void SetUp() override {
-        root = fs::temp_directory_path() /
-               ("vomra-share-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
         fs::remove_all(root);
-        programDir = root / "program";
         sharedFolder = root / "share";
-        fs::create_directories(serverDir() / "conf");
-        fs::create_directories(serverDir() / "logs");
+        fs::create_directories(paths.configFile.parent_path());
+        fs::create_directories(paths.errorLog.parent_path());
         fs::create_directories(sharedFolder);
-        std::ofstream(serverDir() / "conf" / "nginx.confbak") << "listen name3; root name1; alias name4;\n";
+        std::ofstream(paths.configTemplate) << "listen name3; root name1; alias name4;\n";
 
-        deriveSettingsPath(service, programDir.wstring());
-        deriveInstallationPaths(service, programDir.wstring());
-        environment.programDir = programDir.wstring();
         environment.run = [this](const std::string& line) { record(line); };
         environment.startServer = [this](const platform::ServerLaunch& launch, std::string&) {
             return startFakeServer(launch);
@@ -70,41 +60,48 @@ protected:
         environment.portAnswers = [this](std::int32_t) { return world.serverRunning || world.otherProgramOnPort; };
         environment.serverWait = std::chrono::milliseconds(300);
 
-        entries.sharedFolder = sharedFolder.wstring();
-        entries.port = L"8080";
-        entries.screenshotSeconds = L"5";
-        entries.shareName = L"\u7535\u5F71";  // 电影
-        entries.password = L"secret";
-        entries.userName = L"guest";
+        settings.sharedFolder = sharedFolder.string();
+        settings.port = 8080;
+        settings.screenshotSeconds = 5;
+        settings.shareName = "\u7535\u5F71";  // 电影
+        settings.password = "secret";
+        settings.userName = "guest";
     }
 
     void TearDown() override {
-        stopThumbnails(service);
+        share.reset();
         fs::remove_all(root);
     }
 
-    fs::path serverDir() const { return programDir / "vomrixserver" / "server"; }
-    std::string programDirUtf8() const { return toUtf8(programDir.wstring()); }
-    std::string stopLine() const { return serverStopCommandLine(kDialect, service, programDirUtf8()); }
+    // The share under test, made at its first use with the environment as
+    // the test left it.
+    Share& theShare() {
+        if (!share) share = std::make_unique<Share>(paths, environment);
+        return *share;
+    }
+    StartReport start() { return theShare().start(settings); }
+    bool stillsRunning() { return theShare().stillsProgress().has_value(); }
+
+    std::string stopLine() const { return serverStopCommandLine(kDialect, paths); }
     std::string startLine() const { return kServerStarted; }
-    std::string firewallLine() const { return firewallCommandLine(kDialect, service); }
-    std::string passwordLine() const { return passwordCommandLine(kDialect, service); }
+    std::string firewallLine() const { return firewallCommandLine(kDialect, settings); }
+    std::string passwordLine() const { return passwordCommandLine(kDialect, settings, paths); }
     std::vector<std::string> fullStart() const { return {stopLine(), firewallLine(), passwordLine(), startLine()}; }
 
     void record(const std::string& line) {
         lines.push_back(line);
-        if (!passwordFileAtFirstLine) passwordFileAtFirstLine = fs::exists(service.passwordFilePath);
-        if (line == passwordLine() && world.htpasswdWorks) std::ofstream(service.passwordFilePath) << "guest:x\n";
-        if (line == passwordLine() && world.htpasswdLeavesAnEmptyFile) std::ofstream{service.passwordFilePath};
+        if (!passwordFileAtFirstLine) passwordFileAtFirstLine = fs::exists(paths.passwordFile);
+        if (line == passwordLine() && world.htpasswdWorks) std::ofstream(paths.passwordFile) << "guest:x\n";
+        if (line == passwordLine() && world.htpasswdLeavesAnEmptyFile) std::ofstream{paths.passwordFile};
         if (line == stopLine()) world.serverRunning = false;
     }
 
     std::unique_ptr<platform::ServerProcess> startFakeServer(const platform::ServerLaunch& launch) {
-        EXPECT_EQ(launch.workingDirectory, serverDir());
+        EXPECT_EQ(launch.workingDirectory, paths.serverDir);
         record(kServerStarted);
         world.serverRunning = world.serverStarts;
-        std::ofstream(serverErrorLogPath(programDir.wstring()), std::ios::app) << world.serverLogsOnStart;
-        if (world.serverWritesPidFile) std::ofstream(serverDir() / "logs" / "nginx.pid") << "4242\n";
+        std::ofstream(paths.errorLog, std::ios::app) << world.serverLogsOnStart;
+        if (world.serverWritesPidFile) std::ofstream(paths.pidFile) << "4242\n";
         return std::make_unique<FakeServer>([this] {
             record(kServerStopped);
             world.serverRunning = false;
@@ -112,31 +109,31 @@ protected:
     }
 
     ShareSettings savedSettings() const {
-        ShareService saved;
-        saved.settingsPath = service.settingsPath;
-        loadSettings(saved);
-        return saved.settings;
+        ShareSettings saved;
+        loadSettings(saved, paths.settingsFile);
+        return saved;
     }
 
-    void expectNothingRenderedOrRun(const ShareOutcome& outcome) const {
+    void expectNothingRenderedOrRun() {
         EXPECT_TRUE(lines.empty());
-        EXPECT_FALSE(fs::exists(service.configPath));
-        EXPECT_FALSE(outcome.buttons.has_value());
-        EXPECT_FALSE(outcome.fillAddressList);
-        EXPECT_EQ(service.thumbnailPool, nullptr);
+        EXPECT_FALSE(fs::exists(paths.configFile));
+        EXPECT_FALSE(theShare().running());
+        EXPECT_FALSE(stillsRunning());
     }
 
-    void expectFailedAfterCommands(const ShareOutcome& outcome) const {
-        EXPECT_FALSE(outcome.error.empty());
-        EXPECT_FALSE(outcome.buttons.has_value());
-        EXPECT_FALSE(outcome.fillAddressList);
-        EXPECT_EQ(service.thumbnailPool, nullptr);
+    void expectFailedAfterCommands(const StartReport& report) {
+        EXPECT_FALSE(report.error.empty());
+        EXPECT_FALSE(theShare().running());
+        EXPECT_FALSE(stillsRunning());
     }
 
-    fs::path root, programDir, sharedFolder;
-    ShareService service;
+    fs::path root = fs::temp_directory_path() /
+                    ("vomra-share-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    InstallPaths paths{root / "program"};
+    fs::path sharedFolder;
+    ShareSettings settings;
     ShareEnvironment environment;
-    DialogEntries entries;
+    std::unique_ptr<Share> share;
     FakeWorld world;
     std::vector<std::string> lines;
     std::optional<bool> passwordFileAtFirstLine;
@@ -149,46 +146,35 @@ bool contains(const std::string& text, const std::string& part) {
 }  // namespace
 
 TEST_F(ShareSequence, StartRunsItsLinesInOrderAndLeavesARunningShare) {
-    const auto outcome = startShare(service, entries, environment);
+    const auto outcome = start();
 
     EXPECT_EQ(outcome.error, "");
     EXPECT_EQ(outcome.warning, "");
     EXPECT_EQ(lines, fullStart());
-    ASSERT_TRUE(outcome.buttons.has_value());
-    EXPECT_FALSE(outcome.buttons->startEnabled);
-    EXPECT_TRUE(outcome.buttons->stopEnabled);
-    EXPECT_TRUE(outcome.fillAddressList);
-    EXPECT_FALSE(outcome.closeWindow);
-    EXPECT_NE(service.thumbnailPool, nullptr);
-    EXPECT_TRUE(fs::exists(service.configPath));
+    EXPECT_TRUE(theShare().running());
+    EXPECT_TRUE(stillsRunning());
+    EXPECT_TRUE(fs::exists(paths.configFile));
 }
 
-TEST_F(ShareSequence, StartStoresAndSavesTheEntries) {
-    entries.port = L"\uFF18\uFF10\uFF18\uFF10abc";
-    entries.screenshotSeconds = L"99999999999";
-    entries.password = L"two words";
-    startShare(service, entries, environment);
-
-    const ShareSettings& stored = service.settings;
-    EXPECT_EQ(stored.sharedFolder, sharedFolder.string());
-    EXPECT_EQ(service.thumbnailRoot, (sharedFolder / "VTemp").wstring());
-    EXPECT_EQ(stored.port, 8080);
-    EXPECT_EQ(stored.screenshotSeconds, 2147483647);
-    EXPECT_EQ(stored.shareName, "\xE7\x94\xB5\xE5\xBD\xB1");
-    EXPECT_EQ(stored.password, "two words");
-    EXPECT_EQ(stored.userName, "guest");
+TEST_F(ShareSequence, StartSavesTheSettings) {
+    settings.screenshotSeconds = 2147483647;
+    settings.password = "two words";
+    start();
 
     const ShareSettings saved = savedSettings();
-    EXPECT_EQ(saved.sharedFolder, stored.sharedFolder);
+    EXPECT_EQ(saved.sharedFolder, settings.sharedFolder);
     EXPECT_EQ(saved.port, 8080);
+    EXPECT_EQ(saved.screenshotSeconds, 2147483647);
+    EXPECT_EQ(saved.shareName, "\xE7\x94\xB5\xE5\xBD\xB1");
     EXPECT_EQ(saved.password, "two words");
+    EXPECT_EQ(saved.userName, "guest");
 }
 
 TEST_F(ShareSequence, StartEndsALeftoverServerOfOursFirstAndRemovesTheStalePasswordFile) {
     world.serverRunning = true;
-    std::ofstream(service.passwordFilePath) << "old:x\n";
+    std::ofstream(paths.passwordFile) << "old:x\n";
 
-    const auto outcome = startShare(service, entries, environment);
+    const auto outcome = start();
 
     EXPECT_EQ(outcome.error, "");
     EXPECT_EQ(lines, fullStart());
@@ -196,39 +182,39 @@ TEST_F(ShareSequence, StartEndsALeftoverServerOfOursFirstAndRemovesTheStalePassw
 }
 
 TEST_F(ShareSequence, TwoStartsRunEveryLineTwiceAndEndTheFirstServer) {
-    startShare(service, entries, environment);
+    start();
     auto expected = fullStart();
     expected.push_back(kServerStopped);
-    entries.port = L"9090";
-    const auto outcome = startShare(service, entries, environment);
+    settings.port = 9090;
+    const auto outcome = start();
 
     EXPECT_EQ(outcome.error, "");
-    EXPECT_EQ(service.settings.port, 9090);
-    EXPECT_NE(service.thumbnailPool, nullptr);
+    EXPECT_EQ(savedSettings().port, 9090);
+    EXPECT_TRUE(stillsRunning());
     const auto second = fullStart();
     expected.insert(expected.end(), second.begin(), second.end());
     EXPECT_EQ(lines, expected);
 }
 
 TEST_F(ShareSequence, FailedSaveIsAWarningAndStartGoesOn) {
-    fs::create_directories(fs::path(service.settingsPath) / "in-the-way");
+    fs::create_directories(paths.settingsFile / "in-the-way");
 
-    const auto outcome = startShare(service, entries, environment);
+    const auto outcome = start();
 
     EXPECT_NE(outcome.warning, "");
     EXPECT_EQ(outcome.error, "");
     EXPECT_EQ(lines, fullStart());
-    EXPECT_TRUE(outcome.buttons.has_value());
+    EXPECT_TRUE(theShare().running());
 }
 
 TEST_F(ShareSequence, RefusesAFolderThatIsMissingOrAFileAfterSavingAndRunsNothing) {
     const auto file = root / "file.mp4";
     std::ofstream(file) << "x";
     for (const auto& folder : {root / "no-such-folder", file}) {
-        entries.sharedFolder = folder.wstring();
-        const auto outcome = startShare(service, entries, environment);
+        settings.sharedFolder = folder.string();
+        const auto outcome = start();
         EXPECT_TRUE(contains(outcome.error, "设置共享文件夹")) << outcome.error;
-        expectNothingRenderedOrRun(outcome);
+        expectNothingRenderedOrRun();
         EXPECT_EQ(savedSettings().sharedFolder, folder.string());
     }
 }
@@ -237,67 +223,67 @@ TEST_F(ShareSequence, RefusesAFolderThatIsMissingOrAFileAfterSavingAndRunsNothin
 // folder, the server directory and what lies inside them are refused however
 // the path is spelt, and a link to one of them too.
 TEST_F(ShareSequence, RefusesTheProgramsServerFoldersHoweverTheyAreReachedAndRunsNothing) {
-    std::vector<fs::path> folders{serverDir(),
-                                  serverDir().parent_path(),
-                                  serverDir() / "conf",
-                                  fs::path(serverDir().string() + "/"),
-                                  serverDir() / "." / "logs" / "..",
+    std::vector<fs::path> folders{paths.serverDir,
+                                  paths.serverDir.parent_path(),
+                                  paths.serverDir / "conf",
+                                  fs::path(paths.serverDir.string() + "/"),
+                                  paths.serverDir / "." / "logs" / "..",
                                   sharedFolder / ".." / "program" / "vomrixserver"};
     // Wine, and Windows without developer mode, make no links.
     const auto link = root / "link to server";
     std::error_code linkError;
-    fs::create_directory_symlink(serverDir(), link, linkError);
+    fs::create_directory_symlink(paths.serverDir, link, linkError);
     if (!linkError) folders.insert(folders.end(), {link, link / "logs"});
     for (const auto& folder : folders) {
         SCOPED_TRACE(folder.string());
-        entries.sharedFolder = folder.wstring();
-        const auto outcome = startShare(service, entries, environment);
+        settings.sharedFolder = folder.string();
+        const auto outcome = start();
         EXPECT_TRUE(contains(outcome.error, "“设置共享文件夹”不能是程序自己的 vomrixserver 文件夹")) << outcome.error;
-        expectNothingRenderedOrRun(outcome);
+        expectNothingRenderedOrRun();
     }
 }
 
 // The template hides the server directory and the settings file inside such a
 // folder (a shared home folder).
 TEST_F(ShareSequence, SharesAFolderThatHoldsTheProgramsFolder) {
-    entries.sharedFolder = root.wstring();
-    const auto outcome = startShare(service, entries, environment);
+    settings.sharedFolder = root.string();
+    const auto outcome = start();
 
     EXPECT_EQ(outcome.error, "");
     EXPECT_EQ(lines, fullStart());
 }
 
 TEST_F(ShareSequence, RefusesAValueThatIsUnsafeOnACommandLine) {
-    entries.password = L"pw\nline two";
-    const auto outcome = startShare(service, entries, environment);
+    settings.password = "pw\nline two";
+    const auto outcome = start();
 
     EXPECT_TRUE(contains(outcome.error, "密码")) << outcome.error;
-    expectNothingRenderedOrRun(outcome);
-    EXPECT_EQ(savedSettings().password, toUtf8(entries.password));
+    expectNothingRenderedOrRun();
+    EXPECT_EQ(savedSettings().password, settings.password);
 }
 
 TEST_F(ShareSequence, EndsWhenTheConfigurationCannotBeRendered) {
-    fs::remove(service.configTemplatePath);
-    const auto outcome = startShare(service, entries, environment);
+    fs::remove(paths.configTemplate);
+    const auto outcome = start();
 
     EXPECT_NE(outcome.error, "");
     EXPECT_TRUE(lines.empty());
-    EXPECT_FALSE(outcome.buttons.has_value());
+    EXPECT_FALSE(theShare().running());
 }
 
 TEST_F(ShareSequence, EndsWhenTheStalePasswordFileCannotBeRemoved) {
-    fs::create_directories(fs::path(service.passwordFilePath) / "not-empty");
-    const auto outcome = startShare(service, entries, environment);
+    fs::create_directories(paths.passwordFile / "not-empty");
+    const auto outcome = start();
 
-    EXPECT_TRUE(contains(outcome.error, service.passwordFilePath)) << outcome.error;
+    EXPECT_TRUE(contains(outcome.error, paths.passwordFile.string())) << outcome.error;
     EXPECT_TRUE(lines.empty());
-    EXPECT_TRUE(fs::exists(service.configPath));
-    EXPECT_FALSE(outcome.buttons.has_value());
+    EXPECT_TRUE(fs::exists(paths.configFile));
+    EXPECT_FALSE(theShare().running());
 }
 
 TEST_F(ShareSequence, EndsWhenAnotherProgramHoldsThePort) {
     world.otherProgramOnPort = true;
-    const auto outcome = startShare(service, entries, environment);
+    const auto outcome = start();
 
     EXPECT_TRUE(contains(outcome.error, "8080")) << outcome.error;
     EXPECT_EQ(lines, std::vector<std::string>{stopLine()});
@@ -309,7 +295,7 @@ TEST_F(ShareSequence, EndsBeforeTheServerWhenThePasswordFileLacksTheUser) {
     for (const bool emptyFileLeft : {false, true}) {
         world.htpasswdLeavesAnEmptyFile = emptyFileLeft;
         lines.clear();
-        const auto outcome = startShare(service, entries, environment);
+        const auto outcome = start();
 
         EXPECT_TRUE(contains(outcome.error, "密码文件")) << outcome.error;
         EXPECT_EQ(lines, (std::vector<std::string>{stopLine(), firewallLine(), passwordLine()}));
@@ -324,7 +310,7 @@ TEST_F(ShareSequence, ServerThatNeverAnswersIsStoppedAndReportedWithItsTellingLo
         "2024/05/01 10:00:00 [emerg] 7#7: bind() to 0.0.0.0:8080 failed (13: Permission denied)\n"
         "2024/05/01 10:00:00 [notice] 7#7: try again to bind() after 500ms\n"
         "2024/05/01 10:00:03 [emerg] 7#7: still could not bind()\n";
-    const auto outcome = startShare(service, entries, environment);
+    const auto outcome = start();
 
     EXPECT_TRUE(contains(outcome.error, "bind() to 0.0.0.0:8080 failed (13: Permission denied)")) << outcome.error;
     EXPECT_FALSE(contains(outcome.error, "still could not bind()")) << outcome.error;
@@ -337,15 +323,13 @@ TEST_F(ShareSequence, ServerThatNeverAnswersIsStoppedAndReportedWithItsTellingLo
 // The share runs; what it lacks is said, and the window shows it as running.
 TEST_F(ShareSequence, StartWithoutAPidFileSucceedsWithAWarning) {
     world.serverWritesPidFile = false;
-    const auto outcome = startShare(service, entries, environment);
+    const auto outcome = start();
 
     EXPECT_EQ(outcome.error, "");
     EXPECT_TRUE(contains(outcome.warning, "nginx.pid")) << outcome.warning;
     EXPECT_EQ(lines, fullStart());
-    ASSERT_TRUE(outcome.buttons.has_value());
-    EXPECT_FALSE(outcome.buttons->startEnabled);
-    EXPECT_TRUE(outcome.fillAddressList);
-    EXPECT_NE(service.thumbnailPool, nullptr);
+    EXPECT_TRUE(theShare().running());
+    EXPECT_TRUE(stillsRunning());
 }
 
 TEST_F(ShareSequence, AServerThatCannotBeRunIsReportedWithItsReason) {
@@ -353,34 +337,32 @@ TEST_F(ShareSequence, AServerThatCannotBeRunIsReportedWithItsReason) {
         error = "No such file or directory";
         return std::unique_ptr<platform::ServerProcess>();
     };
-    const auto outcome = startShare(service, entries, environment);
+    const auto outcome = start();
 
     EXPECT_TRUE(contains(outcome.error, "No such file or directory")) << outcome.error;
     expectFailedAfterCommands(outcome);
 }
 
-TEST_F(ShareSequence, StopWithoutStartRunsNothingAndEnablesStart) {
-    const auto outcome = stopShare(service, environment);
-
+TEST_F(ShareSequence, StopWithoutStartRunsNothing) {
+    theShare().stop();
     EXPECT_TRUE(lines.empty());
-    ASSERT_TRUE(outcome.buttons.has_value());
-    EXPECT_TRUE(outcome.buttons->startEnabled);
-    EXPECT_FALSE(outcome.buttons->stopEnabled);
-    EXPECT_FALSE(outcome.fillAddressList);
-    EXPECT_FALSE(outcome.closeWindow);
-    EXPECT_EQ(outcome.error, "");
+    EXPECT_FALSE(theShare().running());
 }
 
-TEST_F(ShareSequence, ExitStopsAndClosesTheWindow) {
-    startShare(service, entries, environment);
+TEST_F(ShareSequence, StopEndsTheServerAndTheStills) {
+    start();
     lines.clear();
-    const auto outcome = exitShare(service, environment);
+    theShare().stop();
 
-    EXPECT_TRUE(outcome.closeWindow);
-    EXPECT_EQ(service.thumbnailPool, nullptr);
-    EXPECT_EQ(service.server, nullptr);
+    EXPECT_FALSE(theShare().running());
+    EXPECT_FALSE(stillsRunning());
     EXPECT_EQ(lines, std::vector<std::string>{kServerStopped});
-    ASSERT_TRUE(outcome.buttons.has_value());
-    EXPECT_TRUE(outcome.buttons->startEnabled);
-    EXPECT_FALSE(outcome.buttons->stopEnabled);
+}
+
+// The window owns the share: whatever way it goes, the server goes with it.
+TEST_F(ShareSequence, TheShareEndsItsServerWhenDestroyed) {
+    start();
+    lines.clear();
+    share.reset();
+    EXPECT_EQ(lines, std::vector<std::string>{kServerStopped});
 }

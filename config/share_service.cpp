@@ -1,3 +1,0 @@
-#include "config/share_service.h"
-
-ShareService shareService;

@@ -1,0 +1,258 @@
+#include "share/share.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "config/settings_file.h"
+#include "nginx/config_render.h"
+#include "nginx/error_log_watch.h"
+#include "nginx/server_launch.h"
+#include "platform/paths.h"
+#include "share/command_lines.h"
+#include "share/safe_values.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using Message = std::optional<std::string>;
+constexpr auto kPollInterval = std::chrono::milliseconds(50);
+constexpr ShellDialect kDialect = platform::kNativeShellDialect;
+
+// Whether `place` is `directory` or lies inside it; both are canonical.
+bool liesWithin(const std::filesystem::path& place, const std::filesystem::path& directory) {
+    const auto relative = place.lexically_relative(directory);
+    return !relative.empty() && *relative.begin() != "..";
+}
+
+// nginx hides only paths through "vomrixserver/server", so a share of the
+// vomrixserver folder, of the server directory or of a folder inside them
+// would serve the password file, the configuration and the logs, and the
+// stills would be written among them. The paths are made canonical first, so
+// a trailing separator, "." and ".." or a symbolic link hide nothing; the
+// server directory is checked on its own as well, as it may be a link to a
+// folder elsewhere. Throws filesystem_error when a path cannot be resolved.
+bool isServerFolder(const std::filesystem::path& folder, const std::filesystem::path& server) {
+    const auto place = std::filesystem::weakly_canonical(folder);
+    return liesWithin(place, std::filesystem::weakly_canonical(server.parent_path())) ||
+           liesWithin(place, std::filesystem::weakly_canonical(server));
+}
+
+std::string cannotOpenFolder(const std::string& folder, const std::error_code& error) {
+    return "无法打开“设置共享文件夹”中的文件夹 " + folder + "：" + error.message();
+}
+
+Message folderRefusal(const std::string& folder, const InstallPaths& paths) {
+    if (folder.empty()) return "请在“设置共享文件夹”中填写要共享的文件夹。";
+    const auto path = platform::pathFromUtf8(folder);
+    std::error_code error;
+    const auto status = std::filesystem::status(path, error);
+    if (status.type() == std::filesystem::file_type::not_found) return "“设置共享文件夹”中的文件夹不存在：" + folder;
+    if (error) return cannotOpenFolder(folder, error);
+    if (!std::filesystem::is_directory(status)) return "“设置共享文件夹”中填写的不是文件夹：" + folder;
+    try {
+        if (isServerFolder(path, paths.serverDir))
+            return "“设置共享文件夹”不能是程序自己的 vomrixserver 文件夹或其中的文件夹（那里存放密码文件和日志）：" +
+                   folder;
+    } catch (const std::filesystem::filesystem_error& failure) {
+        return cannotOpenFolder(folder, failure.code());
+    }
+    return std::nullopt;
+}
+
+Message refusal(const ShareSettings& settings, const InstallPaths& paths) {
+    if (auto unsafe = findUnsafeValue(settings, paths, kDialect)) return unsafe;
+    return folderRefusal(settings.sharedFolder, paths);
+}
+
+Message removeStalePasswordFile(const std::filesystem::path& file) {
+    std::error_code error;
+    std::filesystem::remove(file, error);  // a missing file is fine
+    if (error) return "无法删除旧的密码文件 " + platform::utf8FromPath(file) + "：" + error.message();
+    return std::nullopt;
+}
+
+// htpasswd can fail after it has created the file, which then stays empty.
+bool passwordFileHoldsTheUser(const std::filesystem::path& file, const std::string& userName) {
+    std::ifstream in(file);
+    const std::string userLine = userName + ":";
+    std::string line;
+    while (std::getline(in, line))
+        if (line.starts_with(userLine)) return true;
+    return false;
+}
+
+// Workers that run as the shared folder's owner read the password file for
+// every request.
+Message passwordFileFailure(const ShareSettings& settings, const std::filesystem::path& file) {
+    const std::string name = platform::utf8FromPath(file);
+    if (!passwordFileHoldsTheUser(file, settings.userName))
+        return "密码文件没有建立成功（" + name + "），共享服务没有启动。";
+    if (!platform::giveToFolderOwner(file, platform::pathFromUtf8(settings.sharedFolder)))
+        return "无法把密码文件交给共享文件夹的主人（" + name + "），共享服务没有启动。";
+    return std::nullopt;
+}
+
+// Polls `done` until it holds or `timeout` has passed; returns whether it held.
+bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
+    const auto deadline = Clock::now() + timeout;
+    while (!done()) {
+        if (Clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(kPollInterval);
+    }
+    return true;
+}
+
+bool isFatalError(const std::string& line) {
+    return line.find("[emerg]") != std::string::npos;
+}
+
+bool mentionsFatalError(const std::vector<std::string>& lines) {
+    return std::any_of(lines.begin(), lines.end(), isFatalError);
+}
+
+// The line that says why nginx failed: its last fatal error, except the
+// "still could not bind()" it closes with after the bind() error that says
+// which address was taken; the last line when nothing was fatal.
+const std::string& mostTellingLine(const std::vector<std::string>& lines) {
+    const auto telling = std::find_if(lines.rbegin(), lines.rend(), [](const std::string& line) {
+        return isFatalError(line) && line.find("still could not bind()") == std::string::npos;
+    });
+    return telling != lines.rend() ? *telling : lines.back();
+}
+
+// Waits for the started server to answer on the loopback address; gives up
+// early when nginx has logged a fatal error.
+Message serverStartFailure(const ShareEnvironment& environment, std::int32_t port, const ErrorLogWatch& log) {
+    std::vector<std::string> logged;
+    const bool answered = waitUntil(
+        [&] {
+            if (environment.portAnswers(port)) return true;
+            logged = log.newLines();
+            return mentionsFatalError(logged);
+        },
+        environment.serverWait);
+    if (answered && !mentionsFatalError(logged)) return std::nullopt;
+    std::string message = "网页服务器没有在端口 " + std::to_string(port) + " 上启动。";
+    if (!logged.empty()) message += "\nnginx 错误日志：" + mostTellingLine(logged);
+    return message;
+}
+
+void addWarning(StartReport& report, const std::string& warning) {
+    if (!report.warning.empty()) report.warning += "\n";
+    report.warning += warning;
+}
+
+bool pidFileWritten(const std::filesystem::path& pidFile) {
+    std::error_code error;
+    return std::filesystem::file_size(pidFile, error) > 0 && !error;
+}
+
+// nginx writes its pid file once it listens; a full disk leaves it empty.
+// Stop does not need it, but an earlier version of the program would.
+void checkPidFile(const std::filesystem::path& pidFile, StartReport& report) {
+    if (waitUntil([&] { return pidFileWritten(pidFile); }, std::chrono::seconds(1))) return;
+    addWarning(report, "共享已启动，但网页服务器没有写成功它的进程号文件（" + platform::utf8FromPath(pidFile) +
+                           "，磁盘可能已满）。");
+}
+
+StartReport endedWith(StartReport report, std::string error) {
+    report.error = std::move(error);
+    return report;
+}
+
+}  // namespace
+
+Share::Share(InstallPaths paths, ShareEnvironment environment)
+    : paths_(std::move(paths)), environment_(std::move(environment)) {}
+
+Share::~Share() {
+    stop();
+}
+
+void Share::endServer() {
+    if (server_) server_->stop();
+    server_.reset();
+}
+
+// Renders the configuration, makes the password file and starts the server,
+// each step checked before the next.
+Message Share::launchServer(const ShareSettings& settings) {
+    endServer();
+    const RenderResult rendered = renderServerConfig(settings, paths_);
+    if (!rendered.ok) return "无法生成网页服务器的配置文件：" + rendered.message;
+    if (auto failed = removeStalePasswordFile(paths_.passwordFile)) return failed;
+
+    // A server of ours left running (the program ended without Stop) would
+    // keep the port and serve the old folder with the old password.
+    const auto port = settings.port;
+    environment_.run(serverStopCommandLine(kDialect, paths_));
+    if (!waitUntil([&] { return !environment_.portAnswers(port); }, environment_.serverWait))
+        return "端口 " + std::to_string(port) + " 已被其他程序占用，请换一个端口再启动。";
+
+    environment_.run(firewallCommandLine(kDialect, settings));
+    environment_.run(passwordCommandLine(kDialect, settings, paths_));
+    if (auto failed = passwordFileFailure(settings, paths_.passwordFile)) return failed;
+
+    const ErrorLogWatch log(paths_.errorLog);
+    std::string reason;
+    server_ = environment_.startServer(serverLaunch(settings, paths_), reason);
+    if (!server_) return "网页服务器无法启动：" + reason;
+    auto failed = serverStartFailure(environment_, port, log);
+    if (failed) endServer();
+    return failed;
+}
+
+StartReport Share::start(const ShareSettings& settings) {
+    StartReport report;
+    stop();
+    const SaveResult saved = saveSettings(settings, paths_.settingsFile);
+    if (!saved.ok) addWarning(report, "设置没有保存成功：" + saved.message + "\n共享服务按现在填写的内容继续启动。");
+
+    if (auto failed = refusal(settings, paths_)) return endedWith(report, *failed);
+    if (auto failed = launchServer(settings)) return endedWith(report, *failed);
+    checkPidFile(paths_.pidFile, report);
+    startStills(settings, report);
+    return report;
+}
+
+// The stills are extra: a share runs without them, so what keeps them from
+// starting is a warning.
+void Share::startStills(const ShareSettings& settings, StartReport& report) {
+    std::vector<std::filesystem::path> unreadable;
+    try {
+        stills_ =
+            startThumbnails(platform::pathFromUtf8(settings.sharedFolder), settings.screenshotSeconds, unreadable);
+    } catch (const std::exception& error) {
+        addWarning(report, std::string("共享已启动，但视频截图没有开始：") + error.what());
+        return;
+    }
+    if (unreadable.empty()) return;
+    std::string folders;
+    for (const auto& folder : unreadable) folders += "\n" + platform::utf8FromPath(folder);
+    addWarning(report, "共享已启动；以下文件夹无法读取，已跳过，其中的视频没有截图：" + folders);
+}
+
+// The server first: the household loses the share at once, whatever a
+// capture still has to wind up.
+void Share::stop() {
+    endServer();
+    stills_.reset();
+}
+
+std::optional<ThumbnailProgress> Share::stillsProgress() const {
+    if (!stills_) return std::nullopt;
+    return stills_->progress();
+}
+
+// The pid file names the process to look at; the stop line itself checks that
+// it is this server directory's nginx before it signals anything.
+std::optional<std::string> Share::endLeftoverServer() {
+    std::ifstream in(paths_.pidFile);
+    long pid = 0;
+    if (!(in >> pid) || !platform::processAlive(pid)) return std::nullopt;
+    environment_.run(serverStopCommandLine(kDialect, paths_));
+    if (platform::processAlive(pid)) return std::nullopt;
+    return "上次运行留下的网页服务器仍在共享文件夹，现已将它停止。";
+}

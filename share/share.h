@@ -1,0 +1,75 @@
+#pragma once
+// The running share: nginx serving the folder and the stills being made.
+// The window owns one; it ends both when it is destroyed.
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "config/install_paths.h"
+#include "config/share_settings.h"
+#include "platform/loopback_probe.h"
+#include "platform/server_process.h"
+#include "share/command_runner.h"
+#include "thumbs/thumbnail_pool.h"
+
+// How a Start went. Messages are UTF-8, for the user.
+struct StartReport {
+    std::string warning;  // something went wrong, but the share runs (one a line)
+    std::string error;    // the share did not start; nothing is left running
+};
+
+// How the share reaches the world outside the program; tests replace parts.
+struct ShareEnvironment {
+    CommandRunner run = runShellCommand;
+    std::function<bool(std::int32_t port)> portAnswers = platform::loopbackPortAnswers;
+    // Starts the web server as the program's child; nullptr and a reason when it cannot.
+    std::function<std::unique_ptr<platform::ServerProcess>(const platform::ServerLaunch&, std::string& error)>
+        startServer = platform::ServerProcess::start;
+    // How long an old server may take to free the port, and a new one to answer.
+    std::chrono::milliseconds serverWait{5000};
+};
+
+class Share {
+public:
+    explicit Share(InstallPaths paths, ShareEnvironment environment = {});
+    ~Share();
+    Share(const Share&) = delete;
+    Share& operator=(const Share&) = delete;
+
+    // Saves the settings, refuses unusable values, renders the configuration,
+    // creates the password file and starts the web server (ending the one
+    // this share ran before), checks that it answers, starts the stills. It
+    // fails whole (nothing left running) or succeeds whole, with a warning
+    // for what is degraded: the settings unsaved, the pid file unwritten,
+    // stills not begun, folders that could not be read.
+    StartReport start(const ShareSettings& settings);
+
+    // Ends the stills and the web server this share started; does nothing
+    // when nothing runs.
+    void stop();
+
+    bool running() const { return server_ != nullptr; }
+
+    // How far the stills have come, while they are being made.
+    std::optional<ThumbnailProgress> stillsProgress() const;
+
+    // At start-up: ends a server of this server directory that an earlier
+    // run left behind (found through its pid file and its own command line).
+    // Returns a message for the user when there was one, nullopt otherwise.
+    std::optional<std::string> endLeftoverServer();
+
+    const InstallPaths& paths() const { return paths_; }
+
+private:
+    std::optional<std::string> launchServer(const ShareSettings& settings);
+    void startStills(const ShareSettings& settings, StartReport& report);
+    void endServer();
+
+    InstallPaths paths_;
+    ShareEnvironment environment_;
+    std::unique_ptr<platform::ServerProcess> server_;
+    std::unique_ptr<ThumbnailPool> stills_;
+};
