@@ -12,6 +12,7 @@
 #include "platform/loopback_port.h"
 #include "platform/loopback_probe.h"
 #include "tests/e2e/server_installation.h"
+#include "tests/platform/posix/stalled_listener.h"
 #include "tests/thumbs/locked_directory.h"
 #include "thumbs/thumbnail_pool.h"
 #include "webserver/share_sequence.h"
@@ -180,6 +181,21 @@ TEST_F(ShareEndToEnd, PortTakenOnAnotherAddressIsReportedWithTheBindError) {
     const auto outcome = start(port, L"secret");
     const std::string bindError = "bind() to 0.0.0.0:" + std::to_string(port) + " failed (98: Address already in use)";
     EXPECT_NE(outcome.error.find(bindError), std::string::npos) << outcome.error;
+    EXPECT_FALSE(outcome.buttons.has_value());
+    EXPECT_TRUE(installation_.processes().empty());
+}
+
+// A program that holds the port but never accepts keeps every probe from
+// connecting; Start ends at once with nginx's bind error instead of waiting.
+TEST_F(ShareEndToEnd, PortHeldByAProgramThatNeverAcceptsEndsStartQuickly) {
+    const StalledListener holder;
+    ASSERT_TRUE(holder.stalls());
+
+    const auto started = std::chrono::steady_clock::now();
+    const auto outcome = start(holder.port(), L"secret");
+    const auto took = std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - started);
+    EXPECT_LT(took.count(), 5) << "seconds Start took";
+    EXPECT_NE(outcome.error.find("Address already in use"), std::string::npos) << outcome.error;
     EXPECT_FALSE(outcome.buttons.has_value());
     EXPECT_TRUE(installation_.processes().empty());
 }
