@@ -18,5 +18,7 @@ struct SaveResult {
 // Replaces the settings file as a whole, or leaves the old one untouched.
 SaveResult saveSettings(const ShareService& service);
 
-// Reads settingsPath and applies it; raises like applySettingsJson.
+// Reads settingsPath and applies it; raises like applySettingsJson (a missing
+// file as an empty one), and std::runtime_error when something other than a
+// regular file, a FIFO for one, has its name or it cannot be opened or read.
 void loadSettings(ShareService& service);
