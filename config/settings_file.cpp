@@ -2,13 +2,14 @@
 
 #include <cstdint>
 #include <fstream>
-#include <iterator>
 #include <limits>
 #include <nlohmann/json.hpp>
+#include <stdexcept>
 #include <system_error>
 
 #include "platform/paths.h"
 #include "platform/private_file.h"
+#include "platform/regular_file.h"
 
 namespace {
 
@@ -44,10 +45,29 @@ std::int32_t readInt32(const json& object, const char* key) {
     return value.get<std::int32_t>();  // raises type_error 302 unless a number or a boolean
 }
 
-std::string readWholeFile(const std::filesystem::path& path) {
-    std::ifstream in(path);
-    std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    in.close();
+// The settings file's bytes; empty when there is no such file, which the
+// parser reports as for an empty file. Only a regular file is read: a FIFO of
+// that name would keep start-up waiting for a writer, and a device might
+// never end.
+std::string readSettingsText(const std::filesystem::path& path) {
+    const auto reader = platform::RegularFileReader::open(path);
+    if (!reader) {
+        std::error_code error;
+        const auto type = std::filesystem::status(path, error).type();
+        if (type == std::filesystem::file_type::not_found) return "";
+        if (type != std::filesystem::file_type::regular)
+            throw std::runtime_error("设置文件不是普通文件（而是文件夹、管道或设备），没有读取。");
+        throw std::runtime_error("设置文件无法打开。");
+    }
+    std::string text(reader->size(), '\0');
+    std::size_t filled = 0;
+    while (filled < text.size()) {
+        const std::int64_t read = reader->readAt(filled, text.data() + filled, text.size() - filled);
+        if (read < 0) throw std::runtime_error("读取设置文件时出错。");
+        if (read == 0) break;
+        filled += static_cast<std::size_t>(read);
+    }
+    text.resize(filled);
     return text;
 }
 
@@ -114,5 +134,5 @@ SaveResult saveSettings(const ShareSettings& settings, const std::filesystem::pa
 }
 
 void loadSettings(ShareSettings& settings, const std::filesystem::path& file) {
-    applySettingsJson(settings, readWholeFile(file));
+    applySettingsJson(settings, readSettingsText(file));
 }

@@ -19,5 +19,7 @@ struct SaveResult {
 // Replaces the settings file as a whole, or leaves the old one untouched.
 SaveResult saveSettings(const ShareSettings& settings, const std::filesystem::path& file);
 
-// Reads `file` and applies it; raises like applySettingsJson.
+// Reads `file` and applies it; raises like applySettingsJson (a missing file
+// as an empty one), and std::runtime_error when something other than a
+// regular file, a FIFO for one, has its name or it cannot be opened or read.
 void loadSettings(ShareSettings& settings, const std::filesystem::path& file);

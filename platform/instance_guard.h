@@ -13,13 +13,17 @@ enum class InstanceGuard {
 };
 
 // Windows: the named mutex `name`, created owned and never closed.
-// POSIX: an exclusive flock on a file named after `name` in the user's
-// runtime directory, held open for the life of the process.
+// POSIX: an exclusive flock on a file named after `name`, held open for the
+// life of the process, in a folder no other user can write to: the session's
+// runtime folder ($XDG_RUNTIME_DIR), else "${TMPDIR:-/tmp}/vomra-<uid>", else
+// "$HOME/.vomra" (made with mode 0700; each used only when it is a folder,
+// not a link, owned by the user and writable by no one else).
 InstanceGuard acquireInstanceGuard(const std::wstring& name);
 
 // Asks the copy that holds the guard `name` to show itself; returns whether
 // the request was delivered.
-// POSIX: one byte through a Unix socket beside the lock file.
+// POSIX: one byte through a Unix socket beside the lock file, sent without
+// waiting.
 // Windows: the named auto-reset event "<name>.show" of the user's logon.
 bool signalRunningInstance(const std::wstring& name);
 

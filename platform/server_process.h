@@ -4,6 +4,7 @@
 #include <chrono>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -69,6 +70,13 @@ private:
 // `folder`, when the program runs with the rights to choose (as root);
 // empty otherwise, and on Windows.
 std::string workerUserDirective(const std::filesystem::path& folder);
+
+// When the program runs as root, the owner of `folder` as numbers
+// ("<user id>:<group id>") if the user or the group has no name on this
+// system: workerUserDirective cannot hand the workers to such an owner, and
+// the unprivileged user they keep cannot read the password file, so every
+// request would fail. nullopt otherwise, and on Windows.
+std::optional<std::string> folderOwnerWithoutAccount(const std::filesystem::path& folder);
 
 // Makes `file` the property of `folder`'s owner when workerUserDirective
 // hands the workers to that owner, so that they can read it; does nothing

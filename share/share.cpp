@@ -51,6 +51,9 @@ Message folderRefusal(const std::string& folder, const InstallPaths& paths) {
     if (status.type() == std::filesystem::file_type::not_found) return "“设置共享文件夹”中的文件夹不存在：" + folder;
     if (error) return cannotOpenFolder(folder, error);
     if (!std::filesystem::is_directory(status)) return "“设置共享文件夹”中填写的不是文件夹：" + folder;
+    if (auto owner = platform::folderOwnerWithoutAccount(path))
+        return "“设置共享文件夹”中的文件夹的主人（" + *owner + "）在本机没有账户，网页服务器无法以它的身份读取文件：" +
+               folder;
     try {
         if (isServerFolder(path, paths.serverDir))
             return "“设置共享文件夹”不能是程序自己的 vomrixserver 文件夹或其中的文件夹（那里存放密码文件和日志）：" +

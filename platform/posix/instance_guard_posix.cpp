@@ -1,5 +1,6 @@
 #include "platform/instance_guard.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
@@ -12,35 +13,82 @@
 #include <sys/un.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 #include "platform/text_codec.h"
 
 namespace platform {
 namespace {
 
-// "$XDG_RUNTIME_DIR/<name><suffix>", or "/tmp/<name>-<uid><suffix>" where
-// the session has no runtime directory.
-std::string runtimeFilePath(const std::wstring& name, const char* suffix) {
-    const std::string base = wideToUtf8(name);
-    const char* runtimeDir = std::getenv("XDG_RUNTIME_DIR");
-    if (runtimeDir != nullptr && *runtimeDir != '\0') {
-        return std::string(runtimeDir) + "/" + base + suffix;
+const char* nonEmptyVariable(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr && *value != '\0' ? value : nullptr;
+}
+
+// Where the lock and the socket may live, best first: the session's runtime
+// folder, a folder of the user's own in the temporary folder, and one in the
+// home folder for when another user took that name first.
+std::vector<std::string> candidateFolders() {
+    std::vector<std::string> folders;
+    if (const char* runtime = nonEmptyVariable("XDG_RUNTIME_DIR")) folders.emplace_back(runtime);
+    const char* temporary = nonEmptyVariable("TMPDIR");
+    folders.push_back(std::string(temporary != nullptr ? temporary : "/tmp") + "/vomra-" + std::to_string(::getuid()));
+    if (const char* home = nonEmptyVariable("HOME")) folders.push_back(std::string(home) + "/.vomra");
+    return folders;
+}
+
+// Only this user can add or replace a file in it: a folder itself (not a
+// link to one), owned by this user and writable by no one else. A lock file
+// another user could make first would let them keep the guard from working.
+bool isPrivateFolder(const std::string& folder) {
+    struct stat info {};
+    return ::lstat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == ::getuid() &&
+           (info.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+}
+
+// The first candidate that is private to the user, made (mode 0700) where
+// missing; empty when there is none.
+std::string lockFolder() {
+    for (const std::string& folder : candidateFolders()) {
+        ::mkdir(folder.c_str(), 0700);  // fails harmlessly where it exists
+        if (isPrivateFolder(folder)) return folder;
     }
-    return "/tmp/" + base + "-" + std::to_string(::getuid()) + suffix;
+    return {};
 }
 
-std::string lockFilePath(const std::wstring& name) {
-    return runtimeFilePath(name, ".lock");
+std::string lockFileIn(const std::string& folder, const std::wstring& name) {
+    return folder + "/" + wideToUtf8(name) + ".lock";
 }
 
-// The socket's address; false when the path is too long for one.
-bool socketAddress(const std::wstring& name, sockaddr_un& address) {
-    const std::string path = runtimeFilePath(name, ".sock");
+// The socket's address in `folder`; false when the path is too long for one.
+bool socketAddress(const std::string& folder, const std::wstring& name, sockaddr_un& address) {
+    const std::string path = folder + "/" + wideToUtf8(name) + ".sock";
     address = {};
     address.sun_family = AF_UNIX;
     if (path.size() >= sizeof address.sun_path) return false;
     std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
     return true;
+}
+
+// Whether a process holds the lock file in `folder`; tried without making
+// anything and released at once.
+bool heldIn(const std::string& folder, const std::wstring& name) {
+    const int fd = ::open(lockFileIn(folder, name).c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0) return false;
+    const bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    ::close(fd);
+    return held;
+}
+
+// A copy that started while another user held the temporary folder's name
+// holds its lock in a later candidate; once that name is free again, a new
+// copy takes its lock in the earlier folder and must still see the first copy.
+bool heldInALaterFolder(const std::string& taken, const std::wstring& name) {
+    const auto folders = candidateFolders();
+    auto later = std::find(folders.begin(), folders.end(), taken);
+    if (later == folders.end()) return false;
+    return std::any_of(std::next(later), folders.end(),
+                       [&](const std::string& folder) { return isPrivateFolder(folder) && heldIn(folder, name); });
 }
 
 // Accepts connections until the stop pipe is written to or closed; each
@@ -62,11 +110,9 @@ void acceptRequests(int listenFd, int stopFd, const std::function<void()>& onSig
     }
 }
 
-// A lock file planted by another user (possible under /tmp) is not ours to
-// trust: it could hold the lock forever and keep the program from starting.
-bool ownedByThisUser(int fd) {
+bool isRegularFile(int fd) {
     struct stat info {};
-    return ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::getuid();
+    return ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
 }
 
 }  // namespace
@@ -75,29 +121,40 @@ bool ownedByThisUser(int fd) {
 // the system drops it when the process ends, however it ends. O_CLOEXEC keeps
 // it out of the programs this one starts (the web server outlives us).
 InstanceGuard acquireInstanceGuard(const std::wstring& name) {
-    const std::string path = lockFilePath(name);
-    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    const std::string folder = lockFolder();
+    if (folder.empty()) return InstanceGuard::Unavailable;
+    const int fd = ::open(lockFileIn(folder, name).c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0) return InstanceGuard::Unavailable;
-    if (!ownedByThisUser(fd)) {
+    if (!isRegularFile(fd)) {
         ::close(fd);
         return InstanceGuard::Unavailable;
     }
-    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return InstanceGuard::First;
-    const int error = errno;
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int error = errno;
+        ::close(fd);
+        return error == EWOULDBLOCK ? InstanceGuard::AlreadyRunning : InstanceGuard::Unavailable;
+    }
+    if (!heldInALaterFolder(folder, name)) return InstanceGuard::First;
     ::close(fd);
-    return error == EWOULDBLOCK ? InstanceGuard::AlreadyRunning : InstanceGuard::Unavailable;
+    return InstanceGuard::AlreadyRunning;
 }
 
+// The holder listens in one of the candidate folders: the first private one
+// with a socket that takes the request is it. Non-blocking, so a holder that
+// stopped accepting cannot keep this copy waiting.
 bool signalRunningInstance(const std::wstring& name) {
-    sockaddr_un address;
-    if (!socketAddress(name, address)) return false;
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) return false;
     const char request = 's';
-    const bool sent = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 &&
-                      ::send(fd, &request, 1, MSG_NOSIGNAL) == 1;
-    ::close(fd);
-    return sent;
+    for (const std::string& folder : candidateFolders()) {
+        sockaddr_un address;
+        if (!isPrivateFolder(folder) || !socketAddress(folder, name, address)) continue;
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+        if (fd < 0) return false;
+        const bool sent = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 &&
+                          ::send(fd, &request, 1, MSG_NOSIGNAL) == 1;
+        ::close(fd);
+        if (sent) return true;
+    }
+    return false;
 }
 
 struct InstanceSignalListener::State {
@@ -112,7 +169,8 @@ struct InstanceSignalListener::State {
 InstanceSignalListener::InstanceSignalListener(const std::wstring& name, std::function<void()> onSignal)
     : m_state(std::make_unique<State>()) {
     sockaddr_un address;
-    if (!socketAddress(name, address) || ::pipe2(m_state->stopPipe, O_CLOEXEC) != 0) return;
+    const std::string folder = lockFolder();
+    if (folder.empty() || !socketAddress(folder, name, address) || ::pipe2(m_state->stopPipe, O_CLOEXEC) != 0) return;
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0) return;
     ::unlink(address.sun_path);

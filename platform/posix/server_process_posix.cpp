@@ -128,6 +128,14 @@ std::string workerUserDirective(const std::filesystem::path& folder) {
     return std::string("user ") + user->pw_name + " " + userGroup->gr_name + ";";
 }
 
+std::optional<std::string> folderOwnerWithoutAccount(const std::filesystem::path& folder) {
+    if (geteuid() != 0) return std::nullopt;
+    struct stat status {};
+    if (stat(folder.c_str(), &status) != 0) return std::nullopt;
+    if (getpwuid(status.st_uid) != nullptr && getgrgid(status.st_gid) != nullptr) return std::nullopt;
+    return std::to_string(status.st_uid) + ":" + std::to_string(status.st_gid);
+}
+
 bool giveToFolderOwner(const std::filesystem::path& file, const std::filesystem::path& folder) {
     if (workerUserDirective(folder).empty()) return true;
     struct stat status {};

@@ -8,7 +8,8 @@
 namespace platform {
 namespace {
 
-// Windows retries a refused loopback connection for about two seconds; a
+// Windows retries a refused loopback connection for about two seconds, and a
+// program that listens but never accepts may keep it waiting longer; a
 // non-blocking connect bounded by select keeps one probe short.
 bool connectWithin(SOCKET socketHandle, const sockaddr_in& address, long milliseconds) {
     u_long nonBlocking = 1;
@@ -40,7 +41,7 @@ bool loopbackPortAnswers(std::int32_t port) {
         address.sin_family = AF_INET;
         address.sin_port = htons(static_cast<u_short>(port));
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        connected = connectWithin(socketHandle, address, 300);
+        connected = connectWithin(socketHandle, address, kLoopbackProbeTimeoutMs);
         closesocket(socketHandle);
     }
     WSACleanup();

@@ -100,6 +100,10 @@ std::string workerUserDirective(const std::filesystem::path&) {
     return {};
 }
 
+std::optional<std::string> folderOwnerWithoutAccount(const std::filesystem::path&) {
+    return std::nullopt;
+}
+
 bool giveToFolderOwner(const std::filesystem::path&, const std::filesystem::path&) {
     return true;
 }

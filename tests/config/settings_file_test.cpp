@@ -105,6 +105,18 @@ TEST_F(SettingsFile, MissingOrEmptyFileRaises101) {
     expectJsonError<ParseError>([&] { load(); }, 101);
 }
 
+// Only a regular file is read; anything else under its name is named in
+// the message, unlike a missing file, which is a first start.
+TEST_F(SettingsFile, AFolderUnderItsNameIsRefusedAsNoRegularFile) {
+    fs::create_directory(settingsFile());
+    try {
+        load();
+        ADD_FAILURE() << "a folder was loaded as settings";
+    } catch (const std::exception& error) {
+        EXPECT_NE(std::string(error.what()).find("不是普通文件"), std::string::npos) << error.what();
+    }
+}
+
 TEST_F(SettingsFile, FolderThatIsAFileFailsCleanly) {
     writeBytes(folder_ / "not-a-folder", "x");
     file_ = folder_ / "not-a-folder" / "vomra.data";

@@ -4,14 +4,18 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <grp.h>
 #include <optional>
+#include <pwd.h>
 #include <thread>
+#include <unistd.h>
 
 #include "config/install_paths.h"
 #include "config/text_conversion.h"
 #include "platform/loopback_port.h"
 #include "platform/loopback_probe.h"
 #include "tests/e2e/server_installation.h"
+#include "tests/platform/posix/stalled_listener.h"
 #include "tests/thumbs/locked_directory.h"
 #include "thumbs/thumbnail_pool.h"
 #include "share/share.h"
@@ -180,6 +184,21 @@ TEST_F(ShareEndToEnd, PortTakenOnAnotherAddressIsReportedWithTheBindError) {
     EXPECT_TRUE(installation_.processes().empty());
 }
 
+// A program that holds the port but never accepts keeps every probe from
+// connecting; Start ends at once with nginx's bind error instead of waiting.
+TEST_F(ShareEndToEnd, PortHeldByAProgramThatNeverAcceptsEndsStartQuickly) {
+    const StalledListener holder;
+    ASSERT_TRUE(holder.stalls());
+
+    const auto started = std::chrono::steady_clock::now();
+    const auto outcome = start(holder.port(), "secret");
+    const auto took = std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - started);
+    EXPECT_LT(took.count(), 5) << "seconds Start took";
+    EXPECT_NE(outcome.error.find("Address already in use"), std::string::npos) << outcome.error;
+    EXPECT_FALSE(share_.running());
+    EXPECT_TRUE(installation_.processes().empty());
+}
+
 // An earlier version left its server running: the next Start must not leave
 // it serving with the old password.
 TEST_F(ShareEndToEnd, StartEndsALeftoverServerOfOurs) {
@@ -216,6 +235,25 @@ TEST_F(ShareEndToEnd, AnUnreadableSubfolderIsAWarningOnARunningShare) {
     EXPECT_EQ(HttpClient(port).get("/movies/", login("secret")).status, "200");
     for (const auto& still : {folder_ / "VTemp/clip.png", folder_ / "VTemp/sub/clip.png"})
         EXPECT_TRUE(waitFor([&] { return readPngHeader(readFile(still)).has_value(); }, 30s)) << still;
+}
+
+// Run as root, nginx's workers run as the folder's owner, which needs a name;
+// an owner without an account (a disk from another machine) would leave them
+// as an unprivileged user that cannot read the password file, and every
+// request would fail. Start refuses such a folder instead.
+TEST_F(ShareEndToEnd, AFolderWhoseOwnerHasNoAccountIsRefusedWhenRunAsRoot) {
+    constexpr uid_t kUnknown = 54321;
+    if (geteuid() != 0) GTEST_SKIP() << "only root gives the workers to the folder's owner";
+    if (getpwuid(kUnknown) != nullptr || getgrgid(kUnknown) != nullptr) GTEST_SKIP() << "id 54321 is taken here";
+    ASSERT_EQ(chown(folder_.path().c_str(), kUnknown, kUnknown), 0);
+    const auto port = platform::freeLoopbackPort();
+    const auto outcome = start(port, "secret");
+
+    EXPECT_NE(outcome.error.find("54321"), std::string::npos) << outcome.error;
+    EXPECT_NE(outcome.error.find("没有账户"), std::string::npos) << outcome.error;
+    EXPECT_FALSE(share_.running());
+    EXPECT_FALSE(platform::loopbackPortAnswers(port));
+    EXPECT_TRUE(installation_.processes().empty());
 }
 
 // Refused before anything is written for the server or started.

@@ -14,10 +14,12 @@
 class StrangerProcess {
 public:
     // Runs in the foreground of a shell of its own, on a thread of its own,
-    // and writes its pid to `pidFile`.
+    // and writes its pid to `pidFile`. What the file held before (the pid of
+    // a process that ended) is not taken for the stranger's.
     explicit StrangerProcess(const std::filesystem::path& pidFile)
-        : runner_([line = "echo $$ > " + shQuote(utf8Of(pidFile)) + "; exec sleep 60"] { runShellCommand(line); }) {
-        for (int attempt = 0; attempt < 200 && !pid_.ends_with('\n'); ++attempt) {
+        : stale_(readFile(pidFile)),
+          runner_([line = "echo $$ > " + shQuote(utf8Of(pidFile)) + "; exec sleep 60"] { runShellCommand(line); }) {
+        for (int attempt = 0; attempt < 200 && (!pid_.ends_with('\n') || pid_ == stale_); ++attempt) {
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
             pid_ = readFile(pidFile);
         }
@@ -33,6 +35,7 @@ public:
     bool alive() const { return !pid_.empty() && std::filesystem::exists("/proc/" + pid_); }
 
 private:
+    std::string stale_;
     std::thread runner_;
     std::string pid_;
 };

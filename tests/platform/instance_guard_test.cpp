@@ -11,43 +11,11 @@
 #include <string>
 
 #include "platform/instance_guard.h"
-#include "platform/paths.h"
+#include "tests/platform/instance_guard_fixture.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-class InstanceGuardTest : public testing::Test {
-protected:
-    void SetUp() override {
-        const char* runtimeDir = std::getenv("XDG_RUNTIME_DIR");
-        ASSERT_NE(runtimeDir, nullptr) << "run through ctest, which gives the test its own runtime directory";
-        runtimeDir_ = runtimeDir;
-        fs::create_directories(runtimeDir_);
-        fs::remove_all(lockFile());
-    }
-    void TearDown() override { fs::remove_all(lockFile()); }
-
-    fs::path lockFile() const { return runtimeDir_ / "VomraServer.lock"; }
-
-    // Runs the probe with `arguments` and tells whether it got what it expected.
-    static bool probe(const std::string& arguments) {
-        const std::string command = std::string("\"") + VOMRA_INSTANCE_PROBE + "\" " + arguments;
-        return std::system(command.c_str()) == 0;
-    }
-
-    fs::path runtimeDir_;
-};
-
-// The cases about the lock file itself apply where the guard is one. A skip
-// in SetUp keeps the test body from running at all.
-class LockFileGuardTest : public InstanceGuardTest {
-protected:
-    void SetUp() override {
-        if (platform::kPathSeparator != L'/') GTEST_SKIP() << "the guard is a named mutex here";
-        InstanceGuardTest::SetUp();
-    }
-};
 
 TEST_F(InstanceGuardTest, SecondProcessIsRefusedWhileTheFirstRuns) {
     EXPECT_TRUE(probe("hold expect already-running"));
