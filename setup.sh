@@ -9,6 +9,8 @@ packages=(
   # build
   build-essential cmake pkg-config
   libwxgtk3.2-dev wx3.2-i18n
+  # the message boxes are closed through GTK when the program is asked to end
+  libgtk-3-dev
   libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
   nlohmann-json3-dev libstb-dev libgtest-dev libgmock-dev libdeflate-dev
   # the thumbnail benchmark compares the stills' encoder with libspng's

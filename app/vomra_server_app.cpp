@@ -56,8 +56,7 @@ int CVomraServerApp::OnRun() {
     if (!dialog.SettingsProblem().empty()) showMessageBox(dialog.SettingsProblem(), L"提示", wxICON_WARNING, &dialog);
     if (!dialog.LeftoverServerNotice().empty())
         showMessageBox(dialog.LeftoverServerNotice(), L"提示", wxICON_INFORMATION, &dialog);
-    const platform::TerminationWatch watch(
-        [&dialog] { wxQueueEvent(&dialog, new wxCommandEvent(wxEVT_BUTTON, kExitButton)); });
+    const platform::TerminationWatch watch([&dialog] { dialog.CallAfter([&dialog] { dialog.EndFromOutside(); }); });
     const platform::InstanceSignalListener secondCopies(
         kInstanceName, [&dialog] { dialog.CallAfter([&dialog] { dialog.BringToFront(); }); });
     const int code = dialog.RunModal();
@@ -69,7 +68,5 @@ int CVomraServerApp::OnRun() {
 // of wxWidgets' own handling, which would delete the main window without
 // closing it and so leave the share running.
 void CVomraServerApp::OnEndSession(wxCloseEvent&) {
-    if (!m_dialog) return;
-    wxCommandEvent exit(wxEVT_BUTTON, kExitButton);
-    m_dialog->ProcessWindowEvent(exit);
+    if (m_dialog) m_dialog->EndFromOutside();
 }

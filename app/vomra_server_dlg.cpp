@@ -235,6 +235,11 @@ void CVomraServerDlg::BringToFront() {
     Raise();
 }
 
+void CVomraServerDlg::EndFromOutside() {
+    closeModalWindows();
+    PressButton(kExitButton);
+}
+
 void CVomraServerDlg::OnTrayMenu(wxCommandEvent& event) {
     if (event.GetId() == kTrayShowCommand)
         BringToFront();

@@ -50,6 +50,10 @@ public:
     // Shows the window (hidden or minimised) and brings it to the front.
     void BringToFront();
 
+    // The program is asked from outside to end (a logout, SIGTERM): the
+    // boxes on screen close, then the Exit path runs.
+    void EndFromOutside();
+
     // The settings as the last Start stored them, or as loaded.
     const ShareSettings& Settings() const { return m_settings; }
     // The share and its stills as the status line and the tray show them.

@@ -91,6 +91,23 @@ TEST(ProgramTest, TerminationRequestStopsTheShareAndEndsTheProgram) {
     EXPECT_FALSE(platform::loopbackPortAnswers(port));
 }
 
+// A logout while a message box waits for an answer: nobody is there to give
+// one, so the box closes and the program ends all the same.
+TEST(ProgramTest, TerminationRequestEndsTheProgramWhileAMessageBoxIsOpen) {
+    TemporaryDirectory programDir;
+    const std::filesystem::path program = programDir.path() / "VomraServer";
+    std::filesystem::copy_file(VOMRA_PROGRAM, program);
+
+    BackgroundProgram running(wxString::FromUTF8(utf8Of(program)));
+    ASSERT_TRUE(waitFor([] { return programWindows(kMainTitle).size() == 1; }, 10s));
+    // Enter in the empty folder box: Start refuses it in a message box.
+    commandOutput(L"xdotool windowfocus --sync " + programWindows(kMainTitle)[0] + L" key Return");
+    ASSERT_TRUE(waitFor([] { return programWindows(kMainTitle, true).size() == 2; }, 10s)) << "no message box";
+
+    running.requestEnd();
+    EXPECT_TRUE(running.waitForEnd(10s)) << "the program did not end with a box open";
+}
+
 // A server an earlier version left running as a daemon is ended before the
 // window shows, and the one message that says so comes once.
 TEST(ProgramTest, LeftoverServerIsEndedBeforeTheWindowAndReportedOnce) {
