@@ -168,41 +168,41 @@ StartReport endedWith(StartReport report, std::string error) {
 }  // namespace
 
 Share::Share(InstallPaths paths, ShareEnvironment environment)
-    : paths_(std::move(paths)), environment_(std::move(environment)) {}
+    : m_paths(std::move(paths)), m_environment(std::move(environment)) {}
 
 Share::~Share() {
     stop();
 }
 
 void Share::endServer() {
-    if (server_) server_->stop();
-    server_.reset();
+    if (m_server) m_server->stop();
+    m_server.reset();
 }
 
 // Renders the configuration, makes the password file and starts the server,
 // each step checked before the next.
 Message Share::launchServer(const ShareSettings& settings) {
     endServer();
-    const RenderResult rendered = renderServerConfig(settings, paths_);
+    const RenderResult rendered = renderServerConfig(settings, m_paths);
     if (!rendered.ok) return "无法生成网页服务器的配置文件：" + rendered.message;
-    if (auto failed = removeStalePasswordFile(paths_.passwordFile)) return failed;
+    if (auto failed = removeStalePasswordFile(m_paths.passwordFile)) return failed;
 
     // A server of ours left running (the program ended without Stop) would
     // keep the port and serve the old folder with the old password.
     const auto port = settings.port;
-    environment_.run(serverStopCommandLine(kDialect, paths_));
-    if (!waitUntil([&] { return !environment_.portAnswers(port); }, environment_.serverWait))
+    m_environment.run(serverStopCommandLine(kDialect, m_paths));
+    if (!waitUntil([&] { return !m_environment.portAnswers(port); }, m_environment.serverWait))
         return "端口 " + std::to_string(port) + " 已被其他程序占用，请换一个端口再启动。";
 
-    environment_.run(firewallCommandLine(kDialect, settings));
-    environment_.run(passwordCommandLine(kDialect, settings, paths_));
-    if (auto failed = passwordFileFailure(settings, paths_.passwordFile)) return failed;
+    m_environment.run(firewallCommandLine(kDialect, settings));
+    m_environment.run(passwordCommandLine(kDialect, settings, m_paths));
+    if (auto failed = passwordFileFailure(settings, m_paths.passwordFile)) return failed;
 
-    const ErrorLogWatch log(paths_.errorLog);
+    const ErrorLogWatch log(m_paths.errorLog);
     std::string reason;
-    server_ = environment_.startServer(serverLaunch(settings, paths_), reason);
-    if (!server_) return "网页服务器无法启动：" + reason;
-    auto failed = serverStartFailure(environment_, port, log);
+    m_server = m_environment.startServer(serverLaunch(settings, m_paths), reason);
+    if (!m_server) return "网页服务器无法启动：" + reason;
+    auto failed = serverStartFailure(m_environment, port, log);
     if (failed) endServer();
     return failed;
 }
@@ -210,12 +210,12 @@ Message Share::launchServer(const ShareSettings& settings) {
 StartReport Share::start(const ShareSettings& settings) {
     StartReport report;
     stop();
-    const SaveResult saved = saveSettings(settings, paths_.settingsFile);
+    const SaveResult saved = saveSettings(settings, m_paths.settingsFile);
     if (!saved.ok) addWarning(report, "设置没有保存成功：" + saved.message + "\n共享服务按现在填写的内容继续启动。");
 
-    if (auto failed = refusal(settings, paths_)) return endedWith(report, *failed);
+    if (auto failed = refusal(settings, m_paths)) return endedWith(report, *failed);
     if (auto failed = launchServer(settings)) return endedWith(report, *failed);
-    checkPidFile(paths_.pidFile, report);
+    checkPidFile(m_paths.pidFile, report);
     startStills(settings, report);
     return report;
 }
@@ -225,7 +225,7 @@ StartReport Share::start(const ShareSettings& settings) {
 void Share::startStills(const ShareSettings& settings, StartReport& report) {
     std::vector<std::filesystem::path> unreadable;
     try {
-        stills_ =
+        m_stills =
             startThumbnails(platform::pathFromUtf8(settings.sharedFolder), settings.screenshotSeconds, unreadable);
     } catch (const std::exception& error) {
         addWarning(report, std::string("共享已启动，但视频截图没有开始：") + error.what());
@@ -241,21 +241,21 @@ void Share::startStills(const ShareSettings& settings, StartReport& report) {
 // capture still has to wind up.
 void Share::stop() {
     endServer();
-    stills_.reset();
+    m_stills.reset();
 }
 
 std::optional<ThumbnailProgress> Share::stillsProgress() const {
-    if (!stills_) return std::nullopt;
-    return stills_->progress();
+    if (!m_stills) return std::nullopt;
+    return m_stills->progress();
 }
 
 // The pid file names the process to look at; the stop line itself checks that
 // it is this server directory's nginx before it signals anything.
 std::optional<std::string> Share::endLeftoverServer() {
-    std::ifstream in(paths_.pidFile);
+    std::ifstream in(m_paths.pidFile);
     long pid = 0;
     if (!(in >> pid) || !platform::processAlive(pid)) return std::nullopt;
-    environment_.run(serverStopCommandLine(kDialect, paths_));
+    m_environment.run(serverStopCommandLine(kDialect, m_paths));
     if (platform::processAlive(pid)) return std::nullopt;
     return "上次运行留下的网页服务器仍在共享文件夹，现已将它停止。";
 }

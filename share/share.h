@@ -51,7 +51,7 @@ public:
     // when nothing runs.
     void stop();
 
-    bool running() const { return server_ != nullptr; }
+    bool running() const { return m_server != nullptr; }
 
     // How far the stills have come, while they are being made.
     std::optional<ThumbnailProgress> stillsProgress() const;
@@ -61,15 +61,15 @@ public:
     // Returns a message for the user when there was one, nullopt otherwise.
     std::optional<std::string> endLeftoverServer();
 
-    const InstallPaths& paths() const { return paths_; }
+    const InstallPaths& paths() const { return m_paths; }
 
 private:
     std::optional<std::string> launchServer(const ShareSettings& settings);
     void startStills(const ShareSettings& settings, StartReport& report);
     void endServer();
 
-    InstallPaths paths_;
-    ShareEnvironment environment_;
-    std::unique_ptr<platform::ServerProcess> server_;
-    std::unique_ptr<ThumbnailPool> stills_;
+    InstallPaths m_paths;
+    ShareEnvironment m_environment;
+    std::unique_ptr<platform::ServerProcess> m_server;
+    std::unique_ptr<ThumbnailPool> m_stills;
 };
