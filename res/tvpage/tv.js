@@ -9,9 +9,11 @@
     var listing = doc.querySelectorAll ? doc.querySelectorAll('body > pre a') : null;
     if (!listing || !doc.body || !doc.body.appendChild) return;
 
-    var VIDEO = /\.(mp4|mkv|avi|mov|flv|wmv|m4v|mpeg|mpg|ts|m2ts|mts|webm|3gp|rmvb|rm|vob|f4v|ogv|asf|divx)$/i;
-    var NOT_PLAYABLE = /\.(avi|wmv|flv|rmvb|rm|asf|divx)$/i;
-    var THUMB_FOLDER = 'VTemp';
+    // The video kinds and where their stills lie, filled in from
+    // res/video_kinds.json, which the program's list comes from too.
+    var KINDS = @VIDEO_KINDS_JS@;
+    var VIDEO = extensionPattern(KINDS.videoExtensions);
+    var NOT_PLAYABLE = extensionPattern(KINDS.notPlayableInBrowsers);
     var CHUNK = 240;
     var RETRY_MS = 4000;
     var KEY = {
@@ -24,6 +26,12 @@
         if (className) node.className = className;
         if (text !== undefined) node.appendChild(doc.createTextNode(text));
         return node;
+    }
+
+    // Names ending in one of the extensions, with A to Z in either case, as
+    // the program folds them (the i flag folds no other letter to these).
+    function extensionPattern(extensions) {
+        return new RegExp('(\\' + extensions.join('|\\') + ')$', 'i');
     }
 
     function decode(text) {
@@ -49,7 +57,7 @@
     var rawSegments = location.pathname.split('/').filter(function (s) { return s !== ''; });
     var segments = rawSegments.map(decode);
     var atShareRoot = segments.length <= 1;
-    var stillBase = '/' + rawSegments[0] + '/' + THUMB_FOLDER + '/' +
+    var stillBase = '/' + rawSegments[0] + '/' + KINDS.stillFolder + '/' +
         (rawSegments.length > 1 ? rawSegments.slice(1).join('/') + '/' : '');
 
     // --- The entries, from the listing's links (never from the cut text) -----
@@ -67,7 +75,7 @@
             var isFolder = href.charAt(href.length - 1) === '/';
             var name = decode(href.replace(/^\.\//, '').replace(/\/$/, ''));
             if (name.charAt(0) === '.') continue;
-            if (atShareRoot && isFolder && name === THUMB_FOLDER) continue;
+            if (atShareRoot && isFolder && name === KINDS.stillFolder) continue;
             entries.push({ name: name, href: listing[i].href, kind: kindOf(name, isFolder) });
         }
         return entries;
@@ -145,7 +153,7 @@
         tile.appendChild(name);
         tile.title = entry.name;
         if (entry.kind === 'video') {
-            entry.still = stillBase + encodeURIComponent(entry.name.replace(/(.)\.[^.]*$/, '$1')) + '.png';
+            entry.still = stillBase + encodeURIComponent(entry.name.replace(/(.)\.[^.]*$/, '$1')) + KINDS.stillExtension;
             entry.pic = pic;
             entry.tileIndex = tiles.length;
             videos.push(entry);

@@ -3,6 +3,7 @@ port: the tiles and stills of a fixture tree, the remote control's keys, the
 player, the sizes, and that programs reading the share see what they saw
 before. Run: /usr/bin/python3 tvpage_test.py <build dir>"""
 
+import json
 import os
 import re
 import shutil
@@ -27,6 +28,10 @@ MANY_VIDEOS = 300
 VIDEOS = ["第2集.mp4", "第10集.mp4", "第1集.mp4", HOSTILE, LONG, NEWLINE, "clip.avi", "无图.mp4"]
 OTHERS = ["说明.txt", "封面.jpg"]
 RED, GREEN = (200, 30, 30), (30, 200, 30)
+DEEP = os.path.join(SUBFOLDER, "更深")
+# One file of every video kind the page is served, in both cases, and near misses.
+KINDS_FOLDER = "各种"
+NOT_VIDEOS = ["样.mp4.txt", "样.mp", "样.tsx", "样.mp4x"]
 
 server = None
 folder = None
@@ -56,6 +61,25 @@ def make_tree(root):
         if name != "无图.mp4":
             write_still(root, name, RED)
     write_still(os.path.join(root, SUBFOLDER), "第3集.mp4", GREEN, os.path.join(root, "VTemp", SUBFOLDER))
+    make_kind_samples(root)
+
+
+def make_kind_samples(root):
+    kinds = os.path.join(root, DEEP, KINDS_FOLDER)
+    os.makedirs(kinds)
+    for name in kind_samples() + NOT_VIDEOS:
+        open(os.path.join(kinds, name), "w").close()
+
+
+def served_kinds():
+    """The video kinds as the build's copy of the page's script holds them."""
+    with open(os.path.join(BUILD, "vomrixserver", "server", "tvpage", "tv.js"), encoding="utf-8") as f:
+        return json.loads(re.search(r"var KINDS = (\{.*\});", f.read()).group(1))
+
+
+def kind_samples():
+    extensions = served_kinds()["videoExtensions"]
+    return ["样" + e for e in extensions] + ["样" + e.upper() for e in extensions]
 
 
 def write_still(folder_path, video, colour, still_folder=None):
@@ -250,6 +274,20 @@ class Tiles(unittest.TestCase):
             self.assertEqual(plain.execute_script("return document.querySelectorAll('.tvp-tile').length"), 0)
         finally:
             plain.quit()
+
+
+class VideoKinds(unittest.TestCase):
+    """Every video kind the page is served."""
+
+    def open_deep(self, folder=""):
+        open_page(urllib.parse.quote(DEEP) + "/" + (urllib.parse.quote(folder) + "/" if folder else ""))
+
+    def test_every_video_kind_served_is_a_video_in_either_case_and_near_misses_are_not(self):
+        self.open_deep(KINDS_FOLDER)
+        self.assertCountEqual(tile_names(), kind_samples())
+        files = driver.execute_script(
+            "return [].map.call(document.querySelectorAll('.tvp-file'), function (n) { return n.textContent; })")
+        self.assertCountEqual(files, NOT_VIDEOS)
 
 
 class RemoteControl(unittest.TestCase):
