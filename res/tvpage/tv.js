@@ -62,6 +62,14 @@
 
     // --- The entries, from the listing's links (never from the cut text) -----
 
+    // A video's still is named as the program names it: the video's name, in
+    // bytes as the listing's address spells them, with its last extension
+    // replaced. nginx never spells a dot in percent codes, and the address
+    // holds no line break for a pattern to stop at.
+    function stillName(rawName) {
+        return rawName.slice(0, rawName.lastIndexOf('.')) + KINDS.stillExtension;
+    }
+
     function kindOf(name, isFolder) {
         if (isFolder) return 'folder';
         return VIDEO.test(name) ? 'video' : 'file';
@@ -73,10 +81,11 @@
             var href = listing[i].getAttribute('href') || '';
             if (href === '../') continue;
             var isFolder = href.charAt(href.length - 1) === '/';
-            var name = decode(href.replace(/^\.\//, '').replace(/\/$/, ''));
+            var raw = href.replace(/^\.\//, '').replace(/\/$/, '');
+            var name = decode(raw);
             if (name.charAt(0) === '.') continue;
             if (atShareRoot && isFolder && name === KINDS.stillFolder) continue;
-            entries.push({ name: name, href: listing[i].href, kind: kindOf(name, isFolder) });
+            entries.push({ name: name, raw: raw, href: listing[i].href, kind: kindOf(name, isFolder) });
         }
         return entries;
     }
@@ -153,7 +162,7 @@
         tile.appendChild(name);
         tile.title = entry.name;
         if (entry.kind === 'video') {
-            entry.still = stillBase + encodeURIComponent(entry.name.replace(/(.)\.[^.]*$/, '$1')) + KINDS.stillExtension;
+            entry.still = stillBase + stillName(entry.raw);
             entry.pic = pic;
             entry.tileIndex = tiles.length;
             videos.push(entry);
