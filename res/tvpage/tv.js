@@ -34,11 +34,38 @@
         return new RegExp('(\\' + extensions.join('|\\') + ')$', 'i');
     }
 
+    // nginx spells a name's bytes in an address as they are on disk. Names
+    // that are not UTF-8 (GBK, from old Windows archives) are read as
+    // GB18030 where the browser can, and stay in percent codes where not.
+    var legacyNames = (function () {
+        try {
+            return window.TextDecoder && window.Uint8Array ? new window.TextDecoder('gb18030') : null;
+        } catch (e) {
+            return null;
+        }
+    })();
+
+    function decodeLegacy(text) {
+        var bytes = [];
+        for (var i = 0; i < text.length; i++) {
+            var hex = text.charAt(i) === '%' ? text.substr(i + 1, 2) : '';
+            if (/^[0-9a-f]{2}$/i.test(hex)) {
+                bytes.push(parseInt(hex, 16));
+                i += 2;
+            } else if (text.charCodeAt(i) < 0x80) {
+                bytes.push(text.charCodeAt(i));
+            } else {
+                return text;
+            }
+        }
+        return legacyNames.decode(new Uint8Array(bytes));
+    }
+
     function decode(text) {
         try {
             return decodeURIComponent(text);
         } catch (e) {
-            return text;
+            return legacyNames ? decodeLegacy(text) : text;
         }
     }
 

@@ -29,9 +29,11 @@ VIDEOS = ["第2集.mp4", "第10集.mp4", "第1集.mp4", HOSTILE, LONG, NEWLINE, 
 OTHERS = ["说明.txt", "封面.jpg"]
 RED, GREEN = (200, 30, 30), (30, 200, 30)
 # Below 第二季/更深, names the page once got wrong: a line break just before
-# the extension.
+# the extension, and names in GBK bytes, as old Windows archives hold them.
 DEEP = os.path.join(SUBFOLDER, "更深")
 LINE_BREAKS = ["a\n.mp4", "b\r.mp4", "c\u2028.mp4", "d\u2029.mp4"]
+GBK_VIDEO = "第4集.mp4"
+GBK_FOLDER = "旧片"
 # One file of every video kind the page is served, in both cases, and near misses.
 KINDS_FOLDER = "各种"
 NOT_VIDEOS = ["样.mp4.txt", "样.mp", "样.tsx", "样.mp4x"]
@@ -70,10 +72,13 @@ def make_tree(root):
 def make_odd_names(root):
     deep = os.fsencode(os.path.join(root, DEEP))
     deep_stills = os.fsencode(os.path.join(root, "VTemp", DEEP))
-    os.makedirs(deep_stills)
-    for name in LINE_BREAKS:
-        shutil.copy(os.path.join(DATA, "clip.mp4"), os.path.join(deep, os.fsencode(name)))
-        write_still(deep, name, RED, deep_stills)
+    for sub in (b"", GBK_FOLDER.encode("gbk")):
+        folder, stills = os.path.join(deep, sub), os.path.join(deep_stills, sub)
+        os.makedirs(folder, exist_ok=True)
+        os.makedirs(stills)
+        for name in LINE_BREAKS + [GBK_VIDEO.encode("gbk")]:
+            shutil.copy(os.path.join(DATA, "clip.mp4"), os.path.join(folder, os.fsencode(name)))
+            write_still(folder, name, RED, stills)
     kinds = os.path.join(root, DEEP, KINDS_FOLDER)
     os.makedirs(kinds)
     for name in kind_samples() + NOT_VIDEOS:
@@ -292,8 +297,8 @@ STILL_SHOWN = "var t = " + TILE + "; var i = t && t.querySelector('img.tvp-still
 
 
 class OddNames(unittest.TestCase):
-    """Line breaks before the extension, and every video kind the page is
-    served."""
+    """Line breaks before the extension, names that are not UTF-8, and every
+    video kind the page is served."""
 
     def open_deep(self, folder=""):
         open_page(urllib.parse.quote(DEEP) + "/" + (urllib.parse.quote(folder) + "/" if folder else ""))
@@ -305,6 +310,33 @@ class OddNames(unittest.TestCase):
     def test_a_line_break_before_the_extension_finds_the_still(self):
         self.open_deep()
         self.assert_stills_show(LINE_BREAKS)
+
+    def test_gbk_names_read_in_chinese_open_their_file_and_find_their_still(self):
+        from selenium.webdriver.common.keys import Keys
+        self.open_deep()
+        self.assertEqual(tile_names()[:2], [KINDS_FOLDER, GBK_FOLDER])
+        self.assert_stills_show([GBK_VIDEO])
+        status, _, body = tvserver.fetch(driver.execute_script("return " + TILE + ".href", GBK_VIDEO))
+        with open(os.path.join(os.fsencode(os.path.join(folder, DEEP)), GBK_VIDEO.encode("gbk")), "rb") as f:
+            self.assertEqual((status, body), (200, f.read()))
+        self.open_deep(GBK_FOLDER.encode("gbk"))
+        self.assertEqual(driver.execute_script("return document.querySelector('.tvp-top').textContent"),
+                         " / ".join([tvserver.SHARE, SUBFOLDER, "更深", GBK_FOLDER]))
+        self.assert_stills_show([GBK_VIDEO] + LINE_BREAKS)
+        press(Keys.BACKSPACE)
+        self.assertTrue(wait_for(lambda: driver.execute_script("return window.tvpageReady === true")))
+        self.assertEqual(focused_name(), GBK_FOLDER)
+
+    def test_without_a_gbk_decoder_names_stay_in_percent_codes_and_find_their_still(self):
+        hidden = driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument",
+                                        {"source": "delete window.TextDecoder;"})
+        try:
+            self.open_deep()
+            percent_codes = urllib.parse.quote(GBK_VIDEO.encode("gbk"))
+            self.assertIn(percent_codes, tile_names())
+            self.assert_stills_show([percent_codes])
+        finally:
+            driver.execute_cdp_cmd("Page.removeScriptToEvaluateOnNewDocument", {"identifier": hidden["identifier"]})
 
     def test_every_video_kind_served_is_a_video_in_either_case_and_near_misses_are_not(self):
         self.open_deep(KINDS_FOLDER)
