@@ -1,10 +1,12 @@
 # Lays out the web server's directory: cmake -DSERVER_DIR=... -DTEMPLATE=.../nginx.confbak
-# -DMIME_TYPES=.../mime.types -DNGINX=... -DHTPASSWD=... -DPAGE_DIR=.../tvpage -P server_directory.cmake
+# -DMIME_TYPES=.../mime.types -DNGINX=... -DHTPASSWD=... -DPAGE_DIR=.../tvpage
+# -DVIDEO_KINDS=.../video_kinds.json -P server_directory.cmake
 # nginx and htpasswd are links to the system's programs where given (the
 # Windows layout has none: the user places nginx.exe and htpasswd.exe); conf/ holds the
 # template and the MIME types; logs/ and temp/ are where nginx writes; tvpage/
-# holds the TV page's script, style and password page, which nginx serves.
-foreach(required SERVER_DIR TEMPLATE MIME_TYPES PAGE_DIR)
+# holds the TV page's script, style and password page, which nginx serves;
+# the script's @VIDEO_KINDS_JS@ becomes the video kinds of video_kinds.json.
+foreach(required SERVER_DIR TEMPLATE MIME_TYPES PAGE_DIR VIDEO_KINDS)
   if(NOT DEFINED ${required})
     message(FATAL_ERROR "server_directory.cmake needs -D${required}=...")
   endif()
@@ -20,3 +22,6 @@ endif()
 file(COPY ${TEMPLATE} ${MIME_TYPES} DESTINATION ${SERVER_DIR}/conf)
 file(REMOVE_RECURSE ${SERVER_DIR}/tvpage)
 file(COPY ${PAGE_DIR}/ DESTINATION ${SERVER_DIR}/tvpage)
+include(${CMAKE_CURRENT_LIST_DIR}/video_kinds.cmake)
+read_video_kinds(${VIDEO_KINDS})
+configure_file(${PAGE_DIR}/tv.js ${SERVER_DIR}/tvpage/tv.js @ONLY)

@@ -87,11 +87,8 @@ bool mayNotBeOpened(const fs::path& directory) {
 
 }  // namespace
 
-const std::array<std::string_view, 21>& videoExtensions() {
-    static constexpr std::array<std::string_view, 21> extensions{
-        ".mp4", ".mkv",  ".avi", ".mov",  ".flv", ".wmv", ".m4v", ".mpeg", ".mpg", ".ts",  ".m2ts",
-        ".mts", ".webm", ".3gp", ".rmvb", ".rm",  ".vob", ".f4v", ".ogv",  ".asf", ".divx"};
-    return extensions;
+const decltype(video_kinds::kExtensions)& videoExtensions() {
+    return video_kinds::kExtensions;
 }
 
 bool isVideoFile(const fs::path& path) {

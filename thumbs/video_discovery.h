@@ -1,12 +1,13 @@
 #pragma once
 // Finding the video files below a folder.
-#include <array>
 #include <filesystem>
-#include <string_view>
 #include <vector>
 
-// The extensions of the video kinds a shared folder commonly holds, lower case.
-const std::array<std::string_view, 21>& videoExtensions();
+#include "res/video_kinds.h"
+
+// The extensions of the video kinds a shared folder commonly holds, lower
+// case (res/video_kinds.json, which the TV page's list comes from too).
+const decltype(video_kinds::kExtensions)& videoExtensions();
 
 // True when the file name's extension is a video extension (A-Z folded).
 // Does not touch the file system.

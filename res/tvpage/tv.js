@@ -9,9 +9,11 @@
     var listing = doc.querySelectorAll ? doc.querySelectorAll('body > pre a') : null;
     if (!listing || !doc.body || !doc.body.appendChild) return;
 
-    var VIDEO = /\.(mp4|mkv|avi|mov|flv|wmv|m4v|mpeg|mpg|ts|m2ts|mts|webm|3gp|rmvb|rm|vob|f4v|ogv|asf|divx)$/i;
-    var NOT_PLAYABLE = /\.(avi|wmv|flv|rmvb|rm|asf|divx)$/i;
-    var THUMB_FOLDER = 'VTemp';
+    // The video kinds and where their stills lie, filled in from
+    // res/video_kinds.json, which the program's list comes from too.
+    var KINDS = @VIDEO_KINDS_JS@;
+    var VIDEO = extensionPattern(KINDS.videoExtensions);
+    var NOT_PLAYABLE = extensionPattern(KINDS.notPlayableInBrowsers);
     var CHUNK = 240;
     var RETRY_MS = 4000;
     var KEY = {
@@ -26,11 +28,44 @@
         return node;
     }
 
+    // Names ending in one of the extensions, with A to Z in either case, as
+    // the program folds them (the i flag folds no other letter to these).
+    function extensionPattern(extensions) {
+        return new RegExp('(\\' + extensions.join('|\\') + ')$', 'i');
+    }
+
+    // nginx spells a name's bytes in an address as they are on disk. Names
+    // that are not UTF-8 (GBK, from old Windows archives) are read as
+    // GB18030 where the browser can, and stay in percent codes where not.
+    var legacyNames = (function () {
+        try {
+            return window.TextDecoder && window.Uint8Array ? new window.TextDecoder('gb18030') : null;
+        } catch (e) {
+            return null;
+        }
+    })();
+
+    function decodeLegacy(text) {
+        var bytes = [];
+        for (var i = 0; i < text.length; i++) {
+            var hex = text.charAt(i) === '%' ? text.substr(i + 1, 2) : '';
+            if (/^[0-9a-f]{2}$/i.test(hex)) {
+                bytes.push(parseInt(hex, 16));
+                i += 2;
+            } else if (text.charCodeAt(i) < 0x80) {
+                bytes.push(text.charCodeAt(i));
+            } else {
+                return text;
+            }
+        }
+        return legacyNames.decode(new Uint8Array(bytes));
+    }
+
     function decode(text) {
         try {
             return decodeURIComponent(text);
         } catch (e) {
-            return text;
+            return legacyNames ? decodeLegacy(text) : text;
         }
     }
 
@@ -49,10 +84,18 @@
     var rawSegments = location.pathname.split('/').filter(function (s) { return s !== ''; });
     var segments = rawSegments.map(decode);
     var atShareRoot = segments.length <= 1;
-    var stillBase = '/' + rawSegments[0] + '/' + THUMB_FOLDER + '/' +
+    var stillBase = '/' + rawSegments[0] + '/' + KINDS.stillFolder + '/' +
         (rawSegments.length > 1 ? rawSegments.slice(1).join('/') + '/' : '');
 
     // --- The entries, from the listing's links (never from the cut text) -----
+
+    // A video's still is named as the program names it: the video's name, in
+    // bytes as the listing's address spells them, with its last extension
+    // replaced. nginx never spells a dot in percent codes, and the address
+    // holds no line break for a pattern to stop at.
+    function stillName(rawName) {
+        return rawName.slice(0, rawName.lastIndexOf('.')) + KINDS.stillExtension;
+    }
 
     function kindOf(name, isFolder) {
         if (isFolder) return 'folder';
@@ -65,10 +108,11 @@
             var href = listing[i].getAttribute('href') || '';
             if (href === '../') continue;
             var isFolder = href.charAt(href.length - 1) === '/';
-            var name = decode(href.replace(/^\.\//, '').replace(/\/$/, ''));
+            var raw = href.replace(/^\.\//, '').replace(/\/$/, '');
+            var name = decode(raw);
             if (name.charAt(0) === '.') continue;
-            if (atShareRoot && isFolder && name === THUMB_FOLDER) continue;
-            entries.push({ name: name, href: listing[i].href, kind: kindOf(name, isFolder) });
+            if (atShareRoot && isFolder && name === KINDS.stillFolder) continue;
+            entries.push({ name: name, raw: raw, href: listing[i].href, kind: kindOf(name, isFolder) });
         }
         return entries;
     }
@@ -145,7 +189,7 @@
         tile.appendChild(name);
         tile.title = entry.name;
         if (entry.kind === 'video') {
-            entry.still = stillBase + encodeURIComponent(entry.name.replace(/(.)\.[^.]*$/, '$1')) + '.png';
+            entry.still = stillBase + stillName(entry.raw);
             entry.pic = pic;
             entry.tileIndex = tiles.length;
             videos.push(entry);

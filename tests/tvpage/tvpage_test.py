@@ -3,6 +3,7 @@ port: the tiles and stills of a fixture tree, the remote control's keys, the
 player, the sizes, and that programs reading the share see what they saw
 before. Run: /usr/bin/python3 tvpage_test.py <build dir>"""
 
+import json
 import os
 import re
 import shutil
@@ -27,6 +28,15 @@ MANY_VIDEOS = 300
 VIDEOS = ["第2集.mp4", "第10集.mp4", "第1集.mp4", HOSTILE, LONG, NEWLINE, "clip.avi", "无图.mp4"]
 OTHERS = ["说明.txt", "封面.jpg"]
 RED, GREEN = (200, 30, 30), (30, 200, 30)
+# Below 第二季/更深, names the page once got wrong: a line break just before
+# the extension, and names in GBK bytes, as old Windows archives hold them.
+DEEP = os.path.join(SUBFOLDER, "更深")
+LINE_BREAKS = ["a\n.mp4", "b\r.mp4", "c\u2028.mp4", "d\u2029.mp4"]
+GBK_VIDEO = "第4集.mp4"
+GBK_FOLDER = "旧片"
+# One file of every video kind the page is served, in both cases, and near misses.
+KINDS_FOLDER = "各种"
+NOT_VIDEOS = ["样.mp4.txt", "样.mp", "样.tsx", "样.mp4x"]
 
 server = None
 folder = None
@@ -56,12 +66,42 @@ def make_tree(root):
         if name != "无图.mp4":
             write_still(root, name, RED)
     write_still(os.path.join(root, SUBFOLDER), "第3集.mp4", GREEN, os.path.join(root, "VTemp", SUBFOLDER))
+    make_odd_names(root)
+
+
+def make_odd_names(root):
+    deep = os.fsencode(os.path.join(root, DEEP))
+    deep_stills = os.fsencode(os.path.join(root, "VTemp", DEEP))
+    for sub in (b"", GBK_FOLDER.encode("gbk")):
+        folder, stills = os.path.join(deep, sub), os.path.join(deep_stills, sub)
+        os.makedirs(folder, exist_ok=True)
+        os.makedirs(stills)
+        for name in LINE_BREAKS + [GBK_VIDEO.encode("gbk")]:
+            shutil.copy(os.path.join(DATA, "clip.mp4"), os.path.join(folder, os.fsencode(name)))
+            write_still(folder, name, RED, stills)
+    kinds = os.path.join(root, DEEP, KINDS_FOLDER)
+    os.makedirs(kinds)
+    for name in kind_samples() + NOT_VIDEOS:
+        open(os.path.join(kinds, name), "w").close()
+
+
+def served_kinds():
+    """The video kinds as the build's copy of the page's script holds them."""
+    with open(os.path.join(BUILD, "vomrixserver", "server", "tvpage", "tv.js"), encoding="utf-8") as f:
+        return json.loads(re.search(r"var KINDS = (\{.*\});", f.read()).group(1))
+
+
+def kind_samples():
+    extensions = served_kinds()["videoExtensions"]
+    return ["样" + e for e in extensions] + ["样" + e.upper() for e in extensions]
 
 
 def write_still(folder_path, video, colour, still_folder=None):
-    still_folder = still_folder or os.path.join(folder_path, "VTemp")
-    stem = video.rsplit(".", 1)[0]
-    with open(os.path.join(still_folder, stem + ".png"), "wb") as f:
+    """The still as the program names it: the video's name, as bytes, with
+    only its last extension replaced by .png."""
+    still_folder = os.fsencode(still_folder or os.path.join(folder_path, "VTemp"))
+    stem = os.fsencode(video).rsplit(b".", 1)[0]
+    with open(os.path.join(still_folder, stem + b".png"), "wb") as f:
         f.write(tvserver.png(64, 36, colour))
 
 
@@ -252,6 +292,60 @@ class Tiles(unittest.TestCase):
             plain.quit()
 
 
+# Whether the tile of a name shows its still, as a script over arguments[0].
+STILL_SHOWN = "var t = " + TILE + "; var i = t && t.querySelector('img.tvp-still'); return !!i && i.naturalWidth === 64"
+
+
+class OddNames(unittest.TestCase):
+    """Line breaks before the extension, names that are not UTF-8, and every
+    video kind the page is served."""
+
+    def open_deep(self, folder=""):
+        open_page(urllib.parse.quote(DEEP) + "/" + (urllib.parse.quote(folder) + "/" if folder else ""))
+
+    def assert_stills_show(self, names):
+        for name in names:
+            self.assertTrue(wait_for(lambda: driver.execute_script(STILL_SHOWN, name)), repr(name))
+
+    def test_a_line_break_before_the_extension_finds_the_still(self):
+        self.open_deep()
+        self.assert_stills_show(LINE_BREAKS)
+
+    def test_gbk_names_read_in_chinese_open_their_file_and_find_their_still(self):
+        from selenium.webdriver.common.keys import Keys
+        self.open_deep()
+        self.assertEqual(tile_names()[:2], [KINDS_FOLDER, GBK_FOLDER])
+        self.assert_stills_show([GBK_VIDEO])
+        status, _, body = tvserver.fetch(driver.execute_script("return " + TILE + ".href", GBK_VIDEO))
+        with open(os.path.join(os.fsencode(os.path.join(folder, DEEP)), GBK_VIDEO.encode("gbk")), "rb") as f:
+            self.assertEqual((status, body), (200, f.read()))
+        self.open_deep(GBK_FOLDER.encode("gbk"))
+        self.assertEqual(driver.execute_script("return document.querySelector('.tvp-top').textContent"),
+                         " / ".join([tvserver.SHARE, SUBFOLDER, "更深", GBK_FOLDER]))
+        self.assert_stills_show([GBK_VIDEO] + LINE_BREAKS)
+        press(Keys.BACKSPACE)
+        self.assertTrue(wait_for(lambda: driver.execute_script("return window.tvpageReady === true")))
+        self.assertEqual(focused_name(), GBK_FOLDER)
+
+    def test_without_a_gbk_decoder_names_stay_in_percent_codes_and_find_their_still(self):
+        hidden = driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument",
+                                        {"source": "delete window.TextDecoder;"})
+        try:
+            self.open_deep()
+            percent_codes = urllib.parse.quote(GBK_VIDEO.encode("gbk"))
+            self.assertIn(percent_codes, tile_names())
+            self.assert_stills_show([percent_codes])
+        finally:
+            driver.execute_cdp_cmd("Page.removeScriptToEvaluateOnNewDocument", {"identifier": hidden["identifier"]})
+
+    def test_every_video_kind_served_is_a_video_in_either_case_and_near_misses_are_not(self):
+        self.open_deep(KINDS_FOLDER)
+        self.assertCountEqual(tile_names(), kind_samples())
+        files = driver.execute_script(
+            "return [].map.call(document.querySelectorAll('.tvp-file'), function (n) { return n.textContent; })")
+        self.assertCountEqual(files, NOT_VIDEOS)
+
+
 class RemoteControl(unittest.TestCase):
     def rect(self):
         return driver.execute_script(
@@ -291,6 +385,9 @@ class RemoteControl(unittest.TestCase):
     def test_enter_plays_with_next_and_previous_one_key_away(self):
         from selenium.webdriver.common.keys import Keys
         open_page()
+        # The test's clips last 0.2 s; their end would move the player on by
+        # itself, between the keys on a busy machine.
+        driver.execute_script("document.addEventListener('ended', function (e) { e.stopPropagation(); }, true)")
         for _ in range(3):
             press(Keys.ARROW_RIGHT)
         first = focused_name()
