@@ -3,7 +3,8 @@
 #include <cmath>
 #include <cstdio>
 #include <memory>
-#include <optional>
+#include <new>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
@@ -39,6 +40,23 @@ constexpr int keyFramesTried = 4;
 constexpr std::chrono::seconds searchTime{2};
 
 constexpr int ioBufferSize = 64 * 1024;
+
+// Why a capture gave up; thrown by the steps below and caught where the
+// capture returns.
+struct CaptureFailure : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+[[noreturn]] void fail(const std::string& reason) {
+    throw CaptureFailure(reason);
+}
+
+// FFmpeg's text for one of its error codes.
+std::string ffmpegError(int code) {
+    char text[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(code, text, sizeof text);
+    return text;
+}
 
 // FFmpeg reads the file through these callbacks, from a descriptor that is
 // known to be a regular file; every read first checks the capture's limits.
@@ -104,16 +122,17 @@ struct VideoInput {
     AVStream* stream() const { return format->streams[streamIndex]; }
 };
 
-bool openSource(VideoInput& input, const std::filesystem::path& path, const CaptureLimits& limits) {
+void openSource(VideoInput& input, const std::filesystem::path& path, const CaptureLimits& limits) {
     input.source = std::make_unique<FileSource>();
     input.source->reader = platform::RegularFileReader::open(path);
     input.source->limits = &limits;
-    if (!input.source->reader) return false;
+    if (!input.source->reader) fail("not a regular file that may be read");
     auto* buffer = static_cast<std::uint8_t*>(av_malloc(ioBufferSize));
-    if (!buffer) return false;
+    if (!buffer) throw std::bad_alloc();
     input.io.reset(avio_alloc_context(buffer, ioBufferSize, 0, input.source.get(), readSource, nullptr, seekSource));
-    if (!input.io) av_free(buffer);
-    return input.io != nullptr;
+    if (input.io) return;
+    av_free(buffer);
+    throw std::bad_alloc();
 }
 
 // MP4 and its kin and Matroska describe every stream in their header. For
@@ -132,9 +151,9 @@ bool headerDescribesStreams(const AVFormatContext& format) {
     return true;
 }
 
-bool openDemuxer(VideoInput& input, const std::filesystem::path& path, const CaptureLimits& limits) {
+void openDemuxer(VideoInput& input, const std::filesystem::path& path, const CaptureLimits& limits) {
     AVFormatContext* format = avformat_alloc_context();
-    if (!format) return false;
+    if (!format) throw std::bad_alloc();
     format->pb = input.io.get();
     format->flags |= AVFMT_FLAG_CUSTOM_IO;
     format->interrupt_callback = {interrupted, const_cast<CaptureLimits*>(&limits)};
@@ -145,32 +164,37 @@ bool openDemuxer(VideoInput& input, const std::filesystem::path& path, const Cap
     av_dict_set(&options, "analyzeduration", analyseMicroseconds, 0);
     const std::u8string name = path.u8string();
     // On failure FFmpeg frees the context it was given.
-    const bool isOpen =
-        avformat_open_input(&format, reinterpret_cast<const char*>(name.c_str()), nullptr, &options) == 0;
+    const int opened = avformat_open_input(&format, reinterpret_cast<const char*>(name.c_str()), nullptr, &options);
     av_dict_free(&options);
-    if (!isOpen) return false;
+    if (opened < 0) fail("not a video (" + ffmpegError(opened) + ")");
     input.format.reset(format);
-    return headerDescribesStreams(*format) || avformat_find_stream_info(format, nullptr) >= 0;
+    if (headerDescribesStreams(*format)) return;
+    if (const int probed = avformat_find_stream_info(format, nullptr); probed < 0)
+        fail("its streams cannot be read (" + ffmpegError(probed) + ")");
 }
 
-bool openDecoder(VideoInput& input) {
+void openDecoder(VideoInput& input) {
     input.streamIndex = av_find_best_stream(input.format.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
-    if (input.streamIndex < 0) return false;
+    if (input.streamIndex < 0) fail("no video stream");
     const AVCodecParameters* parameters = input.stream()->codecpar;
     const AVCodec* codec = avcodec_find_decoder(parameters->codec_id);
-    if (!codec) return false;
+    if (!codec) fail(std::string("no decoder for ") + avcodec_get_name(parameters->codec_id));
     input.decoder.reset(avcodec_alloc_context3(codec));
-    if (!input.decoder || avcodec_parameters_to_context(input.decoder.get(), parameters) < 0) return false;
+    if (!input.decoder) throw std::bad_alloc();
+    if (const int copied = avcodec_parameters_to_context(input.decoder.get(), parameters); copied < 0)
+        fail("the decoder cannot be set up (" + ffmpegError(copied) + ")");
     // Decoders that hold a picture back until the next one comes (MPEG-1 and
     // 2) give it out at once; the first picture is the same either way.
     input.decoder->flags |= AV_CODEC_FLAG_LOW_DELAY;
-    return avcodec_open2(input.decoder.get(), codec, nullptr) >= 0;
+    const int opened = avcodec_open2(input.decoder.get(), codec, nullptr);
+    if (opened < 0) fail("the decoder cannot be opened (" + ffmpegError(opened) + ")");
 }
 
-std::optional<VideoInput> openVideo(const std::filesystem::path& path, const CaptureLimits& limits) {
+VideoInput openVideo(const std::filesystem::path& path, const CaptureLimits& limits) {
     VideoInput input;
-    if (!openSource(input, path, limits) || !openDemuxer(input, path, limits) || !openDecoder(input))
-        return std::nullopt;
+    openSource(input, path, limits);
+    openDemuxer(input, path, limits);
+    openDecoder(input);
     return input;
 }
 
@@ -196,9 +220,9 @@ bool seekBackwardsTo(VideoInput& input, std::int32_t seconds) {
 }
 
 // The video, its decoder, and the reading position at `seconds`.
-std::optional<VideoInput> openAt(const std::filesystem::path& path, std::int32_t seconds, const CaptureLimits& limits) {
-    std::optional<VideoInput> input = openVideo(path, limits);
-    if (input && !seekBackwardsTo(*input, seconds)) {
+VideoInput openAt(const std::filesystem::path& path, std::int32_t seconds, const CaptureLimits& limits) {
+    VideoInput input = openVideo(path, limits);
+    if (!seekBackwardsTo(input, seconds)) {
         // A failed seek can leave the demuxer anywhere in the file, where the
         // next frame is predicted from pictures never decoded. A fresh input
         // reads from the start instead.
@@ -254,18 +278,18 @@ FirstFrame receiveFirstFrame(VideoInput& input, KeyFrame keyFrame, const Capture
 
 // The first picture the decoder delivers from `seconds` on, and the input
 // positioned after it.
-std::pair<std::optional<VideoInput>, FrameHandle> decodeFirstFrame(const std::filesystem::path& path,
-                                                                   std::int32_t seconds, const CaptureLimits& limits) {
-    std::optional<VideoInput> input = openAt(path, seconds, limits);
-    if (!input) return {};
-    FirstFrame first = receiveFirstFrame(*input, KeyFrame::drainAtOnce, limits);
-    if (!first.drainedAtKeyFrame) return {std::move(input), std::move(first.frame)};
-    // The key frame alone gave no picture, and a drained decoder takes no
-    // more packets: read the stream again, decoding on past the key frame.
-    input = openAt(path, seconds, limits);
-    if (!input) return {};
-    FrameHandle frame = receiveFirstFrame(*input, KeyFrame::decodeOn, limits).frame;
-    return {std::move(input), std::move(frame)};
+std::pair<VideoInput, FrameHandle> decodeFirstFrame(const std::filesystem::path& path, std::int32_t seconds,
+                                                    const CaptureLimits& limits) {
+    VideoInput input = openAt(path, seconds, limits);
+    FirstFrame first = receiveFirstFrame(input, KeyFrame::drainAtOnce, limits);
+    if (first.drainedAtKeyFrame) {
+        // The key frame alone gave no picture, and a drained decoder takes no
+        // more packets: read the stream again, decoding on past the key frame.
+        input = openAt(path, seconds, limits);
+        first = receiveFirstFrame(input, KeyFrame::decodeOn, limits);
+    }
+    if (!first.frame) fail("no picture could be decoded");
+    return {std::move(input), std::move(first.frame)};
 }
 
 // How much the picture's brightness varies: the standard deviation of its
@@ -350,12 +374,15 @@ int clockwiseTurnsOf(const AVStream& stream) {
 }  // namespace
 
 StillFrame decodeStillFrame(const std::filesystem::path& path, std::int32_t seconds, const CaptureLimits& limits) {
-    auto [input, frame] = decodeFirstFrame(path, seconds, limits);
-    if (!frame) return {};
-    frame = passOverFlatPictures(*input, std::move(frame), limits);
     StillFrame still;
-    still.clockwiseTurns = clockwiseTurnsOf(*input->stream());
-    still.sampleAspect = av_guess_sample_aspect_ratio(input->format.get(), input->stream(), frame.get());
-    still.frame = std::move(frame);
+    try {
+        auto [input, frame] = decodeFirstFrame(path, seconds, limits);
+        frame = passOverFlatPictures(input, std::move(frame), limits);
+        still.clockwiseTurns = clockwiseTurnsOf(*input.stream());
+        still.sampleAspect = av_guess_sample_aspect_ratio(input.format.get(), input.stream(), frame.get());
+        still.frame = std::move(frame);
+    } catch (const CaptureFailure& failure) {
+        still.failure = failure.what();
+    }
     return still;
 }

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <string>
 
 #include "thumbs/ffmpeg_handles.h"
 
@@ -19,6 +20,7 @@ struct CaptureLimits {
 // The decoded picture and how it is meant to be shown.
 struct StillFrame {
     FrameHandle frame;          // null when no picture came
+    std::string failure;        // why none came (UTF-8, for the user)
     int clockwiseTurns = 0;     // quarter turns the picture is shown rotated by
     AVRational sampleAspect{};  // 0/0 or 0/1 when unknown (square pixels)
 };
@@ -29,4 +31,5 @@ struct StillFrame {
 // (0, a negative value or a time past the end: the start) and decodes the
 // key frame there; a nearly uniform picture (black, white, one colour) is
 // passed over for one of the next few key frames that shows something.
+// A null frame comes with the reason.
 StillFrame decodeStillFrame(const std::filesystem::path& path, std::int32_t seconds, const CaptureLimits& limits);

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <thread>
+#include <utility>
 
 #include "config/install_paths.h"
 #include "config/settings_file.h"
@@ -253,6 +255,21 @@ ShareOutcome exitShare(ShareService& service, const ShareEnvironment& environmen
     ShareOutcome outcome = stopShare(service, environment);
     outcome.closeWindow = true;
     return outcome;
+}
+
+std::vector<std::filesystem::path> startThumbnails(ShareService& service) {
+    stopThumbnails(service);
+    ThumbnailPool::Options options;
+    options.sharedFolder = platform::pathFromUtf8(service.settings.sharedFolder);
+    options.captureSeconds = service.settings.screenshotSeconds;
+    auto pool = std::make_unique<ThumbnailPool>(std::move(options));
+    auto unreadable = pool->start();
+    service.thumbnailPool = pool.release();
+    return unreadable;
+}
+
+void stopThumbnails(ShareService& service) {
+    std::unique_ptr<ThumbnailPool>(std::exchange(service.thumbnailPool, nullptr)).reset();
 }
 
 // The pid file names the process to look at; the stop line itself checks that

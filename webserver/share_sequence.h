@@ -2,9 +2,11 @@
 // What the Start, Stop and Exit buttons do, over the ShareService record.
 #include <chrono>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "config/share_service.h"
 #include "platform/loopback_probe.h"
@@ -61,6 +63,14 @@ ShareOutcome stopShare(ShareService& service, const ShareEnvironment& environmen
 
 // Stop, then close the window (which ends the program).
 ShareOutcome exitShare(ShareService& service, const ShareEnvironment& environment);
+
+// Replaces the record's stills pool, if any, with a new one over its shared
+// folder and returns the subfolders that could not be read. Raises the
+// scan's filesystem_error; no pool exists then.
+std::vector<std::filesystem::path> startThumbnails(ShareService& service);
+
+// Stops and destroys the record's stills pool, if there is one.
+void stopThumbnails(ShareService& service);
 
 // At start-up: ends a server of this server directory that an earlier run
 // left behind (found through its pid file and its own command line). Returns

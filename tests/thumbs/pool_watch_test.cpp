@@ -33,9 +33,9 @@ TEST_F(PoolWatch, AVideoIsHandedOutOnceItHasSettledAndNeverAgain) {
 
 TEST_F(PoolWatch, NewVideosGetTheirStillsWhileThePoolRuns) {
     scratch.file("share/first.mp4");
-    ThumbnailPool& running = makePool();
-    running.rescanInterval = std::chrono::milliseconds(40);
-    running.startWorkers();
+    ThumbnailPool::Options settings = options();
+    settings.rescanInterval = std::chrono::milliseconds(40);
+    ThumbnailPool& running = startPool(std::move(settings));
     ASSERT_TRUE(fake.waitForCaptures(1));
 
     // Written a piece at a time, as a copy does: no capture while it grows.
