@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 extern "C" {
 #include <libavutil/display.h>
@@ -31,6 +32,12 @@ constexpr const char* analyseMicroseconds = "5000000";
 
 // No capture reads more packets than this, whatever the file holds.
 constexpr int packetLimit = 20'000;
+
+// No picture larger than this is decoded, whatever the file holds: a
+// 16000 x 16000 picture would take gigabytes and many seconds in one call
+// that nothing can interrupt. Pictures of 8K video (7680 x 4320) pass.
+constexpr std::int64_t pixelBudget = 40'000'000;
+constexpr int longestSide = 16384;
 
 // A picture whose luma varies less than this (standard deviation over a
 // grid of samples, 0 to 255) shows nothing worth a still.
@@ -135,6 +142,26 @@ void openSource(VideoInput& input, const std::filesystem::path& path, const Capt
     throw std::bad_alloc();
 }
 
+// What every decoder of a capture is opened with, the stream probe's
+// included: one thread, and the pixel budget, which FFmpeg checks against
+// the size the picture's own header gives before it allocates anything.
+AVDictionary* decoderOptions() {
+    AVDictionary* options = nullptr;
+    av_dict_set(&options, "threads", "1", 0);
+    av_dict_set_int(&options, "max_pixels", pixelBudget, 0);
+    return options;
+}
+
+// Probes the streams that the header leaves undescribed, decoding no
+// picture above the pixel budget.
+int findStreamInfo(AVFormatContext* format) {
+    std::vector<AVDictionary*> options(format->nb_streams, nullptr);
+    for (AVDictionary*& streamOptions : options) streamOptions = decoderOptions();
+    const int probed = avformat_find_stream_info(format, options.data());
+    for (AVDictionary*& streamOptions : options) av_dict_free(&streamOptions);
+    return probed;
+}
+
 // MP4 and its kin and Matroska describe every stream in their header. For
 // them FFmpeg's stream probe would only decode the first picture once more
 // before our decoder does: a third of a still's work.
@@ -169,7 +196,7 @@ void openDemuxer(VideoInput& input, const std::filesystem::path& path, const Cap
     if (opened < 0) fail("not a video (" + ffmpegError(opened) + ")");
     input.format.reset(format);
     if (headerDescribesStreams(*format)) return;
-    if (const int probed = avformat_find_stream_info(format, nullptr); probed < 0)
+    if (const int probed = findStreamInfo(format); probed < 0)
         fail("its streams cannot be read (" + ffmpegError(probed) + ")");
 }
 
@@ -177,6 +204,10 @@ void openDecoder(VideoInput& input) {
     input.streamIndex = av_find_best_stream(input.format.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
     if (input.streamIndex < 0) fail("no video stream");
     const AVCodecParameters* parameters = input.stream()->codecpar;
+    if (parameters->width > longestSide || parameters->height > longestSide ||
+        std::int64_t{parameters->width} * parameters->height > pixelBudget)
+        fail("the picture is too large (" + std::to_string(parameters->width) + " × " +
+             std::to_string(parameters->height) + ")");
     const AVCodec* codec = avcodec_find_decoder(parameters->codec_id);
     if (!codec) fail(std::string("no decoder for ") + avcodec_get_name(parameters->codec_id));
     input.decoder.reset(avcodec_alloc_context3(codec));
@@ -186,7 +217,9 @@ void openDecoder(VideoInput& input) {
     // Decoders that hold a picture back until the next one comes (MPEG-1 and
     // 2) give it out at once; the first picture is the same either way.
     input.decoder->flags |= AV_CODEC_FLAG_LOW_DELAY;
-    const int opened = avcodec_open2(input.decoder.get(), codec, nullptr);
+    AVDictionary* options = decoderOptions();
+    const int opened = avcodec_open2(input.decoder.get(), codec, &options);
+    av_dict_free(&options);
     if (opened < 0) fail("the decoder cannot be opened (" + ffmpegError(opened) + ")");
 }
 
@@ -241,7 +274,14 @@ enum class KeyFrame { drainAtOnce, decodeOn };
 struct FirstFrame {
     FrameHandle frame;
     bool drainedAtKeyFrame = false;  // and got nothing: read the stream again
+    int error = 0;                   // the decoder's last complaint, when no frame came
 };
+
+// Keeps an error of the decoder's as `last`; "give more input" and the end
+// of the stream are none.
+void noteDecoderError(int code, int& last) {
+    if (code < 0 && code != AVERROR(EAGAIN) && code != AVERROR_EOF) last = code;
+}
 
 bool receiveAfterDrain(AVCodecContext* decoder, AVFrame* frame) {
     return avcodec_send_packet(decoder, nullptr) == 0 && avcodec_receive_frame(decoder, frame) == 0;
@@ -254,15 +294,20 @@ FirstFrame receiveFirstFrame(VideoInput& input, KeyFrame keyFrame, const Capture
     if (!packet || !frame) return {};
     AVCodecContext* decoder = input.decoder.get();
     bool firstVideoPacket = true;
+    int error = 0;
     for (int packets = 0; packets < packetLimit && av_read_frame(input.format.get(), packet.get()) >= 0; ++packets) {
         if (limits.reached()) return {};
         const bool video = packet->stream_index == input.streamIndex;
         const bool drainHere =
             video && firstVideoPacket && keyFrame == KeyFrame::drainAtOnce && (packet->flags & AV_PKT_FLAG_KEY);
         firstVideoPacket = firstVideoPacket && !video;
-        const bool sent = video && avcodec_send_packet(decoder, packet.get()) == 0;
+        const int sending = video ? avcodec_send_packet(decoder, packet.get()) : AVERROR(EAGAIN);
         av_packet_unref(packet.get());
-        if (sent && avcodec_receive_frame(decoder, frame.get()) == 0) return {std::move(frame)};
+        const bool sent = sending == 0;
+        noteDecoderError(sending, error);
+        const int receiving = sent ? avcodec_receive_frame(decoder, frame.get()) : AVERROR(EAGAIN);
+        if (receiving == 0) return {std::move(frame)};
+        noteDecoderError(receiving, error);
         if (sent && drainHere) {
             // A field waiting for its pair, or a frame the file marks to be
             // dropped, gives nothing here.
@@ -273,7 +318,7 @@ FirstFrame receiveFirstFrame(VideoInput& input, KeyFrame keyFrame, const Capture
     // At the end of the file the decoder may still hold the frames it was
     // keeping back for reordering; a short video may have no others.
     if (!limits.reached() && receiveAfterDrain(decoder, frame.get())) return {std::move(frame)};
-    return {};
+    return {nullptr, false, error};
 }
 
 // The first picture the decoder delivers from `seconds` on, and the input
@@ -288,7 +333,8 @@ std::pair<VideoInput, FrameHandle> decodeFirstFrame(const std::filesystem::path&
         input = openAt(path, seconds, limits);
         first = receiveFirstFrame(input, KeyFrame::decodeOn, limits);
     }
-    if (!first.frame) fail("no picture could be decoded");
+    if (!first.frame)
+        fail("no picture could be decoded" + (first.error ? " (" + ffmpegError(first.error) + ")" : std::string()));
     return {std::move(input), std::move(first.frame)};
 }
 
