@@ -13,6 +13,7 @@
 #include <fstream>
 #include <iterator>
 #include <mutex>
+#include <ostream>
 #include <set>
 #include <thread>
 #include <string>
@@ -24,6 +25,10 @@
 #include "tests/thumbs/scratch_folder.h"
 #include "thumbs/thumbnail_pool.h"
 #include "thumbs/video_discovery.h"
+
+inline void PrintTo(const StillFailure& failure, std::ostream* out) {
+    *out << failure.video << ": " << failure.reason;
+}
 
 // What a worker writes for a video: names the video, so a test can tell
 // whole stills from half-written ones and which video made which still.

@@ -42,6 +42,16 @@ TEST_F(PoolPaths, AnythingAlreadyAtTheStillsPlaceIsKeptAndCountsAsDone) {
     EXPECT_TRUE(fs::is_directory(thumbs / "folder.png"));
 }
 
+// 255 bytes is the longest name most file systems take.
+TEST_F(PoolPaths, AVideoWhoseNameIsNearTheLimitGetsItsStill) {
+    const std::string stem(246, 'x');
+    const fs::path video = scratch.file("share/" + stem + ".mp4");
+    runToEnd();
+    EXPECT_EQ(pool->failures(), Failures{});
+    EXPECT_EQ(contentsOf(thumbs / (stem + ".png")), markerFor(video));
+    EXPECT_EQ(std::distance(fs::directory_iterator(thumbs), {}), 1) << "a temporary file was left";
+}
+
 TEST_F(PoolPaths, AnEmptyFileInTheStillsPlaceIsRenderedAgain) {
     const fs::path video = scratch.file("share/cut.mp4");
     scratch.file("share/VTemp/cut.png", "");

@@ -83,26 +83,29 @@ TEST_F(PoolStart, AnUnreadableSubfolderIsSkippedAndReturned) {
 }
 
 TEST_F(PoolStart, StartRemovesTheTemporaryStillsOfAnInterruptedRun) {
-    scratch.file("share/VTemp/.clip.png.3f9a0c1d2e.tmp", "half a still");
-    scratch.file("share/VTemp/deep/er/.x.png.0.tmp", "half a still");
+    scratch.file("share/VTemp/.vt-3f9a0c1d2e4b5a69.tmp", "half a still");
+    scratch.file("share/VTemp/deep/er/.vt-0000000000000000.tmp", "half a still");
     scratch.file("share/VTemp/clip.png", "a still");
     scratch.file("share/VTemp/.hidden.tmp", "not ours");
-    scratch.file("share/VTemp/.clip.png.notours.tmp", "not ours");
-    scratch.file("outside/.far.png.1.tmp", "someone else's");
+    scratch.file("share/VTemp/.vt-notours.tmp", "not ours");
+    scratch.file("share/VTemp/.vt-3f9a0c1d2e4b5a69.tmp.png", "not ours");
+    scratch.file("outside/.vt-1111111111111111.tmp", "someone else's");
     const bool linked = scratch.canLink();
     if (linked) {
         scratch.link("share/VTemp/far", "../../outside");
-        scratch.link("share/VTemp/.link.png.2.tmp", "../../outside/.far.png.1.tmp");
+        scratch.link("share/VTemp/.vt-2222222222222222.tmp", "../../outside/.vt-1111111111111111.tmp");
     }
     startPool();
 
     std::vector<fs::path> left = listTree(thumbs);
     std::sort(left.begin(), left.end());
-    std::vector<fs::path> expected{".clip.png.notours.tmp", ".hidden.tmp", "clip.png", "deep", "deep/er"};
-    if (linked) expected.insert(expected.end(), {".link.png.2.tmp", "far"});
+    std::vector<fs::path> expected{".hidden.tmp", ".vt-3f9a0c1d2e4b5a69.tmp.png", ".vt-notours.tmp", "clip.png", "deep",
+                                   "deep/er"};
+    if (linked) expected.insert(expected.end(), {".vt-2222222222222222.tmp", "far"});
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(left, expected);
-    EXPECT_EQ(contentsOf(scratch.root() / "outside/.far.png.1.tmp"), "someone else's") << "removed through a link";
+    EXPECT_EQ(contentsOf(scratch.root() / "outside/.vt-1111111111111111.tmp"), "someone else's")
+        << "removed through a link";
 }
 
 TEST_F(PoolStart, AStopDuringACaptureLeavesNothingAndTheNextStartRendersTheVideo) {
