@@ -124,7 +124,10 @@ void ThumbnailPool::watchLoop(const std::vector<Path>& known) {
         lock.unlock();
         std::vector<Path> ready;
         try {
-            ready = watch.settled(scanVideos(options_.sharedFolder));
+            // A subfolder that may not be read costs only its own videos,
+            // as at the start.
+            std::vector<Path> unreadable;
+            ready = watch.settled(scanVideos(options_.sharedFolder, &unreadable));
         } catch (...) {
             // The folder could not be walked this time; the next scan tries again.
         }

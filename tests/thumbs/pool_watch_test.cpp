@@ -5,6 +5,7 @@
 #include <fstream>
 #include <thread>
 
+#include "tests/thumbs/locked_directory.h"
 #include "tests/thumbs/pool_fixture.h"
 #include "thumbs/new_video_watch.h"
 
@@ -54,4 +55,20 @@ TEST_F(PoolWatch, NewVideosGetTheirStillsWhileThePoolRuns) {
     EXPECT_EQ(progress.total, 2u);
     EXPECT_EQ(progress.finished, 2u);
     EXPECT_EQ(progress.failed, 0u);
+}
+
+// The rescan skips what it may not read, as the start does, and goes on.
+TEST_F(PoolWatch, AnUnreadableSubfolderDoesNotKeepNewVideosFromTheirStills) {
+    scratch.file("share/closed/old.mp4");
+    LockedDirectory lock(share / "closed");
+    if (!lock.holdsBack()) return runThisTestAsNobody();
+    ThumbnailPool::Options settings = options();
+    settings.rescanInterval = std::chrono::milliseconds(20);
+    startPool(std::move(settings));
+
+    const fs::path fresh = scratch.file("share/open/new.mp4", "a new video");
+    ASSERT_TRUE(fake.waitForCaptures(1));
+    EXPECT_EQ(fake.begun(), std::vector<fs::path>{fresh});
+    pool->stop();
+    EXPECT_EQ(contentsOf(thumbs / "open/new.png"), markerFor(fresh));
 }
