@@ -1,5 +1,6 @@
 #include "thumbs/thumbnail_pool.h"
 
+#include <algorithm>
 #include <exception>
 
 extern "C" {
@@ -11,7 +12,6 @@ extern "C" {
 #include "platform/paths.h"
 #include "platform/text_codec.h"
 #include "thumbs/atomic_file_write.h"
-#include "thumbs/new_video_watch.h"
 #include "thumbs/still_tree.h"
 #include "thumbs/video_discovery.h"
 
@@ -121,6 +121,8 @@ void ThumbnailPool::watchLoop(const std::vector<Path>& known) {
     NewVideoWatch watch(known);
     std::unique_lock lock(queueMutex_);
     while (!queueChanged_.wait_for(lock, options_.rescanInterval, [this] { return stopRequested_.load(); })) {
+        for (const auto& [video, look] : failedLooks_) watch.retryWhenChanged(video, look);
+        failedLooks_.clear();
         lock.unlock();
         std::vector<Path> ready;
         try {
@@ -132,11 +134,20 @@ void ThumbnailPool::watchLoop(const std::vector<Path>& known) {
             // The folder could not be walked this time; the next scan tries again.
         }
         lock.lock();
-        if (ready.empty()) continue;
-        videosFound_ += ready.size();
-        pending_.insert(pending_.end(), ready.begin(), ready.end());
-        queueChanged_.notify_all();
+        handOut(ready);
     }
+}
+
+void ThumbnailPool::handOut(const std::vector<Path>& videos) {
+    for (const Path& video : videos) {
+        if (forgetFailure(video)) {
+            --videosFinished_;
+        } else {
+            ++videosFound_;
+        }
+        pending_.push_back(video);
+    }
+    if (!videos.empty()) queueChanged_.notify_all();
 }
 
 std::optional<fs::path> ThumbnailPool::takeVideo() {
@@ -159,6 +170,7 @@ void ThumbnailPool::workerLoop() {
 // video as failed, and the worker goes on with the next one instead of
 // letting it end the program.
 void ThumbnailPool::renderStill(const Path& video) {
+    const std::optional<FileLook> look = lookOf(video);
     std::string failure;
     try {
         failure = stillFailureOf(video);
@@ -169,6 +181,10 @@ void ThumbnailPool::renderStill(const Path& video) {
     }
     if (!failure.empty()) recordFailure(video, failure);
     ++videosFinished_;
+    // A failed video is counted as handled before the watch may hand it out again.
+    if (failure.empty() || !look) return;
+    std::lock_guard lock(queueMutex_);
+    failedLooks_.emplace_back(video, *look);
 }
 
 // Nothing is made or written through a link.
@@ -199,4 +215,14 @@ void ThumbnailPool::recordFailure(const Path& video, const std::string& reason) 
     std::lock_guard lock(failureMutex_);
     failures_.push_back({video, reason});
     ++videosFailed_;
+}
+
+bool ThumbnailPool::forgetFailure(const Path& video) {
+    std::lock_guard lock(failureMutex_);
+    const auto failure =
+        std::find_if(failures_.begin(), failures_.end(), [&](const StillFailure& f) { return f.video == video; });
+    if (failure == failures_.end()) return false;
+    failures_.erase(failure);
+    --videosFailed_;
+    return true;
 }

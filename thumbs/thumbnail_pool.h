@@ -12,9 +12,11 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "thumbs/frame_capture.h"
+#include "thumbs/new_video_watch.h"
 
 // How far the stills have come.
 struct ThumbnailProgress {
@@ -76,20 +78,29 @@ public:
 private:
     void workerLoop();
     // Rescans the folder every rescan interval and hands the videos not
-    // `known`, once they are no longer being written, to the workers.
+    // `known`, once they are no longer being written, to the workers; and
+    // again a video whose still failed, once it has changed and settled.
     void watchLoop(const std::vector<Path>& known);
+    // Hands the videos to the workers; a video whose still failed before
+    // is no longer counted as handled.
+    void handOut(const std::vector<Path>& videos);
     // The next video; waits for one until the pool stops.
     std::optional<Path> takeVideo();
-    // Renders one video's still and counts it.
+    // Renders one video's still and counts it; when it fails, the watch
+    // tries again once the video changes.
     void renderStill(const Path& video);
     // Renders the still unless one is already in place: empty when the video
     // has its still, otherwise why not.
     std::string stillFailureOf(const Path& video);
     void recordFailure(const Path& video, const std::string& reason);
+    // Drops the failure of a video being tried again; false when it had none.
+    bool forgetFailure(const Path& video);
 
     const Options options_;
     const Path stillRoot_;
     std::vector<Path> pending_;  // a stack: taken from the end
+    // Failed videos as they looked when their capture began, for the watch.
+    std::vector<std::pair<Path, FileLook>> failedLooks_;
     std::mutex queueMutex_;
     std::condition_variable queueChanged_;  // a video added, or the stop flag set
     std::vector<std::thread> workers_;
