@@ -34,7 +34,7 @@ int renderWithPool(const std::filesystem::path& videos, const std::filesystem::p
     const ThumbnailProgress progress = pool.progress();
     // The pool renders into the folder's own still tree; each run's stills
     // are moved aside, so the next run renders them all again.
-    std::filesystem::rename(videos / ThumbnailPool::kStillFolderName, stills);
+    std::filesystem::rename(videos / kStillFolderName, stills);
     std::cout << "videos " << progress.total << " failed " << progress.failed << " seconds " << seconds << " peak_kib "
               << peakResidentKib() << "\n";
     return 0;

@@ -19,7 +19,7 @@ void waitForStills(const ThumbnailPool& pool) {
 StopLatency measureStopLatency(const std::filesystem::path& videos, int trials) {
     ThumbnailPool::Options options;
     options.sharedFolder = videos;
-    const std::filesystem::path stills = videos / ThumbnailPool::kStillFolderName;
+    const std::filesystem::path stills = videos / kStillFolderName;
     StopLatency latency;
     {
         ThumbnailPool pool(options);

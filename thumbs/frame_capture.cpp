@@ -1,6 +1,7 @@
 #include "thumbs/frame_capture.h"
 
 #include <chrono>
+#include <memory>
 #include <string>
 
 #include "platform/debug_output.h"
@@ -15,6 +16,10 @@ namespace {
 // Opening, probing and decoding one video together never take longer.
 constexpr std::chrono::seconds captureTimeLimit{11};
 
+void announce(const std::filesystem::path& video) {
+    platform::debugOutput(L"[FFmpeg] decode: " + platform::utf8ToWide(platform::utf8FromPath(video)) + L"\n");
+}
+
 StillCapture failed(std::string reason) {
     return {{}, std::move(reason)};
 }
@@ -26,11 +31,11 @@ std::string limitReason(const std::atomic<bool>& stop) {
 
 }  // namespace
 
-StillCapture captureStill(const std::filesystem::path& video, std::int32_t seconds, const std::atomic<bool>& stop) {
-    platform::debugOutput(L"[FFmpeg] decode: " + platform::utf8ToWide(platform::utf8FromPath(video)) + L"\n");
-
+StillCapture captureStill(const platform::RegularFileReader& file, const std::filesystem::path& video,
+                          std::int32_t seconds, const std::atomic<bool>& stop) {
+    announce(video);
     const CaptureLimits limits{stop, std::chrono::steady_clock::now() + captureTimeLimit};
-    StillFrame still = decodeStillFrame(video, seconds, limits);
+    StillFrame still = decodeStillFrame({file, video}, seconds, limits);
     if (!still.frame) return failed(limits.reached() ? limitReason(stop) : std::move(still.failure));
     // A capture cut short by a stop leaves nothing: the video is rendered
     // at the next Start.
@@ -43,4 +48,13 @@ StillCapture captureStill(const std::filesystem::path& video, std::int32_t secon
     if (png.view().empty()) return failed("out of memory for the PNG");
     if (stop) return failed("stopped");
     return {std::move(png), {}};
+}
+
+StillCapture captureStill(const std::filesystem::path& video, std::int32_t seconds, const std::atomic<bool>& stop) {
+    const std::unique_ptr<platform::RegularFileReader> file = platform::RegularFileReader::open(video);
+    if (!file) {
+        announce(video);
+        return failed("not a regular file that may be read");
+    }
+    return captureStill(*file, video, seconds, stop);
 }

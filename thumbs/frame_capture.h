@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string>
 
+#include "platform/regular_file.h"
 #include "thumbs/png_bytes.h"
 
 // Every still has this size; the picture is fitted in on black.
@@ -16,7 +17,12 @@ struct StillCapture {
     std::string failure;  // why there is no still (UTF-8, for the user); empty on success
 };
 
-// Decodes the key frame at `seconds` (passing over flat pictures) and
-// encodes it as a kStillWidth x kStillHeight PNG. Gives up at once, with no
-// still, when `stop` is set, and when the capture runs past its time limit.
+// Decodes the key frame at `seconds` of the opened `file` (passing over
+// flat pictures) and encodes it as a kStillWidth x kStillHeight PNG. Gives
+// up at once, with no still, when `stop` is set, and when the capture runs
+// past its time limit. `video` names the file.
+StillCapture captureStill(const platform::RegularFileReader& file, const std::filesystem::path& video,
+                          std::int32_t seconds, const std::atomic<bool>& stop);
+
+// The same for the regular file at `video` (FIFOs, devices and sockets are refused).
 StillCapture captureStill(const std::filesystem::path& video, std::int32_t seconds, const std::atomic<bool>& stop);

@@ -68,7 +68,7 @@ std::string ffmpegError(int code) {
 // FFmpeg reads the file through these callbacks, from a descriptor that is
 // known to be a regular file; every read first checks the capture's limits.
 struct FileSource {
-    std::unique_ptr<platform::RegularFileReader> reader;
+    const platform::RegularFileReader* reader = nullptr;
     std::uint64_t position = 0;
     const CaptureLimits* limits = nullptr;
 };
@@ -129,11 +129,10 @@ struct VideoInput {
     AVStream* stream() const { return format->streams[streamIndex]; }
 };
 
-void openSource(VideoInput& input, const std::filesystem::path& path, const CaptureLimits& limits) {
+void openSource(VideoInput& input, const platform::RegularFileReader& file, const CaptureLimits& limits) {
     input.source = std::make_unique<FileSource>();
-    input.source->reader = platform::RegularFileReader::open(path);
+    input.source->reader = &file;
     input.source->limits = &limits;
-    if (!input.source->reader) fail("not a regular file that may be read");
     auto* buffer = static_cast<std::uint8_t*>(av_malloc(ioBufferSize));
     if (!buffer) throw std::bad_alloc();
     input.io.reset(avio_alloc_context(buffer, ioBufferSize, 0, input.source.get(), readSource, nullptr, seekSource));
@@ -223,9 +222,11 @@ void openDecoder(VideoInput& input) {
     if (opened < 0) fail("the decoder cannot be opened (" + ffmpegError(opened) + ")");
 }
 
-VideoInput openVideo(const std::filesystem::path& path, const CaptureLimits& limits) {
+// The file is read from its start on each opening; `path` names it only.
+VideoInput openVideo(const VideoFile& video, const CaptureLimits& limits) {
+    const auto& [file, path] = video;
     VideoInput input;
-    openSource(input, path, limits);
+    openSource(input, file, limits);
     openDemuxer(input, path, limits);
     openDecoder(input);
     return input;
@@ -253,13 +254,13 @@ bool seekBackwardsTo(VideoInput& input, std::int32_t seconds) {
 }
 
 // The video, its decoder, and the reading position at `seconds`.
-VideoInput openAt(const std::filesystem::path& path, std::int32_t seconds, const CaptureLimits& limits) {
-    VideoInput input = openVideo(path, limits);
+VideoInput openAt(const VideoFile& video, std::int32_t seconds, const CaptureLimits& limits) {
+    VideoInput input = openVideo(video, limits);
     if (!seekBackwardsTo(input, seconds)) {
         // A failed seek can leave the demuxer anywhere in the file, where the
         // next frame is predicted from pictures never decoded. A fresh input
         // reads from the start instead.
-        input = openVideo(path, limits);
+        input = openVideo(video, limits);
     }
     return input;
 }
@@ -323,14 +324,14 @@ FirstFrame receiveFirstFrame(VideoInput& input, KeyFrame keyFrame, const Capture
 
 // The first picture the decoder delivers from `seconds` on, and the input
 // positioned after it.
-std::pair<VideoInput, FrameHandle> decodeFirstFrame(const std::filesystem::path& path, std::int32_t seconds,
+std::pair<VideoInput, FrameHandle> decodeFirstFrame(const VideoFile& video, std::int32_t seconds,
                                                     const CaptureLimits& limits) {
-    VideoInput input = openAt(path, seconds, limits);
+    VideoInput input = openAt(video, seconds, limits);
     FirstFrame first = receiveFirstFrame(input, KeyFrame::drainAtOnce, limits);
     if (first.drainedAtKeyFrame) {
         // The key frame alone gave no picture, and a drained decoder takes no
         // more packets: read the stream again, decoding on past the key frame.
-        input = openAt(path, seconds, limits);
+        input = openAt(video, seconds, limits);
         first = receiveFirstFrame(input, KeyFrame::decodeOn, limits);
     }
     if (!first.frame)
@@ -419,10 +420,10 @@ int clockwiseTurnsOf(const AVStream& stream) {
 
 }  // namespace
 
-StillFrame decodeStillFrame(const std::filesystem::path& path, std::int32_t seconds, const CaptureLimits& limits) {
+StillFrame decodeStillFrame(const VideoFile& video, std::int32_t seconds, const CaptureLimits& limits) {
     StillFrame still;
     try {
-        auto [input, frame] = decodeFirstFrame(path, seconds, limits);
+        auto [input, frame] = decodeFirstFrame(video, seconds, limits);
         frame = passOverFlatPictures(input, std::move(frame), limits);
         still.clockwiseTurns = clockwiseTurnsOf(*input.stream());
         still.sampleAspect = av_guess_sample_aspect_ratio(input.format.get(), input.stream(), frame.get());

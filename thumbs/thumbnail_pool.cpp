@@ -22,10 +22,20 @@ namespace {
 // The options with the real capture where none was given.
 ThumbnailPool::Options withCapture(ThumbnailPool::Options options) {
     if (!options.capture)
-        options.capture = [seconds = options.captureSeconds](const fs::path& video, const std::atomic<bool>& stop) {
-            return captureStill(video, seconds, stop);
-        };
+        options.capture = [seconds = options.captureSeconds](
+                              const fs::path& video, const platform::RegularFileReader& file,
+                              const std::atomic<bool>& stop) { return captureStill(file, video, seconds, stop); };
     return options;
+}
+
+// The shared folder held open; raises what scanning it would raise.
+std::unique_ptr<platform::LinkFreeDirectory> openFolder(const fs::path& folder) {
+    auto held = platform::LinkFreeDirectory::open(folder);
+    if (held) return held;
+    std::error_code error;
+    fs::directory_iterator{folder, error};
+    if (!error) error = std::make_error_code(std::errc::not_a_directory);
+    throw fs::filesystem_error("cannot open the shared folder", folder, error);
 }
 
 // A relative path that names something strictly below its base: not empty
@@ -35,18 +45,6 @@ bool staysInside(const fs::path& relative) {
     for (const fs::path& element : relative)
         if (element == "..") return false;
     return true;
-}
-
-// The video's place in the folder, relative to it, with the last extension
-// replaced by ".png": where its still goes below the still root. The
-// video's directory is resolved, not the video itself, so a link gets its
-// still where the link stands. Empty when the video has no place inside the
-// shared folder.
-fs::path relativeStillPathFor(const fs::path& folder, const fs::path& video) {
-    const fs::path place = fs::weakly_canonical(video.parent_path()) / video.filename();
-    const fs::path relative = place.lexically_relative(fs::weakly_canonical(folder));
-    if (!staysInside(relative)) return {};
-    return fs::path(relative).replace_extension(".png");
 }
 
 enum class StillPlace { free, taken, blocked };
@@ -72,8 +70,7 @@ StillPlace stillPlaceOf(const platform::LinkFreeDirectory& directory, const fs::
 
 }  // namespace
 
-ThumbnailPool::ThumbnailPool(Options options)
-    : options_(withCapture(std::move(options))), stillRoot_(options_.sharedFolder / kStillFolderName) {
+ThumbnailPool::ThumbnailPool(Options options) : options_(withCapture(std::move(options))) {
     avformat_network_init();
     platform::keepFreedMemory();
 }
@@ -84,9 +81,12 @@ ThumbnailPool::~ThumbnailPool() {
 }
 
 std::vector<fs::path> ThumbnailPool::start() {
+    folder_ = openFolder(options_.sharedFolder);
+    root_ = folder_->heldPath();
     std::vector<fs::path> unreadable;
-    pending_ = scanVideos(options_.sharedFolder, &unreadable);
-    removeTemporaryStills(stillRoot_);
+    pending_ = scanVideos(root_, &unreadable);
+    for (fs::path& folder : unreadable) folder = shown(folder);
+    removeTemporaryStills(*folder_);
     videosFound_ = pending_.size();
     // The watch knows the videos found so far before any worker takes one.
     watcher_ = std::thread(&ThumbnailPool::watchLoop, this, pending_);
@@ -129,7 +129,7 @@ void ThumbnailPool::watchLoop(const std::vector<Path>& known) {
             // A subfolder that may not be read costs only its own videos,
             // as at the start.
             std::vector<Path> unreadable;
-            ready = watch.settled(scanVideos(options_.sharedFolder, &unreadable));
+            ready = watch.settled(scanVideos(root_, &unreadable));
         } catch (...) {
             // The folder could not be walked this time; the next scan tries again.
         }
@@ -140,7 +140,7 @@ void ThumbnailPool::watchLoop(const std::vector<Path>& known) {
 
 void ThumbnailPool::handOut(const std::vector<Path>& videos) {
     for (const Path& video : videos) {
-        if (forgetFailure(video)) {
+        if (forgetFailure(shown(video))) {
             --videosFinished_;
         } else {
             ++videosFound_;
@@ -179,7 +179,7 @@ void ThumbnailPool::renderStill(const Path& video) {
     } catch (...) {
         failure = "unknown error";
     }
-    if (!failure.empty()) recordFailure(video, failure);
+    if (!failure.empty()) recordFailure(shown(video), failure);
     ++videosFinished_;
     // A failed video is counted as handled before the watch may hand it out again.
     if (failure.empty() || !look) return;
@@ -187,13 +187,15 @@ void ThumbnailPool::renderStill(const Path& video) {
     failedLooks_.emplace_back(video, *look);
 }
 
-// Nothing is made or written through a link.
+// Nothing is made or written through a link, and nothing is read that the
+// web server would not serve.
 std::string ThumbnailPool::stillFailureOf(const Path& video) {
-    const fs::path relative = relativeStillPathFor(options_.sharedFolder, video);
-    if (relative.empty()) return "not inside the shared folder";
-    const auto directory = openStillDirectory(stillRoot_, relative);
+    const fs::path relative = video.lexically_relative(root_);
+    if (!staysInside(relative)) return "not inside the shared folder";
+    const fs::path still = fs::path(relative).replace_extension(".png");
+    const auto directory = openStillDirectory(*folder_, still);
     if (!directory) return "the still's folder cannot be made: a link or a file stands in its way";
-    const fs::path name = relative.filename();
+    const fs::path name = still.filename();
     switch (stillPlaceOf(*directory, name)) {
         case StillPlace::taken:
             return {};
@@ -202,10 +204,17 @@ std::string ThumbnailPool::stillFailureOf(const Path& video) {
         case StillPlace::free:
             break;
     }
-    const StillCapture still = options_.capture(video, stopRequested_);
-    if (still.png.view().empty()) return still.failure.empty() ? "no still" : still.failure;
-    if (!writeFileAtomically(*directory, name, still.png.view())) return "the still cannot be written";
+    std::string refusal;
+    const auto file = folder_->openServedFile(relative, refusal);
+    if (!file) return refusal;
+    const StillCapture capture = options_.capture(shown(video), *file, stopRequested_);
+    if (capture.png.view().empty()) return capture.failure.empty() ? "no still" : capture.failure;
+    if (!writeFileAtomically(*directory, name, capture.png.view())) return "the still cannot be written";
     return {};
+}
+
+fs::path ThumbnailPool::shown(const Path& video) const {
+    return options_.sharedFolder / video.lexically_relative(root_);
 }
 
 void ThumbnailPool::recordFailure(const Path& video, const std::string& reason) {

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -17,6 +18,7 @@
 
 #include "thumbs/frame_capture.h"
 #include "thumbs/new_video_watch.h"
+#include "thumbs/still_tree.h"
 
 // How far the stills have come.
 struct ThumbnailProgress {
@@ -36,11 +38,10 @@ struct StillFailure {
 class ThumbnailPool {
 public:
     using Path = std::filesystem::path;
-    // Renders one video's still; gives up, with no still, once `stop` is set.
-    using CaptureFunction = std::function<StillCapture(const Path& video, const std::atomic<bool>& stop)>;
-
-    // The folder below the shared folder that holds the stills.
-    static constexpr const char* kStillFolderName = "VTemp";
+    // Renders the still of `video`, opened as `file`; gives up, with no
+    // still, once `stop` is set.
+    using CaptureFunction = std::function<StillCapture(const Path& video, const platform::RegularFileReader& file,
+                                                       const std::atomic<bool>& stop)>;
 
     struct Options {
         Path sharedFolder;
@@ -60,11 +61,13 @@ public:
     ThumbnailPool(const ThumbnailPool&) = delete;
     ThumbnailPool& operator=(const ThumbnailPool&) = delete;
 
-    // Removes the temporary stills an interrupted run left, scans the shared
-    // folder and starts the workers over its videos, and the watch for new
-    // ones. Returns the subfolders that could not be read, which are skipped.
+    // Opens the shared folder, which from then on is reached only through
+    // that handle (should its name be given to a link, nothing changes),
+    // removes the temporary stills an interrupted run left, scans the folder
+    // and starts the workers over its videos, and the watch for new ones.
+    // Returns the subfolders that could not be read, which are skipped.
     // Raises std::filesystem::filesystem_error when the folder itself cannot
-    // be scanned; nothing runs then. Called once.
+    // be opened or scanned; nothing runs then. Called once.
     std::vector<Path> start();
     // Ends the workers and the watch. A capture that is running gives up at
     // once and leaves no still, not even a temporary file.
@@ -92,12 +95,15 @@ private:
     // Renders the still unless one is already in place: empty when the video
     // has its still, otherwise why not.
     std::string stillFailureOf(const Path& video);
+    // The video as the user knows it: below the shared folder as given.
+    Path shown(const Path& video) const;
     void recordFailure(const Path& video, const std::string& reason);
     // Drops the failure of a video being tried again; false when it had none.
     bool forgetFailure(const Path& video);
 
     const Options options_;
-    const Path stillRoot_;
+    std::unique_ptr<platform::LinkFreeDirectory> folder_;  // the shared folder, held open
+    Path root_;                  // a path that leads to folder_ alone; the videos' paths begin with it
     std::vector<Path> pending_;  // a stack: taken from the end
     // Failed videos as they looked when their capture began, for the watch.
     std::vector<std::pair<Path, FileLook>> failedLooks_;

@@ -81,9 +81,10 @@ TEST_F(ImageBombPool, AStopDuringTwoCapturesOfHugePicturesReturnsAtOnce) {
     writeImageBomb(share / "two.mkv", huge, {256, 256});
     std::atomic<int> begun{0};
     ThumbnailPool::Options settings = options();
-    settings.capture = [&begun](const fs::path& video, const std::atomic<bool>& stop) {
+    settings.capture = [&begun](const fs::path& video, const platform::RegularFileReader& file,
+                                const std::atomic<bool>& stop) {
         ++begun;
-        return captureStill(video, 0, stop);
+        return captureStill(file, video, 0, stop);
     };
     startPool(std::move(settings));
     while (begun < 2) std::this_thread::yield();

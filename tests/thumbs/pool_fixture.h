@@ -90,7 +90,9 @@ public:
     }
 
     ThumbnailPool::CaptureFunction function() {
-        return [this](const Path& video, const std::atomic<bool>& stop) { return capture(video, stop); };
+        return [this](const Path& video, const platform::RegularFileReader&, const std::atomic<bool>& stop) {
+            return capture(video, stop);
+        };
     }
 
     static constexpr const char* kFakeFailure = "the fake capture failed";

@@ -119,9 +119,10 @@ TEST_F(PoolStart, AStopDuringACaptureLeavesNothingAndTheNextStartRendersTheVideo
         std::promise<void> begun;
         bool gaveStill = false;
         ThumbnailPool::Options settings = options();
-        settings.capture = [&](const fs::path& video, const std::atomic<bool>& stop) {
+        settings.capture = [&](const fs::path& video, const platform::RegularFileReader& file,
+                               const std::atomic<bool>& stop) {
             begun.set_value();
-            StillCapture still = captureStill(video, 0, stop);
+            StillCapture still = captureStill(file, video, 0, stop);
             gaveStill = !still.png.view().empty();
             return still;
         };

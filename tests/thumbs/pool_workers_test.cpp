@@ -34,10 +34,11 @@ TEST_F(PoolWorkers, ACaptureThatThrowsFailsItsVideoAndTheWorkerGoesOn) {
     for (const char* name : {"1.mp4", "2.mp4", "3.mp4", "4.mp4"})
         videos.push_back(scratch.file(fs::path("share") / name));
     ThumbnailPool::Options settings = options(1);
-    settings.capture = [&, marker = settings.capture](const fs::path& video, const std::atomic<bool>& stop) {
+    settings.capture = [&, marker = settings.capture](const fs::path& video, const platform::RegularFileReader& file,
+                                                      const std::atomic<bool>& stop) {
         if (video == videos[2]) throw std::system_error(std::make_error_code(std::errc::io_error), "unreadable");
         if (video == videos[1]) throw std::bad_alloc();
-        return marker(video, stop);
+        return marker(video, file, stop);
     };
     startPool(std::move(settings));
     ASSERT_TRUE(waitForStills());

@@ -59,7 +59,7 @@ protected:
 };
 
 TEST_F(StillWrite, ReplacesWholeAndLeavesNoTemporaryFile) {
-    const auto directory = openStillDirectory(thumbs, "a/b/still.png");
+    const auto directory = openStillDirectory(*platform::LinkFreeDirectory::open(share), "a/b/still.png");
     ASSERT_NE(directory, nullptr);
     ASSERT_TRUE(fs::is_directory(thumbs / "a/b"));
     ASSERT_TRUE(write(*directory, "still.png", "an old, broken still that is much longer than the new one"));
@@ -74,7 +74,7 @@ TEST_F(StillWrite, ReplacesWholeAndLeavesNoTemporaryFile) {
 }
 
 TEST_F(StillWrite, TwoWritersOfOneStillLeaveOneWholeFile) {
-    const auto directory = openStillDirectory(thumbs, "clip.png");
+    const auto directory = openStillDirectory(*platform::LinkFreeDirectory::open(share), "clip.png");
     ASSERT_NE(directory, nullptr);
     const std::string first(300'000, 'a'), second(200'000, 'b');
     for (int round = 0; round < 5; ++round) {
