@@ -194,6 +194,7 @@ ShareStatus CVomraServerDlg::CurrentStatus() const {
     status.startFailure = m_startFailure;
     status.startWarning = m_startWarning;
     status.stills = m_share.stillsProgress();
+    status.stillFailures = m_share.stillFailures();
     return status;
 }
 

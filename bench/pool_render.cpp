@@ -1,15 +1,14 @@
 #include "pool_render.h"
 
-#include <condition_variable>
+#include <chrono>
 #include <fstream>
 #include <iostream>
-#include <mutex>
 #include <stdexcept>
 #include <string>
+#include <thread>
 
 #include "shell.h"
 #include "thumbs/thumbnail_pool.h"
-#include "thumbs/video_discovery.h"
 
 namespace {
 
@@ -21,48 +20,22 @@ long peakResidentKib() {
     return -1;
 }
 
-class Countdown {
-public:
-    explicit Countdown(std::size_t count) : left(count) {}
-    void done() {
-        std::lock_guard lock(mutex);
-        if (--left == 0) finished.notify_all();
-    }
-    void wait() {
-        std::unique_lock lock(mutex);
-        finished.wait(lock, [&] { return left == 0; });
-    }
-
-private:
-    std::mutex mutex;
-    std::condition_variable finished;
-    std::size_t left;
-};
-
 }  // namespace
 
 int renderWithPool(const std::filesystem::path& videos, const std::filesystem::path& stills) {
-    ThumbnailPool pool;
-    pool.sourceRoot = videos;
-    pool.outputRoot = stills;
-    pool.pending = scanVideos(videos);
-    const std::size_t count = pool.pending.size();
-    Countdown countdown(count);
-    std::mutex failureMutex;
-    int failed = 0;
-    pool.onFinished = [&](const ThumbnailPool::Path&, bool success) {
-        if (!success) {
-            std::lock_guard lock(failureMutex);
-            ++failed;
-        }
-        countdown.done();
-    };
+    ThumbnailPool::Options options;
+    options.sharedFolder = videos;
+    ThumbnailPool pool(std::move(options));
     const double seconds = secondsOf([&] {
-        pool.startWorkers();
-        countdown.wait();
+        pool.start();
+        while (!pool.progress().allHandled()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     });
     pool.stop();
-    std::cout << "videos " << count << " failed " << failed << " seconds " << seconds << " peak_kib "
+    const ThumbnailProgress progress = pool.progress();
+    // The pool renders into the folder's own still tree; each run's stills
+    // are moved aside, so the next run renders them all again.
+    std::filesystem::rename(videos / kStillFolderName, stills);
+    std::cout << "videos " << progress.total << " failed " << progress.failed << " seconds " << seconds << " peak_kib "
               << peakResidentKib() << "\n";
     return 0;
 }

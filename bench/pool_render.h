@@ -3,8 +3,8 @@
 // benchmark, so that its peak memory is the pool's alone.
 #include <filesystem>
 
-// Renders every video below `videos` into `stills` with a two-worker
-// ThumbnailPool and prints one line: "videos N failed F seconds S peak_kib K".
+// Renders every video below `videos` with a two-worker ThumbnailPool, moves
+// the stills to `stills` (a new folder) and prints one line: "videos N failed F seconds S peak_kib K".
 int renderWithPool(const std::filesystem::path& videos, const std::filesystem::path& stills);
 
 struct PoolReport {

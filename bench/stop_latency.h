@@ -10,6 +10,6 @@ struct StopLatency {
 };
 
 // Starts a two-worker pool over the videos of `videos` `trials` times,
-// each into a fresh folder below `work`, and stops it at moments spread
+// each time with no stills yet, and stops it at moments spread
 // over the first four fifths of the time the two captures take.
-StopLatency measureStopLatency(const std::filesystem::path& videos, const std::filesystem::path& work, int trials);
+StopLatency measureStopLatency(const std::filesystem::path& videos, int trials);

@@ -201,7 +201,7 @@ int runBenchmark(const std::string& self, int fileCount) {
     std::cout << "making two 3840 x 2160 videos and stopping the pool over them 20 times ...\n";
     const fs::path large = work.root / "large";
     makeLargeVideos(large / "videos");
-    const StopLatency stop = measureStopLatency(large / "videos", large, 20);
+    const StopLatency stop = measureStopLatency(large / "videos", 20);
 
     std::cout << "making a tree of " << fileCount << " files ...\n";
     const fs::path tree = work.root / "tree";
@@ -215,7 +215,7 @@ int runBenchmark(const std::string& self, int fileCount) {
     row("---", "---", "---", "---");
     reportStills(clean, real);
     const double median = (stop.stopSeconds[9] + stop.stopSeconds[10]) / 2;
-    row("`stopThumbnails` while two 3840 × 2160 captures run (" + number(stop.captureSeconds, 2) +
+    row("`ThumbnailPool::stop` while two 3840 × 2160 captures run (" + number(stop.captureSeconds, 2) +
             " s undisturbed), median / worst of 20",
         "", number(median * 1000, 1) + " / " + number(stop.stopSeconds.back() * 1000, 1) + " ms", "≤ 500 ms");
     row("stops that found both captures running", "", std::to_string(stop.stopsDuringCaptures) + " of 20", "");

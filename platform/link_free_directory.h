@@ -6,7 +6,10 @@
 #include <filesystem>
 #include <memory>
 #include <span>
+#include <string>
 #include <vector>
+
+#include "platform/regular_file.h"
 
 namespace platform {
 
@@ -54,6 +57,22 @@ public:
 
     // Every entry but "." and "..", in no particular order.
     std::vector<DirectoryEntry> entries() const;
+
+    // A path that leads to this very directory for as long as it is held,
+    // even after it was renamed or its name given to a link: on Linux the
+    // process's own name for the descriptor (/proc/self/fd/N). Elsewhere the
+    // path it was opened by; on Windows the held handle keeps the directory
+    // from being renamed or removed.
+    Path heldPath() const;
+
+    // The regular file at `relative` (below this directory), opened for
+    // reading as the web server would serve it: no link on the way is
+    // followed, and a link at the file's own name only where the server
+    // would follow it (its owner owning the file, where the server checks
+    // owners). Run as root, a file that this directory's owner could not
+    // read is refused too. Null when refused or no readable regular file;
+    // `refusal` then says why (UTF-8).
+    std::unique_ptr<RegularFileReader> openServedFile(const Path& relative, std::string& refusal) const;
 
 private:
     LinkFreeDirectory(Path path, std::intptr_t handle) : path_(std::move(path)), handle_(handle) {}

@@ -23,6 +23,7 @@ public:
     std::uint64_t size() const;
 
 private:
+    friend class LinkFreeDirectory;  // opens served files below a held directory
     // A file descriptor on POSIX systems, a file handle on Windows.
     explicit RegularFileReader(std::intptr_t handle) : handle(handle) {}
     std::intptr_t handle;

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <thread>
+#include <utility>
 
 #include "config/settings_file.h"
 #include "nginx/config_render.h"
@@ -223,10 +225,14 @@ StartReport Share::start(const ShareSettings& settings) {
 // The stills are extra: a share runs without them, so what keeps them from
 // starting is a warning.
 void Share::startStills(const ShareSettings& settings, StartReport& report) {
+    ThumbnailPool::Options options;
+    options.sharedFolder = platform::pathFromUtf8(settings.sharedFolder);
+    options.captureSeconds = settings.screenshotSeconds;
+    auto stills = std::make_unique<ThumbnailPool>(std::move(options));
     std::vector<std::filesystem::path> unreadable;
     try {
-        m_stills =
-            startThumbnails(platform::pathFromUtf8(settings.sharedFolder), settings.screenshotSeconds, unreadable);
+        unreadable = stills->start();
+        m_stills = std::move(stills);
     } catch (const std::exception& error) {
         addWarning(report, std::string("共享已启动，但视频截图没有开始：") + error.what());
         return;
@@ -247,6 +253,11 @@ void Share::stop() {
 std::optional<ThumbnailProgress> Share::stillsProgress() const {
     if (!m_stills) return std::nullopt;
     return m_stills->progress();
+}
+
+std::vector<StillFailure> Share::stillFailures() const {
+    if (!m_stills) return {};
+    return m_stills->failures();
 }
 
 // The pid file names the process to look at; the stop line itself checks that

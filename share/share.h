@@ -55,6 +55,8 @@ public:
 
     // How far the stills have come, while they are being made.
     std::optional<ThumbnailProgress> stillsProgress() const;
+    // The videos of the running share that got no still, and why.
+    std::vector<StillFailure> stillFailures() const;
 
     // At start-up: ends a server of this server directory that an earlier
     // run left behind (found through its pid file and its own command line).

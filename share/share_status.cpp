@@ -1,5 +1,7 @@
 #include "share/share_status.h"
 
+#include "platform/paths.h"
+
 namespace {
 
 // The lines of `text` side by side on one line.
@@ -41,7 +43,19 @@ std::string statusLine(const ShareStatus& status) {
 }
 
 std::string statusDetails(const ShareStatus& status) {
-    return status.running ? status.startWarning : status.startFailure;
+    if (!status.running) return status.startFailure;
+    std::string details = status.startWarning;
+    if (status.stillFailures.empty()) return details;
+    if (!details.empty()) details += "\n";
+    details += "没有截图的视频：";
+    constexpr std::size_t kListed = 20;
+    for (std::size_t i = 0; i < status.stillFailures.size() && i < kListed; ++i) {
+        const StillFailure& failure = status.stillFailures[i];
+        details += "\n" + platform::utf8FromPath(failure.video) + "：" + failure.reason;
+    }
+    if (status.stillFailures.size() > kListed)
+        details += "\n……以及另外 " + std::to_string(status.stillFailures.size() - kListed) + " 个";
+    return details;
 }
 
 std::string trayTip(const ShareStatus& status) {

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "thumbs/thumbnail_pool.h"
 
@@ -13,6 +14,7 @@ struct ShareStatus {
     std::string startFailure;                 // why the last Start failed; empty when it did not
     std::string startWarning;                 // what the Start of the running share warned of
     std::optional<ThumbnailProgress> stills;  // while a pool exists
+    std::vector<StillFailure> stillFailures;  // the videos that got no still, and why
 };
 
 // "已停止", "共享中（端口 N）" with the stills' progress, or why Start failed:
@@ -21,7 +23,8 @@ struct ShareStatus {
 // middle when too long for the window.
 std::string statusLine(const ShareStatus& status);
 
-// The status line's warning or failure in full, as Start reported it.
+// The status line's warning or failure in full, as Start reported it, and
+// while the share runs the videos that got no still, each with its reason.
 std::string statusDetails(const ShareStatus& status);
 
 // The tray icon's tip: the program's name and whether the share runs, with

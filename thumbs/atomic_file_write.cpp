@@ -2,32 +2,36 @@
 
 #include <algorithm>
 #include <cctype>
-#include <charconv>
 #include <cstdint>
+#include <cstdio>
 #include <random>
 #include <string>
+#include <string_view>
 
 namespace {
 
-// A hidden name beside the target (a rename never crosses volumes) that no
-// concurrent writer of the same target picks as well: "." + target + "." +
-// random hex digits + ".tmp".
-std::filesystem::path temporaryNameFor(const std::filesystem::path& name) {
+// The temporary name: ".vt-" + 16 random hex digits + ".tmp", hidden and
+// short, so that a still whose name is near the file-name limit (255 bytes)
+// still has one. It lies beside the target, so the rename never crosses
+// volumes, and no concurrent writer of the same target picks it as well.
+constexpr std::u8string_view temporaryPrefix = u8".vt-";
+constexpr std::u8string_view temporarySuffix = u8".tmp";
+constexpr std::size_t temporaryDigits = 16;
+
+std::filesystem::path newTemporaryName() {
     std::random_device random;
     const std::uint64_t number = (std::uint64_t{random()} << 32) | random();
-    char digits[16];
-    const auto end = std::to_chars(digits, digits + sizeof digits, number, 16).ptr;
-    std::filesystem::path temporary = ".";
-    temporary += name;
-    temporary += "." + std::string(digits, end) + ".tmp";
-    return temporary;
+    char digits[temporaryDigits + 1];
+    std::snprintf(digits, sizeof digits, "%016llx", static_cast<unsigned long long>(number));
+    return std::u8string(temporaryPrefix) + std::u8string(digits, digits + temporaryDigits) +
+           std::u8string(temporarySuffix);
 }
 
 }  // namespace
 
 bool writeFileAtomically(const platform::LinkFreeDirectory& directory, const std::filesystem::path& name,
                          std::span<const unsigned char> bytes) {
-    const std::filesystem::path temporary = temporaryNameFor(name);
+    const std::filesystem::path temporary = newTemporaryName();
     if (!directory.writeNewFile(temporary, bytes)) return false;
     if (directory.rename(temporary, name)) return true;
     directory.remove(temporary);
@@ -36,12 +40,10 @@ bool writeFileAtomically(const platform::LinkFreeDirectory& directory, const std
 
 bool isTemporaryName(const std::filesystem::path& name) {
     const std::u8string text = name.u8string();
-    const std::u8string_view suffix = u8".tmp";
-    if (text.size() < 4 + suffix.size() || text[0] != u8'.' || !text.ends_with(suffix)) return false;
-    const std::u8string_view stem = std::u8string_view(text).substr(0, text.size() - suffix.size());
-    const std::size_t dot = stem.rfind(u8'.');
-    const std::u8string_view digits = stem.substr(dot + 1);
-    return dot > 1 && !digits.empty() && digits.size() <= 16 &&
-           std::all_of(digits.begin(), digits.end(),
+    if (text.size() != temporaryPrefix.size() + temporaryDigits + temporarySuffix.size() ||
+        !text.starts_with(temporaryPrefix) || !text.ends_with(temporarySuffix))
+        return false;
+    const std::u8string_view digits = std::u8string_view(text).substr(temporaryPrefix.size(), temporaryDigits);
+    return std::all_of(digits.begin(), digits.end(),
                        [](char8_t c) { return std::isxdigit(static_cast<unsigned char>(c)); });
 }

@@ -3,9 +3,11 @@
 #include <cmath>
 #include <cstdio>
 #include <memory>
-#include <optional>
+#include <new>
+#include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 extern "C" {
 #include <libavutil/display.h>
@@ -31,6 +33,12 @@ constexpr const char* analyseMicroseconds = "5000000";
 // No capture reads more packets than this, whatever the file holds.
 constexpr int packetLimit = 20'000;
 
+// No picture larger than this is decoded, whatever the file holds: a
+// 16000 x 16000 picture would take gigabytes and many seconds in one call
+// that nothing can interrupt. Pictures of 8K video (7680 x 4320) pass.
+constexpr std::int64_t pixelBudget = 40'000'000;
+constexpr int longestSide = 16384;
+
 // A picture whose luma varies less than this (standard deviation over a
 // grid of samples, 0 to 255) shows nothing worth a still.
 constexpr double flatLumaSpread = 8.0;
@@ -40,10 +48,27 @@ constexpr std::chrono::seconds searchTime{2};
 
 constexpr int ioBufferSize = 64 * 1024;
 
+// Why a capture gave up; thrown by the steps below and caught where the
+// capture returns.
+struct CaptureFailure : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+[[noreturn]] void fail(const std::string& reason) {
+    throw CaptureFailure(reason);
+}
+
+// FFmpeg's text for one of its error codes.
+std::string ffmpegError(int code) {
+    char text[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(code, text, sizeof text);
+    return text;
+}
+
 // FFmpeg reads the file through these callbacks, from a descriptor that is
 // known to be a regular file; every read first checks the capture's limits.
 struct FileSource {
-    std::unique_ptr<platform::RegularFileReader> reader;
+    const platform::RegularFileReader* reader = nullptr;
     std::uint64_t position = 0;
     const CaptureLimits* limits = nullptr;
 };
@@ -104,16 +129,36 @@ struct VideoInput {
     AVStream* stream() const { return format->streams[streamIndex]; }
 };
 
-bool openSource(VideoInput& input, const std::filesystem::path& path, const CaptureLimits& limits) {
+void openSource(VideoInput& input, const platform::RegularFileReader& file, const CaptureLimits& limits) {
     input.source = std::make_unique<FileSource>();
-    input.source->reader = platform::RegularFileReader::open(path);
+    input.source->reader = &file;
     input.source->limits = &limits;
-    if (!input.source->reader) return false;
     auto* buffer = static_cast<std::uint8_t*>(av_malloc(ioBufferSize));
-    if (!buffer) return false;
+    if (!buffer) throw std::bad_alloc();
     input.io.reset(avio_alloc_context(buffer, ioBufferSize, 0, input.source.get(), readSource, nullptr, seekSource));
-    if (!input.io) av_free(buffer);
-    return input.io != nullptr;
+    if (input.io) return;
+    av_free(buffer);
+    throw std::bad_alloc();
+}
+
+// What every decoder of a capture is opened with, the stream probe's
+// included: one thread, and the pixel budget, which FFmpeg checks against
+// the size the picture's own header gives before it allocates anything.
+AVDictionary* decoderOptions() {
+    AVDictionary* options = nullptr;
+    av_dict_set(&options, "threads", "1", 0);
+    av_dict_set_int(&options, "max_pixels", pixelBudget, 0);
+    return options;
+}
+
+// Probes the streams that the header leaves undescribed, decoding no
+// picture above the pixel budget.
+int findStreamInfo(AVFormatContext* format) {
+    std::vector<AVDictionary*> options(format->nb_streams, nullptr);
+    for (AVDictionary*& streamOptions : options) streamOptions = decoderOptions();
+    const int probed = avformat_find_stream_info(format, options.data());
+    for (AVDictionary*& streamOptions : options) av_dict_free(&streamOptions);
+    return probed;
 }
 
 // MP4 and its kin and Matroska describe every stream in their header. For
@@ -132,9 +177,9 @@ bool headerDescribesStreams(const AVFormatContext& format) {
     return true;
 }
 
-bool openDemuxer(VideoInput& input, const std::filesystem::path& path, const CaptureLimits& limits) {
+void openDemuxer(VideoInput& input, const std::filesystem::path& path, const CaptureLimits& limits) {
     AVFormatContext* format = avformat_alloc_context();
-    if (!format) return false;
+    if (!format) throw std::bad_alloc();
     format->pb = input.io.get();
     format->flags |= AVFMT_FLAG_CUSTOM_IO;
     format->interrupt_callback = {interrupted, const_cast<CaptureLimits*>(&limits)};
@@ -145,32 +190,45 @@ bool openDemuxer(VideoInput& input, const std::filesystem::path& path, const Cap
     av_dict_set(&options, "analyzeduration", analyseMicroseconds, 0);
     const std::u8string name = path.u8string();
     // On failure FFmpeg frees the context it was given.
-    const bool isOpen =
-        avformat_open_input(&format, reinterpret_cast<const char*>(name.c_str()), nullptr, &options) == 0;
+    const int opened = avformat_open_input(&format, reinterpret_cast<const char*>(name.c_str()), nullptr, &options);
     av_dict_free(&options);
-    if (!isOpen) return false;
+    if (opened < 0) fail("not a video (" + ffmpegError(opened) + ")");
     input.format.reset(format);
-    return headerDescribesStreams(*format) || avformat_find_stream_info(format, nullptr) >= 0;
+    if (headerDescribesStreams(*format)) return;
+    if (const int probed = findStreamInfo(format); probed < 0)
+        fail("its streams cannot be read (" + ffmpegError(probed) + ")");
 }
 
-bool openDecoder(VideoInput& input) {
+void openDecoder(VideoInput& input) {
     input.streamIndex = av_find_best_stream(input.format.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
-    if (input.streamIndex < 0) return false;
+    if (input.streamIndex < 0) fail("no video stream");
     const AVCodecParameters* parameters = input.stream()->codecpar;
+    if (parameters->width > longestSide || parameters->height > longestSide ||
+        std::int64_t{parameters->width} * parameters->height > pixelBudget)
+        fail("the picture is too large (" + std::to_string(parameters->width) + " × " +
+             std::to_string(parameters->height) + ")");
     const AVCodec* codec = avcodec_find_decoder(parameters->codec_id);
-    if (!codec) return false;
+    if (!codec) fail(std::string("no decoder for ") + avcodec_get_name(parameters->codec_id));
     input.decoder.reset(avcodec_alloc_context3(codec));
-    if (!input.decoder || avcodec_parameters_to_context(input.decoder.get(), parameters) < 0) return false;
+    if (!input.decoder) throw std::bad_alloc();
+    if (const int copied = avcodec_parameters_to_context(input.decoder.get(), parameters); copied < 0)
+        fail("the decoder cannot be set up (" + ffmpegError(copied) + ")");
     // Decoders that hold a picture back until the next one comes (MPEG-1 and
     // 2) give it out at once; the first picture is the same either way.
     input.decoder->flags |= AV_CODEC_FLAG_LOW_DELAY;
-    return avcodec_open2(input.decoder.get(), codec, nullptr) >= 0;
+    AVDictionary* options = decoderOptions();
+    const int opened = avcodec_open2(input.decoder.get(), codec, &options);
+    av_dict_free(&options);
+    if (opened < 0) fail("the decoder cannot be opened (" + ffmpegError(opened) + ")");
 }
 
-std::optional<VideoInput> openVideo(const std::filesystem::path& path, const CaptureLimits& limits) {
+// The file is read from its start on each opening; `path` names it only.
+VideoInput openVideo(const VideoFile& video, const CaptureLimits& limits) {
+    const auto& [file, path] = video;
     VideoInput input;
-    if (!openSource(input, path, limits) || !openDemuxer(input, path, limits) || !openDecoder(input))
-        return std::nullopt;
+    openSource(input, file, limits);
+    openDemuxer(input, path, limits);
+    openDecoder(input);
     return input;
 }
 
@@ -196,13 +254,13 @@ bool seekBackwardsTo(VideoInput& input, std::int32_t seconds) {
 }
 
 // The video, its decoder, and the reading position at `seconds`.
-std::optional<VideoInput> openAt(const std::filesystem::path& path, std::int32_t seconds, const CaptureLimits& limits) {
-    std::optional<VideoInput> input = openVideo(path, limits);
-    if (input && !seekBackwardsTo(*input, seconds)) {
+VideoInput openAt(const VideoFile& video, std::int32_t seconds, const CaptureLimits& limits) {
+    VideoInput input = openVideo(video, limits);
+    if (!seekBackwardsTo(input, seconds)) {
         // A failed seek can leave the demuxer anywhere in the file, where the
         // next frame is predicted from pictures never decoded. A fresh input
         // reads from the start instead.
-        input = openVideo(path, limits);
+        input = openVideo(video, limits);
     }
     return input;
 }
@@ -217,7 +275,14 @@ enum class KeyFrame { drainAtOnce, decodeOn };
 struct FirstFrame {
     FrameHandle frame;
     bool drainedAtKeyFrame = false;  // and got nothing: read the stream again
+    int error = 0;                   // the decoder's last complaint, when no frame came
 };
+
+// Keeps an error of the decoder's as `last`; "give more input" and the end
+// of the stream are none.
+void noteDecoderError(int code, int& last) {
+    if (code < 0 && code != AVERROR(EAGAIN) && code != AVERROR_EOF) last = code;
+}
 
 bool receiveAfterDrain(AVCodecContext* decoder, AVFrame* frame) {
     return avcodec_send_packet(decoder, nullptr) == 0 && avcodec_receive_frame(decoder, frame) == 0;
@@ -230,15 +295,20 @@ FirstFrame receiveFirstFrame(VideoInput& input, KeyFrame keyFrame, const Capture
     if (!packet || !frame) return {};
     AVCodecContext* decoder = input.decoder.get();
     bool firstVideoPacket = true;
+    int error = 0;
     for (int packets = 0; packets < packetLimit && av_read_frame(input.format.get(), packet.get()) >= 0; ++packets) {
         if (limits.reached()) return {};
         const bool video = packet->stream_index == input.streamIndex;
         const bool drainHere =
             video && firstVideoPacket && keyFrame == KeyFrame::drainAtOnce && (packet->flags & AV_PKT_FLAG_KEY);
         firstVideoPacket = firstVideoPacket && !video;
-        const bool sent = video && avcodec_send_packet(decoder, packet.get()) == 0;
+        const int sending = video ? avcodec_send_packet(decoder, packet.get()) : AVERROR(EAGAIN);
         av_packet_unref(packet.get());
-        if (sent && avcodec_receive_frame(decoder, frame.get()) == 0) return {std::move(frame)};
+        const bool sent = sending == 0;
+        noteDecoderError(sending, error);
+        const int receiving = sent ? avcodec_receive_frame(decoder, frame.get()) : AVERROR(EAGAIN);
+        if (receiving == 0) return {std::move(frame)};
+        noteDecoderError(receiving, error);
         if (sent && drainHere) {
             // A field waiting for its pair, or a frame the file marks to be
             // dropped, gives nothing here.
@@ -249,23 +319,24 @@ FirstFrame receiveFirstFrame(VideoInput& input, KeyFrame keyFrame, const Capture
     // At the end of the file the decoder may still hold the frames it was
     // keeping back for reordering; a short video may have no others.
     if (!limits.reached() && receiveAfterDrain(decoder, frame.get())) return {std::move(frame)};
-    return {};
+    return {nullptr, false, error};
 }
 
 // The first picture the decoder delivers from `seconds` on, and the input
 // positioned after it.
-std::pair<std::optional<VideoInput>, FrameHandle> decodeFirstFrame(const std::filesystem::path& path,
-                                                                   std::int32_t seconds, const CaptureLimits& limits) {
-    std::optional<VideoInput> input = openAt(path, seconds, limits);
-    if (!input) return {};
-    FirstFrame first = receiveFirstFrame(*input, KeyFrame::drainAtOnce, limits);
-    if (!first.drainedAtKeyFrame) return {std::move(input), std::move(first.frame)};
-    // The key frame alone gave no picture, and a drained decoder takes no
-    // more packets: read the stream again, decoding on past the key frame.
-    input = openAt(path, seconds, limits);
-    if (!input) return {};
-    FrameHandle frame = receiveFirstFrame(*input, KeyFrame::decodeOn, limits).frame;
-    return {std::move(input), std::move(frame)};
+std::pair<VideoInput, FrameHandle> decodeFirstFrame(const VideoFile& video, std::int32_t seconds,
+                                                    const CaptureLimits& limits) {
+    VideoInput input = openAt(video, seconds, limits);
+    FirstFrame first = receiveFirstFrame(input, KeyFrame::drainAtOnce, limits);
+    if (first.drainedAtKeyFrame) {
+        // The key frame alone gave no picture, and a drained decoder takes no
+        // more packets: read the stream again, decoding on past the key frame.
+        input = openAt(video, seconds, limits);
+        first = receiveFirstFrame(input, KeyFrame::decodeOn, limits);
+    }
+    if (!first.frame)
+        fail("no picture could be decoded" + (first.error ? " (" + ffmpegError(first.error) + ")" : std::string()));
+    return {std::move(input), std::move(first.frame)};
 }
 
 // How much the picture's brightness varies: the standard deviation of its
@@ -349,13 +420,16 @@ int clockwiseTurnsOf(const AVStream& stream) {
 
 }  // namespace
 
-StillFrame decodeStillFrame(const std::filesystem::path& path, std::int32_t seconds, const CaptureLimits& limits) {
-    auto [input, frame] = decodeFirstFrame(path, seconds, limits);
-    if (!frame) return {};
-    frame = passOverFlatPictures(*input, std::move(frame), limits);
+StillFrame decodeStillFrame(const VideoFile& video, std::int32_t seconds, const CaptureLimits& limits) {
     StillFrame still;
-    still.clockwiseTurns = clockwiseTurnsOf(*input->stream());
-    still.sampleAspect = av_guess_sample_aspect_ratio(input->format.get(), input->stream(), frame.get());
-    still.frame = std::move(frame);
+    try {
+        auto [input, frame] = decodeFirstFrame(video, seconds, limits);
+        frame = passOverFlatPictures(input, std::move(frame), limits);
+        still.clockwiseTurns = clockwiseTurnsOf(*input.stream());
+        still.sampleAspect = av_guess_sample_aspect_ratio(input.format.get(), input.stream(), frame.get());
+        still.frame = std::move(frame);
+    } catch (const CaptureFailure& failure) {
+        still.failure = failure.what();
+    }
     return still;
 }

@@ -8,16 +8,6 @@ namespace {
 
 using Directory = std::unique_ptr<platform::LinkFreeDirectory>;
 
-// The root itself: its parent is resolved as given (the shared folder is
-// the user's choice), the root's own name is not followed when a link.
-Directory openRoot(const fs::path& root, bool make) {
-    const fs::path normal = root.lexically_normal();
-    const fs::path name = normal.has_filename() ? normal.filename() : normal.parent_path().filename();
-    const fs::path parent = (normal.has_filename() ? normal : normal.parent_path()).parent_path();
-    const Directory above = platform::LinkFreeDirectory::open(parent.empty() ? fs::path(".") : parent);
-    return above ? above->child(name, make) : nullptr;
-}
-
 void removeTemporariesBelow(const platform::LinkFreeDirectory& directory) {
     for (const platform::DirectoryEntry& entry : directory.entries()) {
         if (entry.kind == platform::EntryKind::regularFile && isTemporaryName(entry.name)) directory.remove(entry.name);
@@ -28,8 +18,8 @@ void removeTemporariesBelow(const platform::LinkFreeDirectory& directory) {
 
 }  // namespace
 
-Directory openStillDirectory(const fs::path& root, const fs::path& relativeStill) {
-    Directory directory = openRoot(root, true);
+Directory openStillDirectory(const platform::LinkFreeDirectory& folder, const fs::path& relativeStill) {
+    Directory directory = folder.child(kStillFolderName, true);
     for (const fs::path& name : relativeStill.parent_path()) {
         if (!directory) break;
         directory = directory->child(name, true);
@@ -37,6 +27,6 @@ Directory openStillDirectory(const fs::path& root, const fs::path& relativeStill
     return directory;
 }
 
-void removeTemporaryStills(const fs::path& root) {
-    if (const Directory directory = openRoot(root, false)) removeTemporariesBelow(*directory);
+void removeTemporaryStills(const platform::LinkFreeDirectory& folder) {
+    if (const Directory directory = folder.child(kStillFolderName, false)) removeTemporariesBelow(*directory);
 }

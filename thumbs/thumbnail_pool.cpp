@@ -1,16 +1,18 @@
 #include "thumbs/thumbnail_pool.h"
 
-#include <memory>
-#include <optional>
+#include <algorithm>
+#include <exception>
 
 extern "C" {
 #include <libavformat/avformat.h>
 }
 
+#include "platform/debug_output.h"
 #include "platform/heap_tuning.h"
 #include "platform/paths.h"
+#include "platform/text_codec.h"
 #include "thumbs/atomic_file_write.h"
-#include "thumbs/new_video_watch.h"
+#include "res/video_kinds.h"
 #include "thumbs/still_tree.h"
 #include "thumbs/video_discovery.h"
 
@@ -18,10 +20,24 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A video that appears while the share runs is seen within one interval and
-// settles at the next, so its still comes within about two intervals of its
-// last write. A scan of 100,000 files takes well under 0.1 s.
-constexpr std::chrono::seconds newVideoRescanInterval{4};
+// The options with the real capture where none was given.
+ThumbnailPool::Options withCapture(ThumbnailPool::Options options) {
+    if (!options.capture)
+        options.capture = [seconds = options.captureSeconds](
+                              const fs::path& video, const platform::RegularFileReader& file,
+                              const std::atomic<bool>& stop) { return captureStill(file, video, seconds, stop); };
+    return options;
+}
+
+// The shared folder held open; raises what scanning it would raise.
+std::unique_ptr<platform::LinkFreeDirectory> openFolder(const fs::path& folder) {
+    auto held = platform::LinkFreeDirectory::open(folder);
+    if (held) return held;
+    std::error_code error;
+    fs::directory_iterator{folder, error};
+    if (!error) error = std::make_error_code(std::errc::not_a_directory);
+    throw fs::filesystem_error("cannot open the shared folder", folder, error);
+}
 
 // A relative path that names something strictly below its base: not empty
 // (different volumes), not the base itself, and never climbing out.
@@ -30,35 +46,6 @@ bool staysInside(const fs::path& relative) {
     for (const fs::path& element : relative)
         if (element == "..") return false;
     return true;
-}
-
-void waitWhilePaused(ThumbnailPool& pool) {
-    if (!pool.paused) return;
-    std::unique_lock lock(pool.pauseMutex);
-    pool.resumeCondition.wait(lock, [&pool] { return !pool.paused || pool.stopRequested; });
-}
-
-// The next video; a watching pool waits for one until it stops.
-std::optional<fs::path> takeVideo(ThumbnailPool& pool) {
-    std::unique_lock lock(pool.queueMutex);
-    if (pool.rescanInterval.count() > 0)
-        pool.queueChanged.wait(lock, [&pool] { return pool.stopRequested || !pool.pending.empty(); });
-    if (pool.stopRequested || pool.pending.empty()) return std::nullopt;
-    fs::path video = std::move(pool.pending.back());
-    pool.pending.pop_back();
-    return video;
-}
-
-// The video's place in the folder, relative to it, with the last extension
-// replaced by ".png": where its still goes below the output root. The
-// video's directory is resolved, not the video itself, so a link gets its
-// still where the link stands. Empty when the video has no place inside the
-// shared folder.
-fs::path relativeStillPathFor(const ThumbnailPool& pool, const fs::path& video) {
-    const fs::path place = fs::weakly_canonical(video.parent_path()) / video.filename();
-    const fs::path relative = place.lexically_relative(fs::weakly_canonical(pool.sourceRoot));
-    if (!staysInside(relative)) return {};
-    return fs::path(relative).replace_extension(".png");
 }
 
 enum class StillPlace { free, taken, blocked };
@@ -82,47 +69,9 @@ StillPlace stillPlaceOf(const platform::LinkFreeDirectory& directory, const fs::
     }
 }
 
-// Renders the still at `relative` below the output root unless something
-// is already in its place. Nothing is made or written through a link.
-bool renderStillAt(ThumbnailPool& pool, const fs::path& video, const fs::path& relative) {
-    const auto directory = openStillDirectory(pool.outputRoot, relative);
-    if (!directory) return false;
-    const fs::path name = relative.filename();
-    switch (stillPlaceOf(*directory, name)) {
-        case StillPlace::taken:
-            return true;
-        case StillPlace::blocked:
-            return false;
-        case StillPlace::free:
-            break;
-    }
-    const PngBytes png = pool.capture(pool, video);
-    return !png.view().empty() && writeFileAtomically(*directory, name, png.view());
-}
-
-// Renders one video's still. Any exception (a file-system failure, memory
-// running out) counts the video as failed, and the worker goes on with the
-// next one instead of letting it end the program.
-void renderStill(ThumbnailPool& pool, const fs::path& video) {
-    fs::path still;
-    bool success = false;
-    try {
-        const fs::path relative = relativeStillPathFor(pool, video);
-        if (!relative.empty()) {
-            still = pool.outputRoot / relative;
-            success = renderStillAt(pool, video, relative);
-        }
-    } catch (...) {
-        // reported below as a failed video
-    }
-    if (!success) ++pool.videosFailed;
-    ++pool.videosFinished;
-    if (pool.onFinished) pool.onFinished(still, success);
-}
-
 }  // namespace
 
-ThumbnailPool::ThumbnailPool() : capture(&ThumbnailPool::captureFrame) {
+ThumbnailPool::ThumbnailPool(Options options) : options_(withCapture(std::move(options))) {
     avformat_network_init();
     platform::keepFreedMemory();
 }
@@ -132,76 +81,158 @@ ThumbnailPool::~ThumbnailPool() {
     avformat_network_deinit();
 }
 
-void ThumbnailPool::startWorkers() {
-    paused = false;
-    stopRequested = false;
-    videosFound = pending.size();
+std::vector<fs::path> ThumbnailPool::start() {
+    folder_ = openFolder(options_.sharedFolder);
+    root_ = folder_->heldPath();
+    std::vector<fs::path> unreadable;
+    pending_ = scanVideos(root_, &unreadable);
+    for (fs::path& folder : unreadable) folder = shown(folder);
+    removeTemporaryStills(*folder_);
+    videosFound_ = pending_.size();
     // The watch knows the videos found so far before any worker takes one.
-    if (rescanInterval.count() > 0) watcher = std::thread(&ThumbnailPool::watchLoop, this, pending);
-    for (std::uint64_t i = 0; i < threadCount; ++i) workers.emplace_back(&ThumbnailPool::workerLoop, this);
+    watcher_ = std::thread(&ThumbnailPool::watchLoop, this, pending_);
+    for (unsigned i = 0; i < options_.threadCount; ++i) workers_.emplace_back(&ThumbnailPool::workerLoop, this);
+    return unreadable;
 }
 
 void ThumbnailPool::stop() {
     {
-        // Taken so that a worker between its test of the flags and its wait
+        // Taken so that a worker between its test of the flag and its wait
         // cannot miss the wake-up.
-        std::scoped_lock lock(pauseMutex, queueMutex);
-        stopRequested = true;
+        std::lock_guard lock(queueMutex_);
+        stopRequested_ = true;
     }
-    resumeCondition.notify_all();
-    queueChanged.notify_all();
-    for (std::thread& worker : workers)
+    queueChanged_.notify_all();
+    for (std::thread& worker : workers_)
         if (worker.joinable()) worker.join();
-    workers.clear();
-    if (watcher.joinable()) watcher.join();
+    workers_.clear();
+    if (watcher_.joinable()) watcher_.join();
+}
+
+ThumbnailProgress ThumbnailPool::progress() const {
+    return {videosFound_.load(), videosFinished_.load(), videosFailed_.load()};
+}
+
+std::vector<StillFailure> ThumbnailPool::failures() const {
+    std::lock_guard lock(failureMutex_);
+    return failures_;
 }
 
 void ThumbnailPool::watchLoop(const std::vector<Path>& known) {
     NewVideoWatch watch(known);
-    std::unique_lock lock(queueMutex);
-    while (!queueChanged.wait_for(lock, rescanInterval, [this] { return stopRequested.load(); })) {
+    std::unique_lock lock(queueMutex_);
+    while (!queueChanged_.wait_for(lock, options_.rescanInterval, [this] { return stopRequested_.load(); })) {
+        for (const auto& [video, look] : failedLooks_) watch.retryWhenChanged(video, look);
+        failedLooks_.clear();
         lock.unlock();
         std::vector<Path> ready;
         try {
-            ready = watch.settled(scanVideos(sourceRoot));
+            // A subfolder that may not be read costs only its own videos,
+            // as at the start.
+            std::vector<Path> unreadable;
+            ready = watch.settled(scanVideos(root_, &unreadable));
         } catch (...) {
             // The folder could not be walked this time; the next scan tries again.
         }
         lock.lock();
-        if (ready.empty()) continue;
-        videosFound += ready.size();
-        pending.insert(pending.end(), ready.begin(), ready.end());
-        queueChanged.notify_all();
+        handOut(ready);
     }
 }
 
-ThumbnailProgress ThumbnailPool::progress() const {
-    return {videosFound.load(), videosFinished.load(), videosFailed.load()};
+void ThumbnailPool::handOut(const std::vector<Path>& videos) {
+    for (const Path& video : videos) {
+        if (forgetFailure(shown(video))) {
+            --videosFinished_;
+        } else {
+            ++videosFound_;
+        }
+        pending_.push_back(video);
+    }
+    if (!videos.empty()) queueChanged_.notify_all();
+}
+
+std::optional<fs::path> ThumbnailPool::takeVideo() {
+    std::unique_lock lock(queueMutex_);
+    queueChanged_.wait(lock, [this] { return stopRequested_ || !pending_.empty(); });
+    if (stopRequested_) return std::nullopt;
+    fs::path video = std::move(pending_.back());
+    pending_.pop_back();
+    return video;
 }
 
 // A worker that ends gives back the memory the heap kept for the decoders,
 // so a share that runs on holds no more than it needs.
 void ThumbnailPool::workerLoop() {
-    while (!stopRequested) {
-        waitWhilePaused(*this);
-        if (stopRequested) break;
-        const std::optional<Path> video = takeVideo(*this);
-        if (!video) break;
-        renderStill(*this, *video);
-    }
+    while (const std::optional<Path> video = takeVideo()) renderStill(*video);
     platform::releaseFreedMemory();
 }
 
-std::unique_ptr<ThumbnailPool> startThumbnails(const fs::path& folder, std::int32_t captureSeconds,
-                                               std::vector<fs::path>& unreadable) {
-    std::vector<fs::path> videos = scanVideos(folder, &unreadable);
-    auto pool = std::make_unique<ThumbnailPool>();
-    pool->sourceRoot = folder;
-    pool->outputRoot = folder / "VTemp";
-    removeTemporaryStills(pool->outputRoot);
-    pool->captureSeconds = captureSeconds;
-    pool->rescanInterval = newVideoRescanInterval;
-    pool->pending = std::move(videos);
-    pool->startWorkers();
-    return pool;
+// Any exception (a file-system failure, memory running out) counts the
+// video as failed, and the worker goes on with the next one instead of
+// letting it end the program.
+void ThumbnailPool::renderStill(const Path& video) {
+    const std::optional<FileLook> look = lookOf(video);
+    std::string failure;
+    try {
+        failure = stillFailureOf(video);
+    } catch (const std::exception& error) {
+        failure = error.what();
+    } catch (...) {
+        failure = "unknown error";
+    }
+    if (!failure.empty()) recordFailure(shown(video), failure);
+    ++videosFinished_;
+    // A failed video is counted as handled before the watch may hand it out again.
+    if (failure.empty() || !look) return;
+    std::lock_guard lock(queueMutex_);
+    failedLooks_.emplace_back(video, *look);
+}
+
+// Nothing is made or written through a link, and nothing is read that the
+// web server would not serve.
+std::string ThumbnailPool::stillFailureOf(const Path& video) {
+    const fs::path relative = video.lexically_relative(root_);
+    if (!staysInside(relative)) return "not inside the shared folder";
+    const fs::path still = fs::path(relative).replace_extension(std::string(video_kinds::kStillExtension));
+    const auto directory = openStillDirectory(*folder_, still);
+    if (!directory) return "the still's folder cannot be made: a link or a file stands in its way";
+    const fs::path name = still.filename();
+    switch (stillPlaceOf(*directory, name)) {
+        case StillPlace::taken:
+            return {};
+        case StillPlace::blocked:
+            return "a link stands in the still's place";
+        case StillPlace::free:
+            break;
+    }
+    std::string refusal;
+    const auto file = folder_->openServedFile(relative, refusal);
+    if (!file) return refusal;
+    const StillCapture capture = options_.capture(shown(video), *file, stopRequested_);
+    if (capture.png.view().empty()) return capture.failure.empty() ? "no still" : capture.failure;
+    if (!writeFileAtomically(*directory, name, capture.png.view())) return "the still cannot be written";
+    return {};
+}
+
+fs::path ThumbnailPool::shown(const Path& video) const {
+    return options_.sharedFolder / video.lexically_relative(root_);
+}
+
+void ThumbnailPool::recordFailure(const Path& video, const std::string& reason) {
+    const std::string text = platform::utf8FromPath(video);
+    platform::debugOutput(L"[stills] no still of " + platform::utf8ToWide(text) + L": " + platform::utf8ToWide(reason) +
+                          L"\n");
+    std::lock_guard lock(failureMutex_);
+    failures_.push_back({video, reason});
+    ++videosFailed_;
+}
+
+bool ThumbnailPool::forgetFailure(const Path& video) {
+    std::lock_guard lock(failureMutex_);
+    const auto failure =
+        std::find_if(failures_.begin(), failures_.end(), [&](const StillFailure& f) { return f.video == video; });
+    if (failure == failures_.end()) return false;
+    failures_.erase(failure);
+    --videosFailed_;
+    return true;
 }

@@ -1,6 +1,7 @@
 #pragma once
-// The pool of two workers that renders one PNG still of every video of the
-// shared folder into the mirror tree below the thumbnail root.
+// The pool of workers that renders one PNG still of every video of the
+// shared folder into the mirror tree below the folder's VTemp, and goes on
+// watching the folder for new videos until it stops.
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -9,77 +10,111 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
-#include "thumbs/png_bytes.h"
+#include "thumbs/frame_capture.h"
+#include "thumbs/new_video_watch.h"
+#include "thumbs/still_tree.h"
 
-// How far the stills have come; read from the pool's counters at any time.
+// How far the stills have come.
 struct ThumbnailProgress {
     std::uint64_t total = 0;     // videos found
     std::uint64_t finished = 0;  // videos handled, failed ones included
     std::uint64_t failed = 0;
+    bool allHandled() const { return finished >= total; }
+};
+
+// A video that got no still, and why.
+struct StillFailure {
+    std::filesystem::path video;
+    std::string reason;  // UTF-8, for the user
+    bool operator==(const StillFailure&) const = default;
 };
 
 class ThumbnailPool {
 public:
     using Path = std::filesystem::path;
-    // Renders one still as a PNG file in memory, empty on failure; the
-    // default is captureFrame. Tests give their own.
-    using CaptureFunction = std::function<PngBytes(const ThumbnailPool&, const Path& video)>;
+    // Renders the still of `video`, opened as `file`; gives up, with no
+    // still, once `stop` is set.
+    using CaptureFunction = std::function<StillCapture(const Path& video, const platform::RegularFileReader& file,
+                                                       const std::atomic<bool>& stop)>;
 
-    ThumbnailPool();
+    struct Options {
+        Path sharedFolder;
+        std::int32_t captureSeconds = 0;  // the still's moment; 0: the start
+        // How often the folder is scanned for new videos. A new video is seen
+        // within one interval and settles at the next, so its still comes
+        // within about two intervals of its last write. A scan of 100,000
+        // files takes well under 0.1 s.
+        std::chrono::milliseconds rescanInterval{std::chrono::seconds(4)};
+        unsigned threadCount = 2;
+        CaptureFunction capture;  // empty: captureStill at captureSeconds
+    };
+
+    explicit ThumbnailPool(Options options);
+    // Stops the pool.
     ~ThumbnailPool();
     ThumbnailPool(const ThumbnailPool&) = delete;
     ThumbnailPool& operator=(const ThumbnailPool&) = delete;
 
-    // Starts threadCount workers over `pending`, and with a rescan interval
-    // the watch for new videos.
-    void startWorkers();
-    // Sets the stop flag and joins every worker; a capture that is running
-    // gives up at once and leaves no still, not even a temporary file.
+    // Opens the shared folder, which from then on is reached only through
+    // that handle (should its name be given to a link, nothing changes),
+    // removes the temporary stills an interrupted run left, scans the folder
+    // and starts the workers over its videos, and the watch for new ones.
+    // Returns the subfolders that could not be read, which are skipped.
+    // Raises std::filesystem::filesystem_error when the folder itself cannot
+    // be opened or scanned; nothing runs then. Called once.
+    std::vector<Path> start();
+    // Ends the workers and the watch. A capture that is running gives up at
+    // once and leaves no still, not even a temporary file.
     void stop();
-    void workerLoop();
-    // Rescans sourceRoot every rescanInterval and hands the videos not
-    // `known`, once they are no longer being written, to the workers.
-    void watchLoop(const std::vector<Path>& known);
 
-    // Decodes the key frame at captureSeconds (passing over flat pictures)
-    // and encodes it as a width x height PNG. Empty on any failure and when
-    // the stop flag is set.
-    PngBytes captureFrame(const Path& videoPath) const;
-
-    // The counters as they stand; the workers update them, any thread reads them.
+    // The counters as they stand; any thread may ask.
     ThumbnailProgress progress() const;
+    // The videos that got no still, in the order they failed.
+    std::vector<StillFailure> failures() const;
 
-    Path sourceRoot;
-    Path outputRoot;
-    std::vector<Path> pending;  // a stack: taken from the end
-    std::vector<std::thread> workers;
-    std::thread watcher;
-    std::mutex queueMutex;
-    std::condition_variable queueChanged;  // a video added, or the stop flag set
-    // Zero: the workers end when `pending` is empty. Otherwise they wait for
-    // the videos the watch finds, until the pool stops.
-    std::chrono::milliseconds rescanInterval{0};
-    std::mutex pauseMutex;
-    std::condition_variable resumeCondition;
-    std::atomic<bool> paused{false};
-    std::atomic<bool> stopRequested{false};
-    std::atomic<std::uint64_t> videosFound{0};
-    std::atomic<std::uint64_t> videosFinished{0};
-    std::atomic<std::uint64_t> videosFailed{0};
-    std::uint64_t threadCount = 2;
-    std::int32_t captureSeconds = 0;  // the still's moment; 0: the start
-    std::int32_t width = 640;
-    std::int32_t height = 360;
-    std::function<void(const Path& outputPath, bool success)> onFinished;
-    CaptureFunction capture;
+private:
+    void workerLoop();
+    // Rescans the folder every rescan interval and hands the videos not
+    // `known`, once they are no longer being written, to the workers; and
+    // again a video whose still failed, once it has changed and settled.
+    void watchLoop(const std::vector<Path>& known);
+    // Hands the videos to the workers; a video whose still failed before
+    // is no longer counted as handled.
+    void handOut(const std::vector<Path>& videos);
+    // The next video; waits for one until the pool stops.
+    std::optional<Path> takeVideo();
+    // Renders one video's still and counts it; when it fails, the watch
+    // tries again once the video changes.
+    void renderStill(const Path& video);
+    // Renders the still unless one is already in place: empty when the video
+    // has its still, otherwise why not.
+    std::string stillFailureOf(const Path& video);
+    // The video as the user knows it: below the shared folder as given.
+    Path shown(const Path& video) const;
+    void recordFailure(const Path& video, const std::string& reason);
+    // Drops the failure of a video being tried again; false when it had none.
+    bool forgetFailure(const Path& video);
+
+    const Options options_;
+    std::unique_ptr<platform::LinkFreeDirectory> folder_;  // the shared folder, held open
+    Path root_;                  // a path that leads to folder_ alone; the videos' paths begin with it
+    std::vector<Path> pending_;  // a stack: taken from the end
+    // Failed videos as they looked when their capture began, for the watch.
+    std::vector<std::pair<Path, FileLook>> failedLooks_;
+    std::mutex queueMutex_;
+    std::condition_variable queueChanged_;  // a video added, or the stop flag set
+    std::vector<std::thread> workers_;
+    std::thread watcher_;
+    std::atomic<bool> stopRequested_{false};
+    std::atomic<std::uint64_t> videosFound_{0};
+    std::atomic<std::uint64_t> videosFinished_{0};
+    std::atomic<std::uint64_t> videosFailed_{0};
+    mutable std::mutex failureMutex_;
+    std::vector<StillFailure> failures_;
 };
-
-// A pool at work over `folder`, its stills below folder/VTemp, after removing
-// the temporary stills an interrupted run left. Subfolders that may not be
-// read are skipped and added to `unreadable`. Raises the scan's
-// filesystem_error.
-std::unique_ptr<ThumbnailPool> startThumbnails(const std::filesystem::path& folder, std::int32_t captureSeconds,
-                                               std::vector<std::filesystem::path>& unreadable);

@@ -2,10 +2,17 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <grp.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <string>
+#include <system_error>
+
+#include "platform/server_process.h"
 
 namespace platform {
 namespace {
@@ -30,6 +37,40 @@ bool writeAll(int descriptor, std::span<const unsigned char> bytes) {
     }
     return true;
 }
+
+// A user and its groups, to judge by the mode bits what it may do.
+struct Account {
+    uid_t user = 0;
+    std::vector<gid_t> groups;
+};
+
+// A user without an account (a folder of a deleted user) has no groups.
+Account accountOf(uid_t user) {
+    Account account{user, {}};
+    std::vector<char> buffer(16 * 1024);
+    passwd entry{};
+    passwd* found = nullptr;
+    if (::getpwuid_r(user, &entry, buffer.data(), buffer.size(), &found) != 0 || !found) return account;
+    int count = 64;
+    account.groups.resize(static_cast<std::size_t>(count));
+    if (::getgrouplist(found->pw_name, found->pw_gid, account.groups.data(), &count) < 0) {
+        account.groups.resize(static_cast<std::size_t>(count));
+        ::getgrouplist(found->pw_name, found->pw_gid, account.groups.data(), &count);
+    }
+    account.groups.resize(static_cast<std::size_t>(std::max(count, 0)));
+    return account;
+}
+
+// Whether `account` may do `what` (S_IROTH to read, S_IXOTH to search) to
+// the file `status` describes.
+bool accountMay(const Account& account, const struct stat& status, mode_t what) {
+    if (status.st_uid == account.user) return status.st_mode & (what << 6);
+    if (std::find(account.groups.begin(), account.groups.end(), status.st_gid) != account.groups.end())
+        return status.st_mode & (what << 3);
+    return status.st_mode & what;
+}
+
+constexpr const char* kOwnerMayNotRead = "the shared folder's owner may not read it";
 
 }  // namespace
 
@@ -102,6 +143,68 @@ std::vector<DirectoryEntry> LinkFreeDirectory::entries() const {
     }
     ::closedir(directory);
     return found;
+}
+
+LinkFreeDirectory::Path LinkFreeDirectory::heldPath() const {
+    const Path own = "/proc/self/fd/" + std::to_string(descriptorOf(handle_));
+    std::error_code error;
+    return std::filesystem::is_directory(own, error) ? own : path_;
+}
+
+std::unique_ptr<RegularFileReader> LinkFreeDirectory::openServedFile(const Path& relative, std::string& refusal) const {
+    refusal = "not a regular file that may be read";
+    // Root reads what the owner of the folder could not; the owner's rights
+    // are checked by hand then, on each folder on the way and on the file.
+    struct stat status {};
+    if (::fstat(descriptorOf(handle_), &status) != 0) return nullptr;
+    const bool checkOwner = ::geteuid() == 0 && status.st_uid != 0;
+    const Account owner = checkOwner ? accountOf(status.st_uid) : Account{};
+    auto ownerMay = [&](int descriptor, mode_t what) {
+        return !checkOwner || (::fstat(descriptor, &status) == 0 && accountMay(owner, status, what));
+    };
+    std::unique_ptr<LinkFreeDirectory> below;
+    const LinkFreeDirectory* directory = this;
+    for (const Path& name : relative.parent_path()) {
+        if (!ownerMay(descriptorOf(directory->handle_), S_IXOTH)) {
+            refusal = kOwnerMayNotRead;
+            return nullptr;
+        }
+        below = directory->child(name, false);
+        if (!below) return nullptr;
+        directory = below.get();
+    }
+    const int at = descriptorOf(directory->handle_);
+    if (!ownerMay(at, S_IXOTH)) {
+        refusal = kOwnerMayNotRead;
+        return nullptr;
+    }
+
+    const Path name = relative.filename();
+    struct stat own {
+    }, target{};
+    if (!isOwnName(name) || ::fstatat(at, name.c_str(), &own, AT_SYMLINK_NOFOLLOW) != 0) return nullptr;
+    const bool link = S_ISLNK(own.st_mode);
+    if (link && ::fstatat(at, name.c_str(), &target, 0) != 0) return nullptr;
+    // nginx's "disable_symlinks if_not_owner".
+    if (link && kServerChecksLinkOwners && own.st_uid != target.st_uid) {
+        refusal = "a link to a file its owner does not own, which the web server refuses";
+        return nullptr;
+    }
+    // O_NONBLOCK: a FIFO with no writer does not make the open wait.
+    const int descriptor =
+        ::openat(at, name.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | (link ? 0 : O_NOFOLLOW));
+    if (descriptor < 0) return nullptr;
+    std::unique_ptr<RegularFileReader> file(new RegularFileReader(descriptor));
+    struct stat opened {};
+    if (::fstat(descriptor, &opened) != 0 || !S_ISREG(opened.st_mode)) return nullptr;
+    // A link changed between the look and the open leads elsewhere.
+    if (link && (opened.st_dev != target.st_dev || opened.st_ino != target.st_ino)) return nullptr;
+    if (!ownerMay(descriptor, S_IROTH)) {
+        refusal = kOwnerMayNotRead;
+        return nullptr;
+    }
+    refusal.clear();
+    return file;
 }
 
 }  // namespace platform

@@ -110,4 +110,16 @@ std::vector<DirectoryEntry> LinkFreeDirectory::entries() const {
     return found;
 }
 
+LinkFreeDirectory::Path LinkFreeDirectory::heldPath() const {
+    return path_;
+}
+
+// nginx for Windows follows links, and the program reads with the rights of
+// the user who shares.
+std::unique_ptr<RegularFileReader> LinkFreeDirectory::openServedFile(const Path& relative, std::string& refusal) const {
+    std::unique_ptr<RegularFileReader> file = RegularFileReader::open(path_ / relative);
+    if (!file) refusal = "not a regular file that may be read";
+    return file;
+}
+
 }  // namespace platform

@@ -55,4 +55,14 @@ TEST(ShareStatusTest, StillsAreCountedWhileMadeAndTotalledAfter) {
     EXPECT_EQ(trayTip(sharing(ThumbnailProgress{5, 2, 0})), "VomraHTTP服务\n共享中（端口 8080）　视频截图：2 / 5");
 }
 
+// The tooltip names each video that got no still and why, the Start's
+// warning first.
+TEST(ShareStatusTest, TheDetailsNameEveryFailedStillWithItsReason) {
+    ShareStatus status = sharing(ThumbnailProgress{3, 3, 2});
+    status.startWarning = "以下文件夹无法读取：\n/a/私密";
+    status.stillFailures = {{"/v/坏.mp4", "文件已损坏"}, {"/v/b.mkv", "no picture"}};
+    EXPECT_EQ(statusDetails(status),
+              "以下文件夹无法读取：\n/a/私密\n没有截图的视频：\n/v/坏.mp4：文件已损坏\n/v/b.mkv：no picture");
+}
+
 }  // namespace

@@ -1,19 +1,42 @@
 // Captures that cannot succeed: false, and no file anywhere.
 #include "capture_test_support.h"
 
+#include <ostream>
+
 namespace {
 
-class UndecodableCapture : public CaptureTest, public ::testing::WithParamInterface<const char*> {};
+// A file that gives no still, and the reason the capture gives.
+struct Undecodable {
+    const char* file;
+    const char* reason;
+};
 
-TEST_P(UndecodableCapture, GivesFalseAndNoFile) {
-    EXPECT_FALSE(capture(fixture(GetParam()), scratch / "still.png"));
+class UndecodableCapture : public CaptureTest, public ::testing::WithParamInterface<Undecodable> {};
+
+TEST_P(UndecodableCapture, GivesFalseNoFileAndTheReason) {
+    EXPECT_FALSE(capture(fixture(GetParam().file), scratch / "still.png"));
     EXPECT_TRUE(listTree(scratch).empty());
+    EXPECT_EQ(failure, GetParam().reason);
 }
 
+std::ostream& operator<<(std::ostream& out, const Undecodable& input) {
+    return out << input.file;
+}
+
+const char* const notAVideo = "not a video (Invalid data found when processing input)";
+// A playlist or list of files is of a format the capture does not open.
+const char* const refusedFormat = "not a video (Invalid argument)";
+
 INSTANTIATE_TEST_SUITE_P(Inputs, UndecodableCapture,
-                         ::testing::Values("audio_only.mp4", "not_media.mp4", "truncated.mp4", "no_such_file.mp4",
-                                           "looping_playlist.mp4", "concat_list.mp4"),
-                         fileNameAsTestName);
+                         ::testing::Values(Undecodable{"audio_only.mp4", "no video stream"},
+                                           Undecodable{"not_media.mp4", notAVideo},
+                                           Undecodable{"truncated.mp4", notAVideo},
+                                           Undecodable{"no_such_file.mp4", "not a regular file that may be read"},
+                                           Undecodable{"looping_playlist.mp4", refusedFormat},
+                                           Undecodable{"concat_list.mp4", refusedFormat}),
+                         [](const ::testing::TestParamInfo<Undecodable>& info) {
+                             return fileNameAsTestName({info.param.file, info.index});
+                         });
 
 // Playlists saved under a video's name: one of a URL (on a loopback port
 // nothing listens on), and one whose segment is encrypted, which FFmpeg

@@ -22,7 +22,7 @@ TEST_F(CaptureTest, TakesTheKeyFrameAtTheChosenSecond) {
         {4, isBlue, "blue"},           {5, isYellow, "yellow"},        {100, isRed, "red (past the end)"},
     };
     for (const Moment& moment : moments) {
-        pool.captureSeconds = moment.seconds;
+        seconds = moment.seconds;
         const fs::path png = scratch / ("at" + std::to_string(moment.seconds) + ".png");
         ASSERT_TRUE(capture(fixture("seconds.mp4"), png)) << moment.seconds;
         const PngFile still = readPng(png);
@@ -38,8 +38,9 @@ TEST_F(CaptureTest, PassesOverABlackOpeningToThePicture) {
 }
 
 TEST_F(CaptureTest, StopRequestedGivesFalseAndNoFile) {
-    pool.stopRequested = true;
+    stop = true;
     EXPECT_FALSE(capture(fixture("full_hd.mp4"), scratch / "still.png"));
+    EXPECT_EQ(failure, "stopped");
     EXPECT_TRUE(listTree(scratch).empty());
 }
 

@@ -77,11 +77,13 @@ PngFile readPng(const fs::path& path) {
     return png;
 }
 
-bool CaptureTest::capture(const fs::path& video, const fs::path& png) const {
-    const PngBytes still = pool.captureFrame(video);
-    if (still.view().empty()) return false;
+bool CaptureTest::capture(const fs::path& video, const fs::path& png) {
+    const StillCapture still = captureStill(video, seconds, stop);
+    failure = still.failure;
+    const auto bytes = still.png.view();
+    if (bytes.empty()) return false;
     std::ofstream(png, std::ios::binary)
-        .write(reinterpret_cast<const char*>(still.view().data()), static_cast<std::streamsize>(still.view().size()));
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     return true;
 }
 

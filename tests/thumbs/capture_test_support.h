@@ -1,14 +1,16 @@
 #pragma once
-// What the capture tests share: a pool and a scratch folder per test, the fixtures,
+// What the capture tests share: a scratch folder per test, the fixtures,
 // and a reader for the PNG files the capture writes.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "tests/thumbs/scratch_folder.h"
-#include "thumbs/thumbnail_pool.h"
+#include "thumbs/frame_capture.h"
 
 namespace fs = std::filesystem;
 
@@ -39,10 +41,13 @@ std::vector<fs::path> listTree(const fs::path& directory);
 
 class CaptureTest : public ::testing::Test {
 protected:
-    // Captures the video's still into `png`; false, and no file, on failure.
-    bool capture(const fs::path& video, const fs::path& png) const;
+    // Captures the video's still at `seconds` into `png`; false, and no
+    // file, on failure, whose reason is then in `failure`.
+    bool capture(const fs::path& video, const fs::path& png);
 
-    ThumbnailPool pool;
+    std::int32_t seconds = 0;
+    std::atomic<bool> stop{false};
+    std::string failure;
     ScratchFolder folder;
     const fs::path scratch = folder.root();
 };

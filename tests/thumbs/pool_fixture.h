@@ -1,9 +1,10 @@
 #pragma once
 // A pool over a scratch shared folder whose frame capture is a stand-in, so
 // the pool's own logic is tested without decoding: the stand-in gives a
-// marker still (optionally waiting at a gate first) and records what the
-// pool reported.
+// marker still (optionally waiting at a gate first) and records what it was
+// asked for.
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -12,7 +13,9 @@
 #include <fstream>
 #include <iterator>
 #include <mutex>
+#include <ostream>
 #include <set>
+#include <thread>
 #include <string>
 #include <memory>
 #include <vector>
@@ -23,11 +26,9 @@
 #include "thumbs/thumbnail_pool.h"
 #include "thumbs/video_discovery.h"
 
-struct Finished {
-    std::filesystem::path still;
-    bool success;
-    bool operator==(const Finished&) const = default;
-};
+inline void PrintTo(const StillFailure& failure, std::ostream* out) {
+    *out << failure.video << ": " << failure.reason;
+}
 
 // What a worker writes for a video: names the video, so a test can tell
 // whole stills from half-written ones and which video made which still.
@@ -63,7 +64,7 @@ public:
         }
         changed_.notify_all();
     }
-    // Videos whose capture fails without writing anything.
+    // Videos whose capture fails, for kFakeFailure, without writing anything.
     void failFor(const Path& video) {
         std::lock_guard lock(mutex_);
         failing_.insert(video);
@@ -79,27 +80,32 @@ public:
         return begun_;
     }
 
-    ThumbnailPool::CaptureFunction function() {
-        return [this](const ThumbnailPool&, const Path& video) { return capture(video); };
+    // Whether the pool has asked a capture begun so far to stop.
+    bool stopAsked() const {
+        std::lock_guard lock(mutex_);
+        return stop_ && *stop_;
+    }
+    void waitForStopAsked() const {
+        while (!stopAsked()) std::this_thread::yield();
     }
 
-    void onFinished(const Path& still, bool success) {
-        std::lock_guard lock(mutex_);
-        finished_.push_back({still, success});
+    ThumbnailPool::CaptureFunction function() {
+        return [this](const Path& video, const platform::RegularFileReader&, const std::atomic<bool>& stop) {
+            return capture(video, stop);
+        };
     }
-    std::vector<Finished> finished() const {
-        std::lock_guard lock(mutex_);
-        return finished_;
-    }
+
+    static constexpr const char* kFakeFailure = "the fake capture failed";
 
 private:
-    PngBytes capture(const Path& video) {
+    StillCapture capture(const Path& video, const std::atomic<bool>& stop) {
         std::unique_lock lock(mutex_);
+        stop_ = &stop;
         begun_.push_back(video);
         changed_.notify_all();
-        if (failing_.count(video)) return {};
+        if (failing_.count(video)) return {{}, kFakeFailure};
         changed_.wait(lock, [&] { return gateOpen_; });
-        return stillBytes(markerFor(video));
+        return {stillBytes(markerFor(video)), {}};
     }
 
     mutable std::mutex mutex_;
@@ -107,7 +113,7 @@ private:
     bool gateOpen_ = true;
     std::set<Path> failing_;
     std::vector<Path> begun_;
-    std::vector<Finished> finished_;
+    const std::atomic<bool>* stop_ = nullptr;  // the pool's, which outlives every capture
 };
 
 class PoolTest : public ::testing::Test {
@@ -120,34 +126,41 @@ protected:
         pool.reset();
     }
 
-    // A pool over the shared folder's videos, in the order the scan found them.
-    ThumbnailPool& makePool(std::uint64_t threads = 2) { return makePool(scanVideos(share), threads); }
-    ThumbnailPool& makePool(std::vector<Path> videos, std::uint64_t threads = 2) {
-        pool = std::make_unique<ThumbnailPool>();
-        pool->sourceRoot = share;
-        pool->outputRoot = thumbs;
-        pool->pending = std::move(videos);
-        pool->threadCount = threads;
-        pool->capture = fake.function();
-        pool->onFinished = [this](const Path& still, bool success) { fake.onFinished(still, success); };
+    // The options of a pool over the shared folder with the fake capture.
+    ThumbnailPool::Options options(unsigned threads = 2) {
+        return {.sharedFolder = share, .threadCount = threads, .capture = fake.function()};
+    }
+
+    // A started pool; what it started over is in its progress.
+    ThumbnailPool& startPool(ThumbnailPool::Options settings) {
+        pool = std::make_unique<ThumbnailPool>(std::move(settings));
+        pool->start();
+        return *pool;
+    }
+    ThumbnailPool& startPool(unsigned threads = 2) { return startPool(options(threads)); }
+
+    // Waits (a minute at most) until the pool has handled every video found.
+    bool waitForStills() const {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+        while (!pool->progress().allHandled()) {
+            if (std::chrono::steady_clock::now() > end) return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        return true;
+    }
+    // Starts a pool over the shared folder and waits until every video is handled.
+    ThumbnailPool& runToEnd(unsigned threads = 2) {
+        startPool(threads);
+        EXPECT_TRUE(waitForStills());
         return *pool;
     }
 
-    // Waits until the workers have run out of videos.
-    void waitForWorkers() {
-        for (std::thread& worker : pool->workers) worker.join();
-    }
-    void runToEnd() {
-        pool->startWorkers();
-        waitForWorkers();
-    }
-
-    // What the pool reported, in the order of the still paths.
-    std::vector<Finished> finishedByPath() const {
-        std::vector<Finished> finished = fake.finished();
-        std::sort(finished.begin(), finished.end(),
-                  [](const Finished& a, const Finished& b) { return a.still < b.still; });
-        return finished;
+    // The failures the pool reported, in the order of the videos' paths.
+    std::vector<StillFailure> failuresByVideo() const {
+        std::vector<StillFailure> failures = pool->failures();
+        std::sort(failures.begin(), failures.end(),
+                  [](const StillFailure& a, const StillFailure& b) { return a.video < b.video; });
+        return failures;
     }
 
     ScratchFolder scratch;

@@ -7,9 +7,10 @@
 // status is the number of videos that gave no still.
 #include <filesystem>
 #include <fstream>
+#include <atomic>
 #include <iostream>
 
-#include "thumbs/thumbnail_pool.h"
+#include "thumbs/frame_capture.h"
 
 int main(int argc, char** argv) {
     if (argc < 2) {
@@ -18,18 +19,18 @@ int main(int argc, char** argv) {
     }
     const std::filesystem::path output = argv[1];
     std::filesystem::create_directories(output);
-    const ThumbnailPool pool;
+    const std::atomic<bool> never{false};
     int failed = 0;
     for (int i = 2; i < argc; ++i) {
         const std::filesystem::path video = argv[i];
-        const PngBytes png = pool.captureFrame(video);
-        if (!png.view().empty()) {
+        const StillCapture still = captureStill(video, 0, never);
+        const auto png = still.png.view();
+        if (!png.empty()) {
             std::ofstream(output / (video.filename().string() + ".png"), std::ios::binary)
-                .write(reinterpret_cast<const char*>(png.view().data()),
-                       static_cast<std::streamsize>(png.view().size()));
+                .write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
             continue;
         }
-        std::cerr << "no still: " << argv[i] << "\n";
+        std::cerr << "no still: " << argv[i] << ": " << still.failure << "\n";
         ++failed;
     }
     return failed;
