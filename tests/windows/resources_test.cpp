@@ -77,7 +77,7 @@ TEST(Resources, TheApplicationIconLoadsInEverySize) {
 class VersionResource : public testing::Test {
 protected:
     void SetUp() override {
-        const std::wstring self = platform::executablePath();
+        const std::wstring self = platform::executablePath().wstring();
         const DWORD size = GetFileVersionInfoSizeW(self.c_str(), nullptr);
         ASSERT_GT(size, 0u);
         data_.resize(size);

@@ -1,25 +1,21 @@
 // Reports the installation paths it derives from its own location into the
 // file named by its one argument, one per line, UTF-8: the program
-// directory, then settingsPath, configTemplatePath, configPath,
-// serverExePath, htpasswdExePath and passwordFilePath.
+// directory, then the settings file, the configuration template, the
+// configuration, the server program, htpasswd and the password file.
 #include <filesystem>
 #include <fstream>
 
 #include "config/install_paths.h"
-#include "config/text_conversion.h"
+#include "platform/paths.h"
 
 int wmain(int argc, wchar_t** argv) {
     if (argc != 2) return 2;
-    const std::wstring programDir = programDirectory();
-    ShareService service;
-    deriveSettingsPath(service, programDir);
-    deriveInstallationPaths(service, programDir);
-
+    const InstallPaths paths(programDirectory());
     std::ofstream report(std::filesystem::path(argv[1]), std::ios::binary);
-    for (const std::string& line :
-         {toUtf8(programDir), toUtf8(service.settingsPath), service.configTemplatePath, service.configPath,
-          toUtf8(service.serverExePath), service.htpasswdExePath, service.passwordFilePath}) {
-        report << line << '\n';
+    for (const std::filesystem::path& path : {paths.programDir, paths.settingsFile, paths.configTemplate,
+                                              paths.configFile, paths.serverProgram, paths.htpasswdProgram,
+                                              paths.passwordFile}) {
+        report << platform::utf8FromPath(path) << '\n';
     }
     return report ? 0 : 1;
 }
