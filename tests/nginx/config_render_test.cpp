@@ -128,3 +128,26 @@ TEST_F(RenderServerConfig, AHardLinkKeepsTheOldConfiguration) {
 }
 
 }  // namespace
+
+namespace {
+
+// The list the running share renews: a location of its own for each path,
+// the file replaced as nginx.conf is.
+TEST_F(RenderServerConfig, DeniedLinksAreWrittenAloneAndReplaced) {
+    render("name3");
+    const std::string configuration = readText(paths_.configFile);
+    std::error_code error;
+    std::filesystem::create_hard_link(paths_.deniedLinksFile, folder_ / "copy.conf", error);
+    if (error) GTEST_SKIP() << "no hard links here: " << error.message();
+
+    const RenderResult written = writeDeniedLinks(settings_, paths_, {"a \"b\"/设置"});
+    EXPECT_TRUE(written.ok) << written.message;
+    EXPECT_EQ(written.deniedPaths, std::vector<std::string>{"a \"b\"/设置"});
+    EXPECT_EQ(readText(paths_.deniedLinksFile),
+              "location = \"/电影/a \\\"b\\\"/设置\" { return 404; }\n"
+              "location ^~ \"/电影/a \\\"b\\\"/设置/\" { return 404; }\n");
+    EXPECT_EQ(readText(folder_ / "copy.conf"), "") << "the old list keeps its text";
+    EXPECT_EQ(readText(paths_.configFile), configuration);
+}
+
+}  // namespace
