@@ -185,6 +185,7 @@ Message Share::launchServer(const ShareSettings& settings) {
     endServer();
     const RenderResult rendered = renderServerConfig(settings, paths_);
     if (!rendered.ok) return "无法生成网页服务器的配置文件：" + rendered.message;
+    deniedPaths_ = rendered.deniedPaths;
     if (auto failed = removeStalePasswordFile(paths_.passwordFile)) return failed;
 
     // A server of ours left running (the program ended without Stop) would
@@ -198,11 +199,20 @@ Message Share::launchServer(const ShareSettings& settings) {
     environment_.run(passwordCommandLine(kDialect, settings, paths_));
     if (auto failed = passwordFileFailure(settings, paths_.passwordFile)) return failed;
 
-    const ErrorLogWatch log(paths_.errorLog);
+    return runServer(settings);
+}
+
+// Starts the server over the files as they are and waits for it to answer.
+// What is left of a server that ended (its workers) is ended first, and may
+// hold the port a moment longer.
+Message Share::runServer(const ShareSettings& settings) {
+    endServer();
+    waitUntil([&] { return !environment_.portAnswers(settings.port); }, environment_.serverWait);
+    serverLog_.emplace(paths_.errorLog);
     std::string reason;
     server_ = environment_.startServer(serverLaunch(settings, paths_), reason);
     if (!server_) return "网页服务器无法启动：" + reason;
-    auto failed = serverStartFailure(environment_, port, log);
+    auto failed = serverStartFailure(environment_, settings.port, *serverLog_);
     if (failed) endServer();
     return failed;
 }
@@ -215,6 +225,7 @@ StartReport Share::start(const ShareSettings& settings) {
 
     if (auto failed = refusal(settings, paths_)) return endedWith(report, *failed);
     if (auto failed = launchServer(settings)) return endedWith(report, *failed);
+    watchServer(settings);
     checkPidFile(paths_.pidFile, report);
     startStills(settings, report);
     return report;
@@ -241,6 +252,7 @@ void Share::startStills(const ShareSettings& settings, StartReport& report) {
 // capture still has to wind up.
 void Share::stop() {
     endServer();
+    deniedLinks_.reset();
     stills_.reset();
 }
 
