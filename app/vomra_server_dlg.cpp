@@ -30,7 +30,8 @@ namespace {
 
 // What the port box suggests when there are no settings yet.
 const wchar_t* const kSuggestedPort = L"8080";
-// How often the status line and the tray read the share and the stills' counters.
+// How often the share checks its server, and the status line and the tray
+// read the share and the stills' counters.
 constexpr int kStatusRefreshMs = 500;
 
 bool settingsFileExists(const std::filesystem::path& file) {
@@ -94,7 +95,7 @@ CVomraServerDlg::CVomraServerDlg(const std::filesystem::path& programDir, ShareE
     SetIcons(loadAppIcons());
     AddTrayIcon();
     AcceptFolderDrops();
-    m_statusTimer.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { RefreshStatus(); });
+    m_statusTimer.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { WatchServer(); });
     m_statusTimer.Start(kStatusRefreshMs);
 
     Show();
@@ -193,6 +194,7 @@ ShareStatus CVomraServerDlg::CurrentStatus() const {
     status.port = m_settings.port;
     status.startFailure = m_startFailure;
     status.startWarning = m_startWarning;
+    status.server = m_serverCheck;
     status.stills = m_share.stillsProgress();
     status.stillFailures = m_share.stillFailures();
     return status;
@@ -208,6 +210,17 @@ void CVomraServerDlg::RefreshStatus() {
         line->SetToolTip(wxString::FromUTF8(statusDetails(status)));
     }
     m_trayIcon.ShowState(status.running, wxString::FromUTF8(trayTip(status)));
+}
+
+// A server that ended behind the program's back shows on the status line
+// and in the tray; when the share stopped with it, the buttons follow.
+void CVomraServerDlg::WatchServer() {
+    const ServerCheck check = m_share.checkServer();
+    if (check.outcome != ServerCheck::Outcome::fine) m_serverCheck = check;
+    if (check.outcome == ServerCheck::Outcome::stopped)
+        ShowSharing(false);
+    else
+        RefreshStatus();
 }
 
 void CVomraServerDlg::PressButton(int id) {
@@ -309,6 +322,7 @@ void CVomraServerDlg::OnStartService(wxCommandEvent&) {
     const StartReport report = m_share.start(m_settings);
     m_startFailure = report.error;
     m_startWarning = report.error.empty() ? report.warning : std::string();
+    m_serverCheck = {};
     if (report.error.empty()) {
         ShowSharing(true);
         fillAddressList(*m_addressCombo, m_settings.port, m_settings.shareName);
@@ -322,6 +336,7 @@ void CVomraServerDlg::OnStopService(wxCommandEvent&) {
     wxBusyCursor busy;
     m_startFailure.clear();
     m_startWarning.clear();
+    m_serverCheck = {};
     m_share.stop();
     ShowSharing(false);
 }

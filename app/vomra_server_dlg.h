@@ -76,6 +76,7 @@ private:
     void ShowMessageBox(const wxString& text, long iconStyle);
     void OpenInBrowser(const wxString& url);
     void RefreshStatus();
+    void WatchServer();
     void PressButton(int id);
 
     void OnAbout(wxCommandEvent& event);
@@ -107,6 +108,7 @@ private:
 
     std::string m_startFailure;  // UTF-8; why the last Start failed
     std::string m_startWarning;  // UTF-8; what the Start of the running share warned of
+    ServerCheck m_serverCheck;   // what became of the share's server since that Start
     wxTimer m_statusTimer;
 
     MessageSink m_showMessage;

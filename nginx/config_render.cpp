@@ -61,9 +61,9 @@ std::string forThisServer(const std::string& text) {
 
 // A location of its own for each path through a link to the program's files,
 // and for everything below it: 404, whatever nginx's own link check allows.
-std::string deniedLocations(const ShareSettings& settings, const InstallPaths& paths) {
+std::string deniedLocations(const ShareSettings& settings, const std::vector<std::string>& deniedPaths) {
     std::string locations;
-    for (const std::string& path : pathsThroughLinksToProgramFiles(settings, paths)) {
+    for (const std::string& path : deniedPaths) {
         const std::string uri = nginxStringContent(nginxPath("/" + settings.shareName + "/" + path));
         locations += "location = \"" + uri + "\" { return 404; }\n";
         locations += "location ^~ \"" + uri + "/\" { return 404; }\n";
@@ -93,6 +93,10 @@ bool replaceWholeFile(const std::filesystem::path& path, const std::string& text
     return false;
 }
 
+RenderResult cannotWrite(const std::filesystem::path& file) {
+    return {false, "无法写入服务器配置文件：" + platform::utf8FromPath(file), {}};
+}
+
 }  // namespace
 
 std::string replaceAll(std::string text, const std::string& word, const std::string& replacement) {
@@ -109,11 +113,15 @@ std::string replaceAll(std::string text, const std::string& word, const std::str
 // The old configuration stays as it was when the template cannot be read.
 RenderResult renderServerConfig(const ShareSettings& settings, const InstallPaths& paths) {
     const std::optional<std::string> templateText = readWholeFile(paths.configTemplate);
-    if (!templateText) return {false, "无法读取服务器配置模板：" + platform::utf8FromPath(paths.configTemplate)};
+    if (!templateText) return {false, "无法读取服务器配置模板：" + platform::utf8FromPath(paths.configTemplate), {}};
     const std::string config = substitutePlaceholders(forThisServer(*templateText), placeholdersFor(settings, paths));
-    for (const auto& [file, text] :
-         {std::pair(paths.configFile, config), std::pair(paths.deniedLinksFile, deniedLocations(settings, paths))}) {
-        if (!replaceWholeFile(file, text)) return {false, "无法写入服务器配置文件：" + platform::utf8FromPath(file)};
-    }
-    return {};
+    if (!replaceWholeFile(paths.configFile, config)) return cannotWrite(paths.configFile);
+    return writeDeniedLinks(settings, paths, pathsThroughLinksToProgramFiles(settings, paths));
+}
+
+RenderResult writeDeniedLinks(const ShareSettings& settings, const InstallPaths& paths,
+                              const std::vector<std::string>& deniedPaths) {
+    if (!replaceWholeFile(paths.deniedLinksFile, deniedLocations(settings, deniedPaths)))
+        return cannotWrite(paths.deniedLinksFile);
+    return {true, {}, deniedPaths};
 }

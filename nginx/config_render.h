@@ -1,6 +1,7 @@
 #pragma once
 // Rendering nginx.conf from its template nginx.confbak.
 #include <string>
+#include <vector>
 
 #include "config/install_paths.h"
 #include "config/share_settings.h"
@@ -15,5 +16,12 @@ std::string replaceAll(std::string text, const std::string& word, const std::str
 struct RenderResult {
     bool ok = true;
     std::string message;
+    std::vector<std::string> deniedPaths;  // the links denied, as pathsThroughLinksToProgramFiles found them
 };
 RenderResult renderServerConfig(const ShareSettings& settings, const InstallPaths& paths);
+
+// Replaces the list of denied links alone with one that denies `deniedPaths`
+// (below the shared folder, as pathsThroughLinksToProgramFiles gives them);
+// the running server reads it when it reloads its configuration.
+RenderResult writeDeniedLinks(const ShareSettings& settings, const InstallPaths& paths,
+                              const std::vector<std::string>& deniedPaths);

@@ -1,5 +1,7 @@
 #include "nginx/error_log_watch.h"
 
+#include <algorithm>
+#include <array>
 #include <fstream>
 
 namespace {
@@ -24,4 +26,13 @@ std::vector<std::string> ErrorLogWatch::newLines() const {
         if (!line.empty()) lines.push_back(line);
     }
     return lines;
+}
+
+std::string lastSevereLine(const std::vector<std::string>& lines) {
+    constexpr std::array<const char*, 3> kSevere = {"[emerg]", "[alert]", "[crit]"};
+    const auto severe = std::find_if(lines.rbegin(), lines.rend(), [&](const std::string& line) {
+        return std::any_of(kSevere.begin(), kSevere.end(),
+                           [&](const char* level) { return line.find(level) != std::string::npos; });
+    });
+    return severe != lines.rend() ? *severe : std::string();
 }

@@ -18,3 +18,7 @@ private:
     std::filesystem::path logFile_;
     std::uintmax_t mark_;
 };
+
+// The last of `lines` that says the server could not go on ([emerg], [alert]
+// or [crit]), rather than that one request failed; empty when none does.
+std::string lastSevereLine(const std::vector<std::string>& lines);

@@ -50,8 +50,16 @@ public:
     // of it (its own processes included) and waits for that. Later calls do nothing.
     virtual void stop();
 
-    // Whether the started process still runs.
-    bool running();
+    // Whether the started process still runs. On POSIX a process found
+    // ended is reaped here; stop() then ends only what it left behind.
+    virtual bool running();
+
+    // Has the running server read its configuration again: new workers take
+    // new connections, the old ones finish what they serve and end. POSIX:
+    // SIGHUP to the server; Windows: "nginx.exe -s reload" run from the
+    // server's working directory, waited for kServerStopGrace at most.
+    // Returns false when the request could not be made.
+    virtual bool reload();
 
     // The process id of the started process (0 when none).
     long id() const { return id_; }
@@ -63,7 +71,9 @@ private:
     long id_ = 0;
     void* process_ = nullptr;  // Windows: the process handle
     void* job_ = nullptr;      // Windows: the job that holds it
-    bool ended_ = true;
+    ServerLaunch launch_;      // Windows: what reload runs again, with "-s reload"
+    bool ended_ = true;        // stop() has run, or nothing was started
+    bool exited_ = false;      // POSIX: running() found the process ended and reaped it
 };
 
 // The global directive that makes nginx's workers run as the owner of

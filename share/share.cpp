@@ -187,6 +187,7 @@ Message Share::launchServer(const ShareSettings& settings) {
     endServer();
     const RenderResult rendered = renderServerConfig(settings, m_paths);
     if (!rendered.ok) return "无法生成网页服务器的配置文件：" + rendered.message;
+    m_deniedPaths = rendered.deniedPaths;
     if (auto failed = removeStalePasswordFile(m_paths.passwordFile)) return failed;
 
     // A server of ours left running (the program ended without Stop) would
@@ -200,11 +201,20 @@ Message Share::launchServer(const ShareSettings& settings) {
     m_environment.run(passwordCommandLine(kDialect, settings, m_paths));
     if (auto failed = passwordFileFailure(settings, m_paths.passwordFile)) return failed;
 
-    const ErrorLogWatch log(m_paths.errorLog);
+    return runServer(settings);
+}
+
+// Starts the server over the files as they are and waits for it to answer.
+// What is left of a server that ended (its workers) is ended first, and may
+// hold the port a moment longer.
+Message Share::runServer(const ShareSettings& settings) {
+    endServer();
+    waitUntil([&] { return !m_environment.portAnswers(settings.port); }, m_environment.serverWait);
+    m_serverLog.emplace(m_paths.errorLog);
     std::string reason;
     m_server = m_environment.startServer(serverLaunch(settings, m_paths), reason);
     if (!m_server) return "网页服务器无法启动：" + reason;
-    auto failed = serverStartFailure(m_environment, port, log);
+    auto failed = serverStartFailure(m_environment, settings.port, *m_serverLog);
     if (failed) endServer();
     return failed;
 }
@@ -217,6 +227,7 @@ StartReport Share::start(const ShareSettings& settings) {
 
     if (auto failed = refusal(settings, m_paths)) return endedWith(report, *failed);
     if (auto failed = launchServer(settings)) return endedWith(report, *failed);
+    watchServer(settings);
     checkPidFile(m_paths.pidFile, report);
     startStills(settings, report);
     return report;
@@ -247,6 +258,7 @@ void Share::startStills(const ShareSettings& settings, StartReport& report) {
 // capture still has to wind up.
 void Share::stop() {
     endServer();
+    m_deniedLinks.reset();
     m_stills.reset();
 }
 

@@ -10,9 +10,12 @@
 
 #include "config/install_paths.h"
 #include "config/share_settings.h"
+#include "nginx/error_log_watch.h"
 #include "platform/loopback_probe.h"
 #include "platform/server_process.h"
 #include "share/command_runner.h"
+#include "share/denied_links_watch.h"
+#include "share/server_check.h"
 #include "thumbs/thumbnail_pool.h"
 
 // How a Start went. Messages are UTF-8, for the user.
@@ -30,6 +33,11 @@ struct ShareEnvironment {
         startServer = platform::ServerProcess::start;
     // How long an old server may take to free the port, and a new one to answer.
     std::chrono::milliseconds serverWait{5000};
+    // A server that ends again this soon after it was started again is not
+    // started a second time.
+    std::chrono::milliseconds restartQuietTime{60000};
+    // How often the running share looks for new links to the program's files.
+    std::chrono::milliseconds linkWalkInterval{4000};
 };
 
 class Share {
@@ -53,6 +61,14 @@ public:
 
     bool running() const { return m_server != nullptr; }
 
+    // Cheap enough for every refresh of the window, and called from the
+    // thread that called start(): a server that ended behind the program's
+    // back is started again once, as Start started it; one that cannot start
+    // or soon ends again stops the share. While the server runs, links to the
+    // program's files that appeared or went since the last look are written
+    // to the denied list and the server reloads it.
+    ServerCheck checkServer();
+
     // How far the stills have come, while they are being made.
     std::optional<ThumbnailProgress> stillsProgress() const;
     // The videos of the running share that got no still, and why.
@@ -67,11 +83,22 @@ public:
 
 private:
     std::optional<std::string> launchServer(const ShareSettings& settings);
+    std::optional<std::string> runServer(const ShareSettings& settings);
     void startStills(const ShareSettings& settings, StartReport& report);
     void endServer();
+    void watchServer(const ShareSettings& settings);
+    ServerCheck restartServer();
+    void renewDeniedLinks();
 
     InstallPaths m_paths;
     ShareEnvironment m_environment;
     std::unique_ptr<platform::ServerProcess> m_server;
     std::unique_ptr<ThumbnailPool> m_stills;
+
+    // The running share's, for checkServer.
+    ShareSettings m_settings;
+    std::optional<ErrorLogWatch> m_serverLog;  // marked where the server last started
+    std::optional<std::chrono::steady_clock::time_point> m_restartedAt;
+    std::vector<std::string> m_deniedPaths;  // as the denied list the server read has them
+    std::unique_ptr<DeniedLinksWatch> m_deniedLinks;
 };

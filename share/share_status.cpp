@@ -23,44 +23,78 @@ std::string runningText(const ShareStatus& status) {
     return text;
 }
 
-// The failure's first line says what failed; what follows (a log line, a
+// A message's first line says what failed; what follows (a log line, a
 // hint) goes on the second line.
-std::string failureText(const std::string& failure) {
-    const auto end = failure.find('\n');
-    if (end == std::string::npos) return "启动失败：" + failure;
-    return "启动失败：" + failure.substr(0, end) + "\n" + oneLine(failure.substr(end + 1));
+std::string firstLineAndRest(const std::string& message) {
+    const auto end = message.find('\n');
+    if (end == std::string::npos) return message;
+    return message.substr(0, end) + "\n" + oneLine(message.substr(end + 1));
+}
+
+const std::string kRestarted = "网页服务器意外停止，已重新启动";
+const std::string kServerStopped = "网页服务器意外停止，共享已停止";
+
+bool serverWas(const ShareStatus& status, ServerCheck::Outcome outcome) {
+    return status.server.outcome == outcome;
+}
+
+// The warnings of the running share, each on a line of its own.
+std::string runningWarnings(const ShareStatus& status) {
+    std::string warnings;
+    if (serverWas(status, ServerCheck::Outcome::restarted)) {
+        warnings = kRestarted;
+        if (!status.server.reason.empty()) warnings += "\n" + status.server.reason;
+    }
+    if (!warnings.empty() && !status.startWarning.empty()) warnings += "\n";
+    return warnings + status.startWarning;
+}
+
+// The videos that got no still, each with its reason, on lines of their own
+// after a line that says what they are; the first 20 of them. Empty when
+// there are none.
+std::string failedStills(const std::vector<StillFailure>& failures) {
+    if (failures.empty()) return {};
+    std::string lines = "没有截图的视频：";
+    constexpr std::size_t kListed = 20;
+    for (std::size_t i = 0; i < failures.size() && i < kListed; ++i)
+        lines += "\n" + platform::utf8FromPath(failures[i].video) + "：" + failures[i].reason;
+    if (failures.size() > kListed) lines += "\n……以及另外 " + std::to_string(failures.size() - kListed) + " 个";
+    return lines;
+}
+
+std::string serverStoppedDetails(const ShareStatus& status) {
+    if (status.server.reason.empty()) return kServerStopped;
+    return kServerStopped + "\n" + status.server.reason;
 }
 
 }  // namespace
 
 std::string statusLine(const ShareStatus& status) {
     if (status.running) {
-        if (status.startWarning.empty()) return runningText(status);
-        return runningText(status) + "\n警告：" + oneLine(status.startWarning);
+        const std::string warnings = runningWarnings(status);
+        if (warnings.empty()) return runningText(status);
+        return runningText(status) + "\n警告：" + oneLine(warnings);
     }
-    if (!status.startFailure.empty()) return failureText(status.startFailure);
+    if (!status.startFailure.empty()) return firstLineAndRest("启动失败：" + status.startFailure);
+    if (serverWas(status, ServerCheck::Outcome::stopped)) return firstLineAndRest(serverStoppedDetails(status));
     return "已停止";
 }
 
 std::string statusDetails(const ShareStatus& status) {
-    if (!status.running) return status.startFailure;
-    std::string details = status.startWarning;
-    if (status.stillFailures.empty()) return details;
-    if (!details.empty()) details += "\n";
-    details += "没有截图的视频：";
-    constexpr std::size_t kListed = 20;
-    for (std::size_t i = 0; i < status.stillFailures.size() && i < kListed; ++i) {
-        const StillFailure& failure = status.stillFailures[i];
-        details += "\n" + platform::utf8FromPath(failure.video) + "：" + failure.reason;
+    if (status.running) {
+        std::string details = runningWarnings(status);
+        const std::string failed = failedStills(status.stillFailures);
+        if (!details.empty() && !failed.empty()) details += "\n";
+        return details + failed;
     }
-    if (status.stillFailures.size() > kListed)
-        details += "\n……以及另外 " + std::to_string(status.stillFailures.size() - kListed) + " 个";
-    return details;
+    if (!status.startFailure.empty()) return status.startFailure;
+    return serverWas(status, ServerCheck::Outcome::stopped) ? serverStoppedDetails(status) : std::string();
 }
 
 std::string trayTip(const ShareStatus& status) {
     const std::string name = "VomraHTTP服务";
     if (status.running) return name + "\n" + runningText(status);
     if (!status.startFailure.empty()) return name + "\n已停止（上次启动失败）";
+    if (serverWas(status, ServerCheck::Outcome::stopped)) return name + "\n已停止（网页服务器意外停止）";
     return name + "\n已停止";
 }

@@ -104,16 +104,25 @@ void ServerProcess::stop() {
     if (ended_) return;
     ended_ = true;
     const auto pid = static_cast<pid_t>(id_);
-    kill(pid, SIGTERM);
-    const bool ended = reapedWithin(pid, kServerStopGrace);
+    if (!exited_) kill(pid, SIGTERM);
+    const bool ended = exited_ || reapedWithin(pid, kServerStopGrace);
     kill(-pid, SIGKILL);
     if (!ended) reapedWithin(pid, kServerStopGrace);
 }
 
+// A reaped process's id may be given to another process, so once it has been
+// reaped it is never signalled again; its process group, which keeps the id
+// from reuse while any of its processes lives, still is.
 bool ServerProcess::running() {
-    if (ended_) return false;
+    if (ended_ || exited_) return false;
     int status = 0;
-    return waitpid(static_cast<pid_t>(id_), &status, WNOHANG) == 0;
+    const pid_t done = waitpid(static_cast<pid_t>(id_), &status, WNOHANG);
+    exited_ = done == static_cast<pid_t>(id_) || (done < 0 && errno == ECHILD);
+    return !exited_;
+}
+
+bool ServerProcess::reload() {
+    return running() && kill(static_cast<pid_t>(id_), SIGHUP) == 0;
 }
 
 // A folder of root's own keeps root; nginx needs names, so an owner without

@@ -72,6 +72,7 @@ std::unique_ptr<ServerProcess> ServerProcess::start(const ServerLaunch& launch, 
     server->id_ = static_cast<long>(created.dwProcessId);
     server->process_ = created.hProcess;
     server->job_ = job;
+    server->launch_ = launch;
     server->ended_ = false;
     return server;
 }
@@ -94,6 +95,28 @@ void ServerProcess::stop() {
 
 bool ServerProcess::running() {
     return !ended_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT;
+}
+
+// The reload request finds the running master through the pid file that
+// master wrote, in the working directory they share.
+bool ServerProcess::reload() {
+    if (!running()) return false;
+    std::wstring commandLine = quotedArgument(launch_.program.wstring()) + L" -s reload";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION created{};
+    const std::wstring directory = launch_.workingDirectory.wstring();
+    if (!CreateProcessW(launch_.program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                        directory.c_str(), &startup, &created))
+        return false;
+    CloseHandle(created.hThread);
+    DWORD code = 1;
+    if (WaitForSingleObject(created.hProcess, static_cast<DWORD>(kServerStopGrace.count())) == WAIT_OBJECT_0)
+        GetExitCodeProcess(created.hProcess, &code);
+    else
+        TerminateProcess(created.hProcess, 1);
+    CloseHandle(created.hProcess);
+    return code == 0;
 }
 
 std::string workerUserDirective(const std::filesystem::path&) {

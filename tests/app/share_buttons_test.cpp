@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -186,6 +187,26 @@ TEST_F(ShareButtonsTest, StatusLineFollowsTheShareAndTheStills) {
     dialog_->ProcessWindowEvent(stop);
     EXPECT_EQ(status.GetLabel(), L"已停止");
     EXPECT_FALSE(dialog_->TrayIcon().Sharing());
+}
+
+// The server killed behind the window's back, its configuration spoilt so
+// that it cannot start again: the status line says so, and the buttons and
+// the tray's mark go back to stopped, without a message box.
+TEST_F(ShareButtonsTest, AServerThatEndsForGoodShowsTheShareStopped) {
+    click(kStartButton);
+    ASSERT_TRUE(waitFor([&] { return !button(kStartButton).IsEnabled(); }, 10s));
+    ASSERT_TRUE(dialog_->TrayIcon().Sharing());
+    writeFile(installation_.paths.configFile, "not a configuration");
+    ASSERT_EQ(kill(static_cast<pid_t>(std::stol(readFile(installation_.paths.pidFile))), SIGKILL), 0);
+
+    ASSERT_TRUE(waitFor([&] { return button(kStartButton).IsEnabled(); }, 10s));
+    EXPECT_FALSE(button(kStopButton).IsEnabled());
+    const wxString status = dialog_->FindWindow(kStatusText)->GetLabel();
+    EXPECT_TRUE(status.StartsWith(L"网页服务器意外停止，共享已停止\n")) << status;
+    EXPECT_TRUE(status.Contains(L"[emerg]")) << status;
+    EXPECT_FALSE(dialog_->TrayIcon().Sharing());
+    EXPECT_TRUE(messages_.empty());
+    EXPECT_TRUE(installation_.waitUntilEnded());
 }
 
 TEST_F(ShareButtonsTest, ChoosingAnAddressOpensItInTheBrowserOncePerChoice) {

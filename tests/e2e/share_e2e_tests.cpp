@@ -3,7 +3,9 @@
 // as the other machine, all on 127.0.0.1. Every line runs but the firewall's.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <grp.h>
 #include <optional>
 #include <pwd.h>
@@ -92,6 +94,20 @@ protected:
     }
 
     static std::vector<std::string> login(const std::string& password) { return {"-u", "guest:" + password}; }
+
+    // kill -9 of the server's master, behind the share's back; its workers live on.
+    void killServer() const {
+        const long master = std::stol(readFile(installation_.paths.pidFile));
+        ASSERT_EQ(kill(static_cast<pid_t>(master), SIGKILL), 0);
+    }
+
+    // What the share's check finds once it finds something, as the window's
+    // timer would call it.
+    ServerCheck checkUntilSomethingHappened() {
+        ServerCheck check;
+        waitFor([&] { return (check = share_.checkServer()).outcome != ServerCheck::Outcome::fine; }, 5s);
+        return check;
+    }
 
     TestFolder folder_{"share e2e"};
     ServerInstallation installation_{"program e2e", ""};
@@ -271,4 +287,74 @@ TEST_F(ShareEndToEnd, AnEmptyPasswordOrAnOverlongShareNameIsRefused) {
     EXPECT_FALSE(fs::exists(installation_.paths.configFile));
     EXPECT_FALSE(platform::loopbackPortAnswers(port));
     EXPECT_TRUE(installation_.processes().empty());
+}
+
+// The master killed (its workers, which hold the port, live on): the check
+// ends what is left of it and starts the server again as Start did.
+TEST_F(ShareEndToEnd, AKilledServerIsStartedAgainAndTheShareAnswers) {
+    const auto port = platform::freeLoopbackPort();
+    ASSERT_EQ(start(port, "secret").error, "");
+    const auto before = installation_.processes();
+    killServer();
+
+    const ServerCheck check = checkUntilSomethingHappened();
+    EXPECT_EQ(check.outcome, ServerCheck::Outcome::restarted) << check.reason;
+    EXPECT_TRUE(share_.running());
+    EXPECT_EQ(HttpClient(port).get("/movies/", login("secret")).status, "200");
+    const auto after = installation_.processes();
+    for (const auto& pid : before) EXPECT_EQ(std::count(after.begin(), after.end(), pid), 0) << pid;
+    EXPECT_EQ(share_.checkServer().outcome, ServerCheck::Outcome::fine);
+}
+
+// A server that cannot start again (its configuration spoilt) stops the
+// share, stills included, with nginx's word on why.
+TEST_F(ShareEndToEnd, AKilledServerThatCannotStartAgainStopsTheShare) {
+    const auto port = platform::freeLoopbackPort();
+    ASSERT_EQ(start(port, "secret").error, "");
+    writeFile(installation_.paths.configFile, "not a configuration");
+    killServer();
+
+    const ServerCheck check = checkUntilSomethingHappened();
+    EXPECT_EQ(check.outcome, ServerCheck::Outcome::stopped);
+    EXPECT_NE(check.reason.find("[emerg]"), std::string::npos) << check.reason;
+    EXPECT_FALSE(share_.running());
+    EXPECT_FALSE(share_.stillsProgress().has_value());
+    EXPECT_FALSE(platform::loopbackPortAnswers(port));
+    EXPECT_TRUE(installation_.waitUntilEnded());
+}
+
+// Links to the settings file (the password in clear) and to the server's
+// configuration, made while the share runs: a symbolic one and hard ones,
+// under names no rule of the template knows. The share finds them within
+// seconds and nginx, reloaded, refuses them; other files are served.
+TEST_F(ShareEndToEnd, LinksToTheProgramsFilesMadeWhileSharingAreRefusedWithinSeconds) {
+    const auto port = platform::freeLoopbackPort();
+    ASSERT_EQ(start(port, "secret").error, "");
+    const auto& paths = installation_.paths;
+    ASSERT_NE(readFile(paths.settingsFile).find("secret"), std::string::npos);
+    fs::create_symlink(paths.settingsFile, folder_ / "设置");
+    for (const auto& [file, link] : {std::pair(paths.settingsFile, folder_ / "sub" / "备份.txt"),
+                                     std::pair(paths.configFile, folder_ / "conf.txt")}) {
+        std::error_code error;
+        fs::create_hard_link(file, link, error);
+        if (error) GTEST_SKIP() << "no hard links between these folders: " << error.message();
+    }
+    writeFile(folder_ / "ordinary.txt", "ordinary");
+
+    const HttpClient client(port);
+    const std::vector<std::string> links = {"/movies/%E8%AE%BE%E7%BD%AE", "/movies/sub/%E5%A4%87%E4%BB%BD.txt",
+                                            "/movies/conf.txt"};
+    std::string statuses;
+    const bool refused = waitFor(
+        [&] {
+            EXPECT_EQ(share_.checkServer().outcome, ServerCheck::Outcome::fine);
+            statuses.clear();
+            for (const auto& link : links) statuses += client.get(link, login("secret")).status + " ";
+            return statuses == "404 404 404 ";
+        },
+        10s);
+    EXPECT_TRUE(refused) << statuses;
+    const auto ordinary = client.get("/movies/ordinary.txt", login("secret"));
+    EXPECT_EQ(ordinary.status, "200");
+    EXPECT_EQ(ordinary.body, "ordinary");
 }

@@ -53,8 +53,10 @@ protected:
 };
 
 TEST_F(RenderServerConfig, SubstitutesEveryPlaceholder) {
+    const std::u8string generic = paths_.passwordFile.generic_u8string();  // nginx wants forward slashes
+    const std::string passwordFile(generic.begin(), generic.end());
     EXPECT_EQ(render("name1|name2|name3|name4|username|password\n"),
-              "/home/u/视频|" + utf8Of(paths_.passwordFile) + "|8080|电影|guest|secret\n");
+              "/home/u/视频|" + passwordFile + "|8080|电影|guest|secret\n");
 }
 
 TEST_F(RenderServerConfig, CopiesATemplateWithoutPlaceholders) {
@@ -125,6 +127,29 @@ TEST_F(RenderServerConfig, AHardLinkKeepsTheOldConfiguration) {
     render("new name3");
     EXPECT_EQ(readText(folder_ / "copy.conf"), "old 8080");
     EXPECT_EQ(readText(paths_.configFile), "new 8080");
+}
+
+}  // namespace
+
+namespace {
+
+// The list the running share renews: a location of its own for each path,
+// the file replaced as nginx.conf is.
+TEST_F(RenderServerConfig, DeniedLinksAreWrittenAloneAndReplaced) {
+    render("name3");
+    const std::string configuration = readText(paths_.configFile);
+    std::error_code error;
+    std::filesystem::create_hard_link(paths_.deniedLinksFile, folder_ / "copy.conf", error);
+    if (error) GTEST_SKIP() << "no hard links here: " << error.message();
+
+    const RenderResult written = writeDeniedLinks(settings_, paths_, {"a \"b\"/设置"});
+    EXPECT_TRUE(written.ok) << written.message;
+    EXPECT_EQ(written.deniedPaths, std::vector<std::string>{"a \"b\"/设置"});
+    EXPECT_EQ(readText(paths_.deniedLinksFile),
+              "location = \"/电影/a \\\"b\\\"/设置\" { return 404; }\n"
+              "location ^~ \"/电影/a \\\"b\\\"/设置/\" { return 404; }\n");
+    EXPECT_EQ(readText(folder_ / "copy.conf"), "") << "the old list keeps its text";
+    EXPECT_EQ(readText(paths_.configFile), configuration);
 }
 
 }  // namespace

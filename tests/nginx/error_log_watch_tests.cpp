@@ -38,3 +38,13 @@ TEST_F(ErrorLogWatchTest, AReplacedShorterLogIsReadFromItsStart) {
     append("new\n");
     EXPECT_EQ(watch.newLines(), std::vector<std::string>{"new"});
 }
+
+// A request's failure ([error], a missing file) says nothing about why the
+// server ended; the last line that says it could not go on does.
+TEST(LastSevereLine, TakesTheLastLineThatEndsTheServerNotAFailedRequest) {
+    EXPECT_EQ(lastSevereLine({"a [emerg] first", "b [alert] second", "c [error] open() failed (2: No such file)"}),
+              "b [alert] second");
+    EXPECT_EQ(lastSevereLine({"[crit] x", "[warn] y"}), "[crit] x");
+    EXPECT_EQ(lastSevereLine({"[error] open() failed", "[warn] z"}), "");
+    EXPECT_EQ(lastSevereLine({}), "");
+}

@@ -46,6 +46,32 @@ TEST(ShareStatusTest, WarningsOfTheRunningShareMakeTheSecondLine) {
     EXPECT_EQ(statusLine(status), "已停止");
 }
 
+// A server started again is a warning beside the Start's while the share
+// runs; one that could not be kept running ends the share, and the status
+// line, its tip and the tray say why until the next Start or Stop.
+TEST(ShareStatusTest, AServerThatEndedBehindTheProgramsBackIsReported) {
+    ShareStatus restarted = sharing(std::nullopt);
+    restarted.server = {ServerCheck::Outcome::restarted, "nginx 错误日志：[alert] worker died"};
+    restarted.startWarning = "设置没有保存成功";
+    EXPECT_EQ(statusLine(restarted),
+              "共享中（端口 8080）\n警告：网页服务器意外停止，已重新启动　nginx 错误日志：[alert] worker "
+              "died　设置没有保存成功");
+    EXPECT_EQ(statusDetails(restarted),
+              "网页服务器意外停止，已重新启动\nnginx 错误日志：[alert] worker died\n设置没有保存成功");
+    restarted.server.reason.clear();
+    restarted.startWarning.clear();
+    EXPECT_EQ(statusLine(restarted), "共享中（端口 8080）\n警告：网页服务器意外停止，已重新启动");
+
+    ShareStatus stopped;
+    stopped.server = {ServerCheck::Outcome::stopped, "网页服务器没有在端口 8080 上启动。\nnginx 错误日志：[emerg] x"};
+    EXPECT_EQ(statusLine(stopped),
+              "网页服务器意外停止，共享已停止\n网页服务器没有在端口 8080 上启动。　nginx 错误日志：[emerg] x");
+    EXPECT_EQ(statusDetails(stopped), "网页服务器意外停止，共享已停止\n" + stopped.server.reason);
+    EXPECT_EQ(trayTip(stopped), "VomraHTTP服务\n已停止（网页服务器意外停止）");
+    stopped.server.reason.clear();
+    EXPECT_EQ(statusLine(stopped), "网页服务器意外停止，共享已停止");
+}
+
 TEST(ShareStatusTest, StillsAreCountedWhileMadeAndTotalledAfter) {
     EXPECT_EQ(statusLine(sharing(ThumbnailProgress{5, 2, 0})), "共享中（端口 8080）　视频截图：2 / 5");
     EXPECT_EQ(statusLine(sharing(ThumbnailProgress{5, 3, 1})), "共享中（端口 8080）　视频截图：3 / 5，失败 1 个");

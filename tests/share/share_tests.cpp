@@ -11,6 +11,8 @@
 #include "share/share.h"
 
 namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using Outcome = ServerCheck::Outcome;
 
 namespace {
 
@@ -34,13 +36,16 @@ const std::string kServerStopped = "(server stopped)";
 // A started server as the share sees it; stopping it is recorded once.
 class FakeServer : public platform::ServerProcess {
 public:
-    explicit FakeServer(std::function<void()> onStop) : onStop_(std::move(onStop)) {}
+    FakeServer(std::function<void()> onStop, std::function<bool()> alive)
+        : onStop_(std::move(onStop)), alive_(std::move(alive)) {}
     void stop() override {
         if (onStop_) std::exchange(onStop_, nullptr)();
     }
+    bool running() override { return onStop_ && alive_(); }
 
 private:
     std::function<void()> onStop_;
+    std::function<bool()> alive_;
 };
 
 class ShareSequence : public ::testing::Test {
@@ -102,10 +107,12 @@ protected:
         world.serverRunning = world.serverStarts;
         std::ofstream(paths.errorLog, std::ios::app) << world.serverLogsOnStart;
         if (world.serverWritesPidFile) std::ofstream(paths.pidFile) << "4242\n";
-        return std::make_unique<FakeServer>([this] {
-            record(kServerStopped);
-            world.serverRunning = false;
-        });
+        return std::make_unique<FakeServer>(
+            [this] {
+                record(kServerStopped);
+                world.serverRunning = false;
+            },
+            [this] { return world.serverRunning; });
     }
 
     ShareSettings savedSettings() const {
@@ -365,4 +372,56 @@ TEST_F(ShareSequence, TheShareEndsItsServerWhenDestroyed) {
     lines.clear();
     share.reset();
     EXPECT_EQ(lines, std::vector<std::string>{kServerStopped});
+}
+
+// A server that ended behind the program's back is started again once, as
+// Start started it; one that ends again soon after stops the share.
+TEST_F(ShareSequence, AServerThatEndsIsStartedAgainOnceAndEndingSoonAgainStopsTheShare) {
+    start();
+    lines.clear();
+    EXPECT_EQ(theShare().checkServer().outcome, Outcome::fine);
+    EXPECT_TRUE(lines.empty()) << "a running server is left alone";
+
+    world.serverRunning = false;
+    std::ofstream(paths.errorLog, std::ios::app) << "2024/05/01 10:00:00 [alert] 7#7: worker exited on signal 11\n"
+                                                 << "2024/05/01 10:00:01 [error] 8#8: open() failed\n";
+    const ServerCheck restarted = theShare().checkServer();
+    EXPECT_EQ(restarted.outcome, Outcome::restarted);
+    EXPECT_EQ(restarted.reason, "nginx 错误日志：2024/05/01 10:00:00 [alert] 7#7: worker exited on signal 11");
+    EXPECT_EQ(lines, (std::vector<std::string>{kServerStopped, kServerStarted}));
+    EXPECT_TRUE(theShare().running());
+    EXPECT_TRUE(stillsRunning());
+
+    lines.clear();
+    world.serverRunning = false;
+    const ServerCheck stopped = theShare().checkServer();
+    EXPECT_EQ(stopped.outcome, Outcome::stopped);
+    EXPECT_EQ(stopped.reason, "") << "killed: the log says nothing new";
+    EXPECT_EQ(lines, std::vector<std::string>{kServerStopped});
+    EXPECT_FALSE(theShare().running());
+    EXPECT_FALSE(stillsRunning());
+    EXPECT_EQ(theShare().checkServer().outcome, Outcome::fine) << "nothing is left to check";
+}
+
+TEST_F(ShareSequence, AServerThatEndsLongAfterItsRestartIsStartedAgainOnceMore) {
+    environment.restartQuietTime = 0ms;
+    start();
+    for (int round = 0; round < 3; ++round) {
+        world.serverRunning = false;
+        EXPECT_EQ(theShare().checkServer().outcome, Outcome::restarted) << round;
+    }
+    EXPECT_TRUE(theShare().running());
+}
+
+TEST_F(ShareSequence, AServerThatCannotStartAgainStopsTheShareWithItsLogLine) {
+    start();
+    world.serverRunning = false;
+    world.serverStarts = false;
+    world.serverLogsOnStart = "2024/05/01 10:00:00 [emerg] 7#7: unknown directive \"not\" in nginx.conf:1\n";
+    const ServerCheck check = theShare().checkServer();
+
+    EXPECT_EQ(check.outcome, Outcome::stopped);
+    EXPECT_TRUE(contains(check.reason, "unknown directive \"not\"")) << check.reason;
+    EXPECT_FALSE(theShare().running());
+    EXPECT_FALSE(stillsRunning());
 }

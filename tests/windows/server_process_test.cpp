@@ -82,3 +82,19 @@ TEST_F(ServerProcessJob, AProgramThatDiesTakesItsServerAlong) {
     EXPECT_TRUE(endsWithin(id, 2s));
     EXPECT_TRUE(readCallRecords(callsFileOf(server_)).empty()) << "ended before it lingered out";
 }
+
+// nginx for Windows takes a reload request from a second nginx.exe, run with
+// "-s reload" in the server's working directory, where it finds the pid file.
+TEST_F(ServerProcessJob, ReloadRunsTheServerProgramWithSReloadInItsDirectory) {
+    std::string error;
+    const auto server = platform::ServerProcess::start(lingering(), error);
+    ASSERT_NE(server, nullptr) << error;
+    EXPECT_TRUE(server->reload());
+
+    const auto calls = readCallRecords(callsFileOf(server_));
+    ASSERT_EQ(calls.size(), 1u) << "the reload request, waited for; the server still lingers";
+    EXPECT_EQ(calls[0].arguments, (std::vector<std::string>{"-s", "reload"}));
+    EXPECT_EQ(calls[0].workingDirectory, utf8Of(server_.parent_path()));
+    server->stop();
+    EXPECT_FALSE(server->reload()) << "no server to reload";
+}
