@@ -14,11 +14,11 @@ std::uintmax_t sizeOf(const std::filesystem::path& file) {
 
 }  // namespace
 
-ErrorLogWatch::ErrorLogWatch(std::filesystem::path logFile) : logFile_(std::move(logFile)), mark_(sizeOf(logFile_)) {}
+ErrorLogWatch::ErrorLogWatch(std::filesystem::path logFile) : m_logFile(std::move(logFile)), m_mark(sizeOf(m_logFile)) {}
 
 std::vector<std::string> ErrorLogWatch::newLines() const {
-    std::ifstream in(logFile_, std::ios::binary);
-    if (sizeOf(logFile_) >= mark_) in.seekg(static_cast<std::streamoff>(mark_));
+    std::ifstream in(m_logFile, std::ios::binary);
+    if (sizeOf(m_logFile) >= m_mark) in.seekg(static_cast<std::streamoff>(m_mark));
     std::vector<std::string> lines;
     std::string line;
     while (std::getline(in, line)) {

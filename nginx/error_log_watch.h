@@ -15,8 +15,8 @@ public:
     std::vector<std::string> newLines() const;
 
 private:
-    std::filesystem::path logFile_;
-    std::uintmax_t mark_;
+    std::filesystem::path m_logFile;
+    std::uintmax_t m_mark;
 };
 
 // The last of `lines` that says the server could not go on ([emerg], [alert]

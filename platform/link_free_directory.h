@@ -75,14 +75,14 @@ public:
     std::unique_ptr<RegularFileReader> openServedFile(const Path& relative, std::string& refusal) const;
 
 private:
-    LinkFreeDirectory(Path path, std::intptr_t handle) : path_(std::move(path)), handle_(handle) {}
+    LinkFreeDirectory(Path path, std::intptr_t handle) : m_path(std::move(path)), m_handle(handle) {}
     // A name of this directory's own: no separator, not "." or "..".
     static bool isOwnName(const Path& name) {
         return !name.empty() && name == name.filename() && name != "." && name != "..";
     }
 
-    Path path_;             // as it was opened
-    std::intptr_t handle_;  // a descriptor on POSIX, a HANDLE on Windows
+    Path m_path;             // as it was opened
+    std::intptr_t m_handle;  // a descriptor on POSIX, a HANDLE on Windows
 };
 
 }  // namespace platform

@@ -8,29 +8,29 @@ DeniedLinksWatch::DeniedLinksWatch(ShareSettings settings, InstallPaths paths, s
                                    std::chrono::milliseconds interval)
     : m_settings(std::move(settings)),
       m_paths(std::move(paths)),
-      interval_(interval),
-      latest_(std::move(found)),
-      thread_([this](std::stop_token stop) { walkUntilStopped(stop); }) {}
+      m_interval(interval),
+      m_latest(std::move(found)),
+      m_thread([this](std::stop_token stop) { walkUntilStopped(stop); }) {}
 
 std::vector<std::string> DeniedLinksWatch::latest() const {
-    const std::lock_guard lock(mutex_);
-    return latest_;
+    const std::lock_guard lock(m_mutex);
+    return m_latest;
 }
 
 void DeniedLinksWatch::walkUntilStopped(std::stop_token stop) {
-    auto pause = interval_;
+    auto pause = m_interval;
     for (;;) {
         {
-            std::unique_lock lock(mutex_);
-            wake_.wait_for(lock, stop, pause, [] { return false; });
+            std::unique_lock lock(m_mutex);
+            m_wake.wait_for(lock, stop, pause, [] { return false; });
         }
         if (stop.stop_requested()) return;
         const auto began = std::chrono::steady_clock::now();
         std::vector<std::string> found = pathsThroughLinksToProgramFiles(m_settings, m_paths, stop);
         if (stop.stop_requested()) return;
         const auto took = std::chrono::steady_clock::now() - began;
-        pause = std::max(interval_, std::chrono::duration_cast<std::chrono::milliseconds>(took * kWalkPauseFactor));
-        const std::lock_guard lock(mutex_);
-        latest_ = std::move(found);
+        pause = std::max(m_interval, std::chrono::duration_cast<std::chrono::milliseconds>(took * kWalkPauseFactor));
+        const std::lock_guard lock(m_mutex);
+        m_latest = std::move(found);
     }
 }

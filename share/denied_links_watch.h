@@ -34,9 +34,9 @@ private:
 
     const ShareSettings m_settings;
     const InstallPaths m_paths;
-    const std::chrono::milliseconds interval_;
-    mutable std::mutex mutex_;
-    std::condition_variable_any wake_;
-    std::vector<std::string> latest_;
-    std::jthread thread_;  // last: it starts once everything above is set, and ends first
+    const std::chrono::milliseconds m_interval;
+    mutable std::mutex m_mutex;
+    std::condition_variable_any m_wake;
+    std::vector<std::string> m_latest;
+    std::jthread m_thread;  // last: it starts once everything above is set, and ends first
 };

@@ -71,7 +71,7 @@ StillPlace stillPlaceOf(const platform::LinkFreeDirectory& directory, const fs::
 
 }  // namespace
 
-ThumbnailPool::ThumbnailPool(Options options) : options_(withCapture(std::move(options))) {
+ThumbnailPool::ThumbnailPool(Options options) : m_options(withCapture(std::move(options))) {
     avformat_network_init();
     platform::keepFreedMemory();
 }
@@ -82,16 +82,16 @@ ThumbnailPool::~ThumbnailPool() {
 }
 
 std::vector<fs::path> ThumbnailPool::start() {
-    folder_ = openFolder(options_.sharedFolder);
-    root_ = folder_->heldPath();
+    m_folder = openFolder(m_options.sharedFolder);
+    m_root = m_folder->heldPath();
     std::vector<fs::path> unreadable;
-    pending_ = scanVideos(root_, &unreadable);
+    m_pending = scanVideos(m_root, &unreadable);
     for (fs::path& folder : unreadable) folder = shown(folder);
-    removeTemporaryStills(*folder_);
-    videosFound_ = pending_.size();
+    removeTemporaryStills(*m_folder);
+    m_videosFound = m_pending.size();
     // The watch knows the videos found so far before any worker takes one.
-    watcher_ = std::thread(&ThumbnailPool::watchLoop, this, pending_);
-    for (unsigned i = 0; i < options_.threadCount; ++i) workers_.emplace_back(&ThumbnailPool::workerLoop, this);
+    m_watcher = std::thread(&ThumbnailPool::watchLoop, this, m_pending);
+    for (unsigned i = 0; i < m_options.threadCount; ++i) m_workers.emplace_back(&ThumbnailPool::workerLoop, this);
     return unreadable;
 }
 
@@ -99,38 +99,38 @@ void ThumbnailPool::stop() {
     {
         // Taken so that a worker between its test of the flag and its wait
         // cannot miss the wake-up.
-        std::lock_guard lock(queueMutex_);
-        stopRequested_ = true;
+        std::lock_guard lock(m_queueMutex);
+        m_stopRequested = true;
     }
-    queueChanged_.notify_all();
-    for (std::thread& worker : workers_)
+    m_queueChanged.notify_all();
+    for (std::thread& worker : m_workers)
         if (worker.joinable()) worker.join();
-    workers_.clear();
-    if (watcher_.joinable()) watcher_.join();
+    m_workers.clear();
+    if (m_watcher.joinable()) m_watcher.join();
 }
 
 ThumbnailProgress ThumbnailPool::progress() const {
-    return {videosFound_.load(), videosFinished_.load(), videosFailed_.load()};
+    return {m_videosFound.load(), m_videosFinished.load(), m_videosFailed.load()};
 }
 
 std::vector<StillFailure> ThumbnailPool::failures() const {
-    std::lock_guard lock(failureMutex_);
-    return failures_;
+    std::lock_guard lock(m_failureMutex);
+    return m_failures;
 }
 
 void ThumbnailPool::watchLoop(const std::vector<Path>& known) {
     NewVideoWatch watch(known);
-    std::unique_lock lock(queueMutex_);
-    while (!queueChanged_.wait_for(lock, options_.rescanInterval, [this] { return stopRequested_.load(); })) {
-        for (const auto& [video, look] : failedLooks_) watch.retryWhenChanged(video, look);
-        failedLooks_.clear();
+    std::unique_lock lock(m_queueMutex);
+    while (!m_queueChanged.wait_for(lock, m_options.rescanInterval, [this] { return m_stopRequested.load(); })) {
+        for (const auto& [video, look] : m_failedLooks) watch.retryWhenChanged(video, look);
+        m_failedLooks.clear();
         lock.unlock();
         std::vector<Path> ready;
         try {
             // A subfolder that may not be read costs only its own videos,
             // as at the start.
             std::vector<Path> unreadable;
-            ready = watch.settled(scanVideos(root_, &unreadable));
+            ready = watch.settled(scanVideos(m_root, &unreadable));
         } catch (...) {
             // The folder could not be walked this time; the next scan tries again.
         }
@@ -142,21 +142,21 @@ void ThumbnailPool::watchLoop(const std::vector<Path>& known) {
 void ThumbnailPool::handOut(const std::vector<Path>& videos) {
     for (const Path& video : videos) {
         if (forgetFailure(shown(video))) {
-            --videosFinished_;
+            --m_videosFinished;
         } else {
-            ++videosFound_;
+            ++m_videosFound;
         }
-        pending_.push_back(video);
+        m_pending.push_back(video);
     }
-    if (!videos.empty()) queueChanged_.notify_all();
+    if (!videos.empty()) m_queueChanged.notify_all();
 }
 
 std::optional<fs::path> ThumbnailPool::takeVideo() {
-    std::unique_lock lock(queueMutex_);
-    queueChanged_.wait(lock, [this] { return stopRequested_ || !pending_.empty(); });
-    if (stopRequested_) return std::nullopt;
-    fs::path video = std::move(pending_.back());
-    pending_.pop_back();
+    std::unique_lock lock(m_queueMutex);
+    m_queueChanged.wait(lock, [this] { return m_stopRequested || !m_pending.empty(); });
+    if (m_stopRequested) return std::nullopt;
+    fs::path video = std::move(m_pending.back());
+    m_pending.pop_back();
     return video;
 }
 
@@ -181,20 +181,20 @@ void ThumbnailPool::renderStill(const Path& video) {
         failure = "unknown error";
     }
     if (!failure.empty()) recordFailure(shown(video), failure);
-    ++videosFinished_;
+    ++m_videosFinished;
     // A failed video is counted as handled before the watch may hand it out again.
     if (failure.empty() || !look) return;
-    std::lock_guard lock(queueMutex_);
-    failedLooks_.emplace_back(video, *look);
+    std::lock_guard lock(m_queueMutex);
+    m_failedLooks.emplace_back(video, *look);
 }
 
 // Nothing is made or written through a link, and nothing is read that the
 // web server would not serve.
 std::string ThumbnailPool::stillFailureOf(const Path& video) {
-    const fs::path relative = video.lexically_relative(root_);
+    const fs::path relative = video.lexically_relative(m_root);
     if (!staysInside(relative)) return "not inside the shared folder";
     const fs::path still = fs::path(relative).replace_extension(std::string(video_kinds::kStillExtension));
-    const auto directory = openStillDirectory(*folder_, still);
+    const auto directory = openStillDirectory(*m_folder, still);
     if (!directory) return "the still's folder cannot be made: a link or a file stands in its way";
     const fs::path name = still.filename();
     switch (stillPlaceOf(*directory, name)) {
@@ -206,33 +206,33 @@ std::string ThumbnailPool::stillFailureOf(const Path& video) {
             break;
     }
     std::string refusal;
-    const auto file = folder_->openServedFile(relative, refusal);
+    const auto file = m_folder->openServedFile(relative, refusal);
     if (!file) return refusal;
-    const StillCapture capture = options_.capture(shown(video), *file, stopRequested_);
+    const StillCapture capture = m_options.capture(shown(video), *file, m_stopRequested);
     if (capture.png.view().empty()) return capture.failure.empty() ? "no still" : capture.failure;
     if (!writeFileAtomically(*directory, name, capture.png.view())) return "the still cannot be written";
     return {};
 }
 
 fs::path ThumbnailPool::shown(const Path& video) const {
-    return options_.sharedFolder / video.lexically_relative(root_);
+    return m_options.sharedFolder / video.lexically_relative(m_root);
 }
 
 void ThumbnailPool::recordFailure(const Path& video, const std::string& reason) {
     const std::string text = platform::utf8FromPath(video);
     platform::debugOutput(L"[stills] no still of " + platform::utf8ToWide(text) + L": " + platform::utf8ToWide(reason) +
                           L"\n");
-    std::lock_guard lock(failureMutex_);
-    failures_.push_back({video, reason});
-    ++videosFailed_;
+    std::lock_guard lock(m_failureMutex);
+    m_failures.push_back({video, reason});
+    ++m_videosFailed;
 }
 
 bool ThumbnailPool::forgetFailure(const Path& video) {
-    std::lock_guard lock(failureMutex_);
+    std::lock_guard lock(m_failureMutex);
     const auto failure =
-        std::find_if(failures_.begin(), failures_.end(), [&](const StillFailure& f) { return f.video == video; });
-    if (failure == failures_.end()) return false;
-    failures_.erase(failure);
-    --videosFailed_;
+        std::find_if(m_failures.begin(), m_failures.end(), [&](const StillFailure& f) { return f.video == video; });
+    if (failure == m_failures.end()) return false;
+    m_failures.erase(failure);
+    --m_videosFailed;
     return true;
 }

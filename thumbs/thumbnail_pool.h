@@ -101,20 +101,20 @@ private:
     // Drops the failure of a video being tried again; false when it had none.
     bool forgetFailure(const Path& video);
 
-    const Options options_;
-    std::unique_ptr<platform::LinkFreeDirectory> folder_;  // the shared folder, held open
-    Path root_;                  // a path that leads to folder_ alone; the videos' paths begin with it
-    std::vector<Path> pending_;  // a stack: taken from the end
+    const Options m_options;
+    std::unique_ptr<platform::LinkFreeDirectory> m_folder;  // the shared folder, held open
+    Path m_root;                  // a path that leads to m_folder alone; the videos' paths begin with it
+    std::vector<Path> m_pending;  // a stack: taken from the end
     // Failed videos as they looked when their capture began, for the watch.
-    std::vector<std::pair<Path, FileLook>> failedLooks_;
-    std::mutex queueMutex_;
-    std::condition_variable queueChanged_;  // a video added, or the stop flag set
-    std::vector<std::thread> workers_;
-    std::thread watcher_;
-    std::atomic<bool> stopRequested_{false};
-    std::atomic<std::uint64_t> videosFound_{0};
-    std::atomic<std::uint64_t> videosFinished_{0};
-    std::atomic<std::uint64_t> videosFailed_{0};
-    mutable std::mutex failureMutex_;
-    std::vector<StillFailure> failures_;
+    std::vector<std::pair<Path, FileLook>> m_failedLooks;
+    std::mutex m_queueMutex;
+    std::condition_variable m_queueChanged;  // a video added, or the stop flag set
+    std::vector<std::thread> m_workers;
+    std::thread m_watcher;
+    std::atomic<bool> m_stopRequested{false};
+    std::atomic<std::uint64_t> m_videosFound{0};
+    std::atomic<std::uint64_t> m_videosFinished{0};
+    std::atomic<std::uint64_t> m_videosFailed{0};
+    mutable std::mutex m_failureMutex;
+    std::vector<StillFailure> m_failures;
 };

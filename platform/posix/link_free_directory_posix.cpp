@@ -81,23 +81,23 @@ std::unique_ptr<LinkFreeDirectory> LinkFreeDirectory::open(const Path& path) {
 }
 
 LinkFreeDirectory::~LinkFreeDirectory() {
-    ::close(descriptorOf(handle_));
+    ::close(descriptorOf(m_handle));
 }
 
 std::unique_ptr<LinkFreeDirectory> LinkFreeDirectory::child(const Path& name, bool make) const {
     if (!isOwnName(name)) return nullptr;
     // mkdirat never follows a link at the name: it finds the name taken.
-    if (make && ::mkdirat(descriptorOf(handle_), name.c_str(), 0777) != 0 && errno != EEXIST) return nullptr;
+    if (make && ::mkdirat(descriptorOf(m_handle), name.c_str(), 0777) != 0 && errno != EEXIST) return nullptr;
     // O_NOFOLLOW refuses a link, O_DIRECTORY anything else that is no directory.
     const int descriptor =
-        ::openat(descriptorOf(handle_), name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        ::openat(descriptorOf(m_handle), name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (descriptor < 0) return nullptr;
-    return std::unique_ptr<LinkFreeDirectory>(new LinkFreeDirectory(path_ / name, descriptor));
+    return std::unique_ptr<LinkFreeDirectory>(new LinkFreeDirectory(m_path / name, descriptor));
 }
 
 EntryStatus LinkFreeDirectory::status(const Path& name) const {
     struct stat status {};
-    if (!isOwnName(name) || ::fstatat(descriptorOf(handle_), name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0)
+    if (!isOwnName(name) || ::fstatat(descriptorOf(m_handle), name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0)
         return {};
     return {kindOf(status.st_mode), static_cast<std::uint64_t>(status.st_size)};
 }
@@ -107,7 +107,7 @@ bool LinkFreeDirectory::writeNewFile(const Path& name, std::span<const unsigned 
     // O_EXCL: whatever stands at the name, a dangling link included, makes
     // the open fail instead of being written through.
     const int descriptor =
-        ::openat(descriptorOf(handle_), name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        ::openat(descriptorOf(m_handle), name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (descriptor < 0) return false;
     const bool written = writeAll(descriptor, bytes);
     const bool closed = ::close(descriptor) == 0;
@@ -118,18 +118,18 @@ bool LinkFreeDirectory::writeNewFile(const Path& name, std::span<const unsigned 
 
 bool LinkFreeDirectory::rename(const Path& from, const Path& to) const {
     return isOwnName(from) && isOwnName(to) &&
-           ::renameat(descriptorOf(handle_), from.c_str(), descriptorOf(handle_), to.c_str()) == 0;
+           ::renameat(descriptorOf(m_handle), from.c_str(), descriptorOf(m_handle), to.c_str()) == 0;
 }
 
 bool LinkFreeDirectory::remove(const Path& name) const {
-    return isOwnName(name) && ::unlinkat(descriptorOf(handle_), name.c_str(), 0) == 0;
+    return isOwnName(name) && ::unlinkat(descriptorOf(m_handle), name.c_str(), 0) == 0;
 }
 
 std::vector<DirectoryEntry> LinkFreeDirectory::entries() const {
     std::vector<DirectoryEntry> found;
     // A descriptor of its own for the listing, whose reading position
     // fdopendir takes over and closedir closes.
-    const int listing = ::openat(descriptorOf(handle_), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int listing = ::openat(descriptorOf(m_handle), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (listing < 0) return found;
     DIR* directory = ::fdopendir(listing);
     if (!directory) {
@@ -146,9 +146,9 @@ std::vector<DirectoryEntry> LinkFreeDirectory::entries() const {
 }
 
 LinkFreeDirectory::Path LinkFreeDirectory::heldPath() const {
-    const Path own = "/proc/self/fd/" + std::to_string(descriptorOf(handle_));
+    const Path own = "/proc/self/fd/" + std::to_string(descriptorOf(m_handle));
     std::error_code error;
-    return std::filesystem::is_directory(own, error) ? own : path_;
+    return std::filesystem::is_directory(own, error) ? own : m_path;
 }
 
 std::unique_ptr<RegularFileReader> LinkFreeDirectory::openServedFile(const Path& relative, std::string& refusal) const {
@@ -156,7 +156,7 @@ std::unique_ptr<RegularFileReader> LinkFreeDirectory::openServedFile(const Path&
     // Root reads what the owner of the folder could not; the owner's rights
     // are checked by hand then, on each folder on the way and on the file.
     struct stat status {};
-    if (::fstat(descriptorOf(handle_), &status) != 0) return nullptr;
+    if (::fstat(descriptorOf(m_handle), &status) != 0) return nullptr;
     const bool checkOwner = ::geteuid() == 0 && status.st_uid != 0;
     const Account owner = checkOwner ? accountOf(status.st_uid) : Account{};
     auto ownerMay = [&](int descriptor, mode_t what) {
@@ -165,7 +165,7 @@ std::unique_ptr<RegularFileReader> LinkFreeDirectory::openServedFile(const Path&
     std::unique_ptr<LinkFreeDirectory> below;
     const LinkFreeDirectory* directory = this;
     for (const Path& name : relative.parent_path()) {
-        if (!ownerMay(descriptorOf(directory->handle_), S_IXOTH)) {
+        if (!ownerMay(descriptorOf(directory->m_handle), S_IXOTH)) {
             refusal = kOwnerMayNotRead;
             return nullptr;
         }
@@ -173,7 +173,7 @@ std::unique_ptr<RegularFileReader> LinkFreeDirectory::openServedFile(const Path&
         if (!below) return nullptr;
         directory = below.get();
     }
-    const int at = descriptorOf(directory->handle_);
+    const int at = descriptorOf(directory->m_handle);
     if (!ownerMay(at, S_IXOTH)) {
         refusal = kOwnerMayNotRead;
         return nullptr;

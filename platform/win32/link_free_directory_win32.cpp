@@ -54,12 +54,12 @@ std::unique_ptr<LinkFreeDirectory> LinkFreeDirectory::open(const Path& path) {
 }
 
 LinkFreeDirectory::~LinkFreeDirectory() {
-    CloseHandle(handleOf(handle_));
+    CloseHandle(handleOf(m_handle));
 }
 
 std::unique_ptr<LinkFreeDirectory> LinkFreeDirectory::child(const Path& name, bool make) const {
     if (!isOwnName(name)) return nullptr;
-    const Path path = path_ / name;
+    const Path path = m_path / name;
     // CreateDirectoryW finds a link at the name taken; it never follows it.
     if (make && !CreateDirectoryW(path.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) return nullptr;
     const HANDLE handle = openDirectory(path, FILE_FLAG_OPEN_REPARSE_POINT);
@@ -70,14 +70,14 @@ std::unique_ptr<LinkFreeDirectory> LinkFreeDirectory::child(const Path& name, bo
 EntryStatus LinkFreeDirectory::status(const Path& name) const {
     WIN32_FILE_ATTRIBUTE_DATA data{};
     // The attributes are those of a link itself, not of its target.
-    if (!isOwnName(name) || !GetFileAttributesExW((path_ / name).c_str(), GetFileExInfoStandard, &data)) return {};
+    if (!isOwnName(name) || !GetFileAttributesExW((m_path / name).c_str(), GetFileExInfoStandard, &data)) return {};
     return {kindOf(data.dwFileAttributes), (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow};
 }
 
 bool LinkFreeDirectory::writeNewFile(const Path& name, std::span<const unsigned char> bytes) const {
     if (!isOwnName(name)) return false;
     // CREATE_NEW fails on anything at the name, a link included.
-    const HANDLE file = CreateFileW((path_ / name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+    const HANDLE file = CreateFileW((m_path / name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                     FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     const bool written = writeAll(file, bytes);
@@ -89,18 +89,18 @@ bool LinkFreeDirectory::writeNewFile(const Path& name, std::span<const unsigned 
 
 bool LinkFreeDirectory::rename(const Path& from, const Path& to) const {
     return isOwnName(from) && isOwnName(to) &&
-           MoveFileExW((path_ / from).c_str(), (path_ / to).c_str(), MOVEFILE_REPLACE_EXISTING);
+           MoveFileExW((m_path / from).c_str(), (m_path / to).c_str(), MOVEFILE_REPLACE_EXISTING);
 }
 
 bool LinkFreeDirectory::remove(const Path& name) const {
-    return isOwnName(name) && DeleteFileW((path_ / name).c_str());
+    return isOwnName(name) && DeleteFileW((m_path / name).c_str());
 }
 
 std::vector<DirectoryEntry> LinkFreeDirectory::entries() const {
     std::vector<DirectoryEntry> found;
     WIN32_FIND_DATAW data{};
     const HANDLE search =
-        FindFirstFileExW((path_ / L"*").c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr, 0);
+        FindFirstFileExW((m_path / L"*").c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr, 0);
     if (search == INVALID_HANDLE_VALUE) return found;
     do {
         const Path name = data.cFileName;
@@ -111,13 +111,13 @@ std::vector<DirectoryEntry> LinkFreeDirectory::entries() const {
 }
 
 LinkFreeDirectory::Path LinkFreeDirectory::heldPath() const {
-    return path_;
+    return m_path;
 }
 
 // nginx for Windows follows links, and the program reads with the rights of
 // the user who shares.
 std::unique_ptr<RegularFileReader> LinkFreeDirectory::openServedFile(const Path& relative, std::string& refusal) const {
-    std::unique_ptr<RegularFileReader> file = RegularFileReader::open(path_ / relative);
+    std::unique_ptr<RegularFileReader> file = RegularFileReader::open(m_path / relative);
     if (!file) refusal = "not a regular file that may be read";
     return file;
 }
