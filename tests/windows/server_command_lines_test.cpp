@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "config/install_paths.h"
-#include "config/text_conversion.h"
 #include "helpers/test_folder.h"
 #include "share/command_lines.h"
 #include "share/command_runner.h"
@@ -31,55 +30,55 @@ protected:
           programDir_(folder_.path() / L"Program Files" / L"新建文件夹 (2)"),
           serverDir_(programDir_ / L"vomrixserver" / L"server"),
           nginx_(TestFolder::placeProgram(recordingStandIn(), serverDir_, L"nginx.exe")),
-          htpasswd_(TestFolder::placeProgram(recordingStandIn(), serverDir_, L"htpasswd.exe")) {
-        deriveSettingsPath(service_, programDir_.native());
-        deriveInstallationPaths(service_, programDir_.native());
-        service_.settings.userName = "访客 一";
-        service_.settings.password = "密 码&|<>^ x";
-        service_.settings.port = 8080;
+          htpasswd_(TestFolder::placeProgram(recordingStandIn(), serverDir_, L"htpasswd.exe")),
+          paths_(programDir_) {
+        settings_.userName = "访客 一";
+        settings_.password = "密 码&|<>^ x";
+        settings_.port = 8080;
     }
 
-    std::string programDirUtf8() const { return utf8Of(programDir_); }
+    std::string passwordFile() const { return utf8Of(paths_.passwordFile); }
 
     TestFolder folder_;
     fs::path programDir_;
     fs::path serverDir_;
     fs::path nginx_;
     fs::path htpasswd_;
-    ShareService service_;
+    InstallPaths paths_;
+    ShareSettings settings_;
 };
 
 TEST_F(ServerCommandLines, PasswordLineHandsTheFileUserAndPasswordToHtpasswd) {
-    runShellCommand(passwordCommandLine(kCmd, service_));
+    runShellCommand(passwordCommandLine(kCmd, settings_, paths_));
 
     const std::vector<CallRecord> calls = readCallRecords(callsFileOf(htpasswd_));
     ASSERT_EQ(calls.size(), 1u);
-    EXPECT_EQ(calls[0].arguments, (Arguments{"-c", "-b", service_.passwordFilePath, "访客 一", "密 码&|<>^ x"}));
+    EXPECT_EQ(calls[0].arguments, (Arguments{"-c", "-b", passwordFile(), "访客 一", "密 码&|<>^ x"}));
 }
 
 TEST_F(ServerCommandLines, PasswordLineCarriesAnEmptyPassword) {
-    service_.settings.password.clear();
-    runShellCommand(passwordCommandLine(kCmd, service_));
+    settings_.password.clear();
+    runShellCommand(passwordCommandLine(kCmd, settings_, paths_));
 
     const std::vector<CallRecord> calls = readCallRecords(callsFileOf(htpasswd_));
     ASSERT_EQ(calls.size(), 1u);
-    EXPECT_EQ(calls[0].arguments, (Arguments{"-c", "-b", service_.passwordFilePath, "访客 一", ""}));
+    EXPECT_EQ(calls[0].arguments, (Arguments{"-c", "-b", passwordFile(), "访客 一", ""}));
 }
 
 // Before the closing quote a backslash would escape it for the C runtime.
 TEST_F(ServerCommandLines, PasswordLineKeepsTrailingBackslashes) {
-    service_.settings.userName = "bob\\";
-    service_.settings.password = "abc\\";
-    runShellCommand(passwordCommandLine(kCmd, service_));
+    settings_.userName = "bob\\";
+    settings_.password = "abc\\";
+    runShellCommand(passwordCommandLine(kCmd, settings_, paths_));
 
     const std::vector<CallRecord> calls = readCallRecords(callsFileOf(htpasswd_));
     ASSERT_EQ(calls.size(), 1u);
-    EXPECT_EQ(calls[0].arguments, (Arguments{"-c", "-b", service_.passwordFilePath, "bob\\", "abc\\"}));
+    EXPECT_EQ(calls[0].arguments, (Arguments{"-c", "-b", passwordFile(), "bob\\", "abc\\"}));
 }
 
 TEST_F(ServerCommandLines, TheServerStartsInItsDirectoryWithoutArguments) {
     std::string error;
-    const auto server = platform::ServerProcess::start(serverLaunch(service_, programDir_.native()), error);
+    const auto server = platform::ServerProcess::start(serverLaunch(settings_, paths_), error);
     ASSERT_NE(server, nullptr) << error;
 
     const std::vector<CallRecord> calls = waitForCalls(nginx_, 1);
@@ -89,33 +88,33 @@ TEST_F(ServerCommandLines, TheServerStartsInItsDirectoryWithoutArguments) {
 }
 
 TEST_F(ServerCommandLines, StopLineAsksNginxToQuitWithItsConfiguration) {
-    runShellCommand(serverStopCommandLine(kCmd, service_, programDirUtf8()));
+    runShellCommand(serverStopCommandLine(kCmd, paths_));
 
     const std::vector<CallRecord> calls = readCallRecords(callsFileOf(nginx_));
     ASSERT_EQ(calls.size(), 1u);
     EXPECT_EQ(calls[0].workingDirectory, utf8Of(serverDir_));
-    EXPECT_EQ(calls[0].arguments, (Arguments{"-c", service_.configPath, "-s", "quit"}));
+    EXPECT_EQ(calls[0].arguments, (Arguments{"-c", utf8Of(paths_.configFile), "-s", "quit"}));
 }
 
 TEST_F(ServerCommandLines, FirewallLineDoesNotRunTheServerProgram) {
-    runShellCommand(firewallCommandLine(kCmd, service_));
+    runShellCommand(firewallCommandLine(kCmd, settings_));
     EXPECT_TRUE(readCallRecords(callsFileOf(nginx_)).empty());
 }
 
 // Inside the quotes of a cmd.exe line a double quote would end the value and
 // "%" would expand a variable; such values are refused before any line.
 TEST_F(ServerCommandLines, ValuesCmdWouldReadSpeciallyAreRefused) {
-    service_.settings.sharedFolder = "D:\\共享";
-    service_.settings.shareName = "电影";
-    ASSERT_FALSE(findUnsafeValue(service_, kCmd).has_value());
+    settings_.sharedFolder = "D:\\共享";
+    settings_.shareName = "电影";
+    ASSERT_FALSE(findUnsafeValue(settings_, paths_, kCmd).has_value());
 
     for (const std::string bad : {"a\"b", "100%", "%PATH%"}) {
-        ShareService withBadUser = service_;
-        withBadUser.settings.userName = bad;
-        EXPECT_TRUE(findUnsafeValue(withBadUser, kCmd).has_value()) << bad;
-        ShareService withBadPassword = service_;
-        withBadPassword.settings.password = bad;
-        EXPECT_TRUE(findUnsafeValue(withBadPassword, kCmd).has_value()) << bad;
+        ShareSettings withBadUser = settings_;
+        withBadUser.userName = bad;
+        EXPECT_TRUE(findUnsafeValue(withBadUser, paths_, kCmd).has_value()) << bad;
+        ShareSettings withBadPassword = settings_;
+        withBadPassword.password = bad;
+        EXPECT_TRUE(findUnsafeValue(withBadPassword, paths_, kCmd).has_value()) << bad;
     }
 }
 

@@ -12,9 +12,9 @@ int wmain(int argc, wchar_t** argv) {
     if (argc != 2) return 2;
     const InstallPaths paths(programDirectory());
     std::ofstream report(std::filesystem::path(argv[1]), std::ios::binary);
-    for (const std::filesystem::path& path : {paths.programDir, paths.settingsFile, paths.configTemplate,
-                                              paths.configFile, paths.serverProgram, paths.htpasswdProgram,
-                                              paths.passwordFile}) {
+    for (const std::filesystem::path& path :
+         {paths.programDir, paths.settingsFile, paths.configTemplate, paths.configFile, paths.serverProgram,
+          paths.htpasswdProgram, paths.passwordFile}) {
         report << platform::utf8FromPath(path) << '\n';
     }
     return report ? 0 : 1;
