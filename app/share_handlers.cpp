@@ -10,8 +10,6 @@
 #include "app/message_box.h"
 #include "app/vomra_server_dlg.h"
 #include "config/share_service.h"
-#include "platform/process.h"
-#include "share/command_lines.h"
 
 void CVomraServerDlg::OnStartService(wxCommandEvent&) {
     wxBusyCursor busy;
@@ -40,19 +38,19 @@ void CVomraServerDlg::OnAddressSelChange(wxCommandEvent&) {
 }
 
 void CVomraServerDlg::OpenInBrowser(const wxString& url) {
-    m_launchBrowser(browserCommandLine(platform::kNativeShellDialect, toUtf8(url)));
+    m_openBrowser(toUtf8(url));
 }
 
 void CVomraServerDlg::SetMessageSink(MessageSink sink) {
     m_showMessage = std::move(sink);
 }
 
-void CVomraServerDlg::SetBrowserLauncher(CommandRunner launcher) {
-    m_launchBrowser = std::move(launcher);
+void CVomraServerDlg::SetBrowserOpener(BrowserOpener opener) {
+    m_openBrowser = std::move(opener);
 }
 
-void CVomraServerDlg::SetCommandRunner(CommandRunner runner) {
-    m_shareEnvironment.run = std::move(runner);
+void CVomraServerDlg::SetPortOpener(PortOpener opener) {
+    m_shareEnvironment.allowPort = std::move(opener);
 }
 
 void CVomraServerDlg::ShowMessageBox(const wxString& text, long iconStyle) {

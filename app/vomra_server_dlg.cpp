@@ -19,8 +19,8 @@
 #include "config/settings_file.h"
 #include "config/share_service.h"
 #include "config/text_conversion.h"
+#include "platform/browser.h"
 #include "platform/paths.h"
-#include "platform/process.h"
 #include "platform/system_menu.h"
 
 namespace {
@@ -55,7 +55,7 @@ wxBEGIN_EVENT_TABLE(CVomraServerDlg, wxDialog) EVT_MENU(kAboutCommand, CVomraSer
     : m_appIcon(loadAppIcons().GetIcon(wxDefaultSize)),
       m_trayIcon(m_appIcon),
       m_showMessage([this](const wxString& text, long iconStyle) { ShowMessageBox(text, iconStyle); }),
-      m_launchBrowser(platform::runSystemCommand) {
+      m_openBrowser(platform::openInBrowser) {
     m_shareEnvironment.programDir = programDir;
     createDialogFromTemplate(*this, nullptr, loadDialogTemplate(kMainDialogTemplate));
     m_addressCombo = static_cast<wxComboBox*>(FindWindow(kAddressCombo));

@@ -37,14 +37,16 @@ public:
     const wxString& LeftoverServerNotice() const { return m_leftoverServerNotice; }
 
     // How the window shows a message (a message box) and opens an address
-    // or the tutorial page (the browser command line through the C library's
-    // system()); the window tests watch both instead of a user.
+    // or the tutorial page (platform::openInBrowser, with a UTF-8 URL); the
+    // window tests watch both instead of a user.
     using MessageSink = std::function<void(const wxString& text, long iconStyle)>;
     void SetMessageSink(MessageSink sink);
-    void SetBrowserLauncher(CommandRunner launcher);
-    // What Start, Stop and Exit run their command lines through
-    // (runShellCommand); the window tests leave the firewall alone.
-    void SetCommandRunner(CommandRunner runner);
+    using BrowserOpener = std::function<void(const std::string& url)>;
+    void SetBrowserOpener(BrowserOpener opener);
+    // How Start opens the port in the firewall (platform::allowInboundPort);
+    // the window tests leave the firewall alone.
+    using PortOpener = std::function<void(std::int32_t port)>;
+    void SetPortOpener(PortOpener opener);
 
     // Shows the window (hidden or minimised) and brings it to the front.
     void BringToFront();
@@ -100,7 +102,7 @@ private:
 
     ShareEnvironment m_shareEnvironment;
     MessageSink m_showMessage;
-    CommandRunner m_launchBrowser;
+    BrowserOpener m_openBrowser;
 
     wxDECLARE_EVENT_TABLE();
 };

@@ -3,7 +3,6 @@
 #include "config/install_paths.h"
 #include "config/text_conversion.h"
 #include "platform/paths.h"
-#include "platform/process.h"
 
 namespace {
 
@@ -23,7 +22,7 @@ platform::ServerLaunch serverLaunch(const ShareService& service, const std::wstr
     platform::ServerLaunch launch;
     launch.program = platform::pathFromUtf8(toUtf8(service.serverExePath));
     launch.workingDirectory = serverDirectoryPath(programDir);
-    if (platform::kNativeShellDialect == platform::ShellDialect::WindowsCmd) return launch;
+    if (platform::kServerStartsWithoutArguments) return launch;
     const std::string globals =
         "daemon off; " + platform::workerUserDirective(platform::pathFromUtf8(service.settings.sharedFolder));
     launch.arguments = {

@@ -19,8 +19,12 @@ struct ServerLaunch {
 #ifdef _WIN32
 // nginx for Windows lacks openat(), and with it the directive disable_symlinks.
 inline constexpr bool kServerChecksLinkOwners = false;
+// It never leaves the foreground and reads conf\nginx.conf below its working
+// directory, so it starts without arguments.
+inline constexpr bool kServerStartsWithoutArguments = true;
 #else
 inline constexpr bool kServerChecksLinkOwners = true;
+inline constexpr bool kServerStartsWithoutArguments = false;
 #endif
 
 // How long the server may take to end when asked before it is killed.

@@ -1,11 +1,10 @@
 #pragma once
-// Which settings cannot be served or passed on a command line safely.
+// Which settings nginx and htpasswd cannot take.
 #include <optional>
 #include <string>
 
 #include "config/share_service.h"
-#include "platform/process.h"
 
 // The first unsafe value, as one sentence that names the field by its dialog
 // label and says why; nullopt when every value is safe.
-std::optional<std::string> findUnsafeValue(const ShareService& service, platform::ShellDialect dialect);
+std::optional<std::string> findUnsafeValue(const ShareService& service);

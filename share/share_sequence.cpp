@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <thread>
 
 #include "config/install_paths.h"
@@ -10,9 +9,10 @@
 #include "config/text_conversion.h"
 #include "platform/paths.h"
 #include "thumbs/thumbnail_pool.h"
-#include "share/command_lines.h"
 #include "nginx/config_render.h"
 #include "nginx/error_log_watch.h"
+#include "nginx/leftover_server.h"
+#include "nginx/password_file.h"
 #include "share/number_parse.h"
 #include "share/safe_values.h"
 #include "nginx/server_launch.h"
@@ -22,7 +22,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using Message = std::optional<std::string>;
 constexpr auto kPollInterval = std::chrono::milliseconds(50);
-constexpr ShellDialect kDialect = platform::kNativeShellDialect;
 
 void storeEntries(ShareService& service, const DialogEntries& entries) {
     setSharedFolder(service, toUtf8(entries.sharedFolder));
@@ -76,7 +75,7 @@ Message folderRefusal(const std::string& folder, const std::wstring& programDir)
 }
 
 Message refusal(const ShareService& service, const std::wstring& programDir) {
-    if (auto unsafe = findUnsafeValue(service, kDialect)) return unsafe;
+    if (auto unsafe = findUnsafeValue(service)) return unsafe;
     return folderRefusal(service.settings.sharedFolder, programDir);
 }
 
@@ -87,25 +86,23 @@ Message removeStalePasswordFile(const ShareService& service) {
     return std::nullopt;
 }
 
-// htpasswd can fail after it has created the file, which then stays empty.
-bool passwordFileHoldsTheUser(const ShareService& service) {
-    std::ifstream in(platform::pathFromUtf8(service.passwordFilePath));
-    const std::string userLine = service.settings.userName + ":";
-    std::string line;
-    while (std::getline(in, line))
-        if (line.starts_with(userLine)) return true;
-    return false;
-}
-
 // Workers that run as the shared folder's owner read the password file for
 // every request.
-Message passwordFileFailure(const ShareService& service) {
-    if (!passwordFileHoldsTheUser(service))
+Message passwordFileFailure(const ShareService& service, const ShareEnvironment& environment) {
+    const PasswordFileEntry entry{platform::pathFromUtf8(service.htpasswdExePath),
+                                  platform::pathFromUtf8(service.passwordFilePath), service.settings.userName,
+                                  service.settings.password};
+    if (!writePasswordFile(entry, environment.runProgram))
         return "密码文件没有建立成功（" + service.passwordFilePath + "），共享服务没有启动。";
-    if (!platform::giveToFolderOwner(platform::pathFromUtf8(service.passwordFilePath),
-                                     platform::pathFromUtf8(service.settings.sharedFolder)))
+    if (!platform::giveToFolderOwner(entry.file, platform::pathFromUtf8(service.settings.sharedFolder)))
         return "无法把密码文件交给共享文件夹的主人（" + service.passwordFilePath + "），共享服务没有启动。";
     return std::nullopt;
+}
+
+// A server of this server directory that an earlier run left running.
+bool stopLeftoverServerOf(const ShareService& service, const std::wstring& programDir) {
+    return stopLeftoverServer(platform::pathFromUtf8(toUtf8(serverDirectory(programDir))),
+                              platform::pathFromUtf8(toUtf8(service.serverExePath)));
 }
 
 // Polls `done` until it holds or `timeout` has passed; returns whether it held.
@@ -200,15 +197,13 @@ Message launchServer(ShareService& service, const ShareEnvironment& environment)
 
     // A server of ours left running (the program ended without Stop) would
     // keep the port and serve the old folder with the old password.
-    const auto programDirUtf8 = toUtf8(environment.programDir);
     const auto port = service.settings.port;
-    environment.run(serverStopCommandLine(kDialect, service, programDirUtf8));
+    stopLeftoverServerOf(service, environment.programDir);
     if (!waitUntil([&] { return !environment.portAnswers(port); }, environment.serverWait))
         return "端口 " + std::to_string(port) + " 已被其他程序占用，请换一个端口再启动。";
 
-    environment.run(firewallCommandLine(kDialect, service));
-    environment.run(passwordCommandLine(kDialect, service));
-    if (auto failed = passwordFileFailure(service)) return failed;
+    environment.allowPort(port);
+    if (auto failed = passwordFileFailure(service, environment)) return failed;
 
     const ErrorLogWatch log(serverErrorLogPath(environment.programDir));
     std::string reason;
@@ -255,13 +250,7 @@ ShareOutcome exitShare(ShareService& service, const ShareEnvironment& environmen
     return outcome;
 }
 
-// The pid file names the process to look at; the stop line itself checks that
-// it is this server directory's nginx before it signals anything.
 std::optional<std::string> endLeftoverServer(const ShareEnvironment& environment, const ShareService& service) {
-    std::ifstream in(serverPidFilePath(environment.programDir));
-    long pid = 0;
-    if (!(in >> pid) || !platform::processAlive(pid)) return std::nullopt;
-    environment.run(serverStopCommandLine(kDialect, service, toUtf8(environment.programDir)));
-    if (platform::processAlive(pid)) return std::nullopt;
+    if (!stopLeftoverServerOf(service, environment.programDir)) return std::nullopt;
     return "上次运行留下的网页服务器仍在共享文件夹，现已将它停止。";
 }

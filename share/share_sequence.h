@@ -7,9 +7,10 @@
 #include <string>
 
 #include "config/share_service.h"
+#include "platform/firewall.h"
 #include "platform/loopback_probe.h"
+#include "platform/process.h"
 #include "platform/server_process.h"
-#include "share/command_runner.h"
 
 // The six boxes of the dialog as the user left them.
 struct DialogEntries {
@@ -38,7 +39,10 @@ struct ShareOutcome {
 // How the sequences reach the world outside the record; tests replace parts.
 struct ShareEnvironment {
     std::wstring programDir;
-    CommandRunner run = runShellCommand;
+    // Lets other machines reach the port; tests leave the firewall alone.
+    std::function<void(std::int32_t port)> allowPort = platform::allowInboundPort;
+    // Runs htpasswd; tests stand in for it.
+    platform::ProgramRunner runProgram = platform::runProgram;
     std::function<bool(std::int32_t port)> portAnswers = platform::loopbackPortAnswers;
     // Starts the web server as the program's child; nullptr and a reason when it cannot.
     std::function<std::unique_ptr<platform::ServerProcess>(const platform::ServerLaunch&, std::string& error)>
