@@ -12,9 +12,10 @@
 // Writes the script to `path`: "<path>.args" gets each argument followed by
 // a NUL, "<path>.stdin" its whole standard input. `more` runs after that.
 inline void writeRecordingScript(const std::filesystem::path& path, int exitStatus = 0, const std::string& more = "") {
-    writeFile(path, "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\0' \"$a\"; done > \"$0.args\"\n"
-                    "/bin/cat > \"$0.stdin\"\n" +
-                        more + "\nexit " + std::to_string(exitStatus) + "\n");
+    writeFile(path,
+              "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\0' \"$a\"; done > \"$0.args\"\n"
+              "/bin/cat > \"$0.stdin\"\n" +
+                  more + "\nexit " + std::to_string(exitStatus) + "\n");
     std::filesystem::permissions(path, std::filesystem::perms::owner_all);
 }
 

@@ -10,21 +10,18 @@
 #include "config/settings_file.h"
 #include "config/text_conversion.h"
 #include "thumbs/thumbnail_pool.h"
-#include "share/command_lines.h"
 #include "nginx/error_log_watch.h"
+#include "platform/paths.h"
 #include "share/share_sequence.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-constexpr ShellDialect kDialect = platform::kNativeShellDialect;
-
-// Stands in for htpasswd and nginx: the recorder gives each line the effect
-// the real program would have, as far as the sequences look at it.
+// Stands in for the firewall, htpasswd and nginx: each step has the effect
+// the real one would have, as far as the sequences look at it.
 struct FakeWorld {
     bool htpasswdWorks = true;
-    bool htpasswdLeavesAnEmptyFile = false;  // when it fails
     bool serverStarts = true;
     bool otherProgramOnPort = false;
     bool serverWritesPidFile = true;
@@ -32,8 +29,15 @@ struct FakeWorld {
     bool serverRunning = false;
 };
 
+const std::string kHtpasswdRun = "(htpasswd run)";
 const std::string kServerStarted = "(server started)";
 const std::string kServerStopped = "(server stopped)";
+
+struct ProgramCall {
+    std::filesystem::path program;
+    std::vector<std::string> arguments;
+    std::string standardInput;
+};
 
 // A started server as the sequences see it; stopping it is recorded once.
 class FakeServer : public platform::ServerProcess {
@@ -63,7 +67,11 @@ protected:
         deriveSettingsPath(service, programDir.wstring());
         deriveInstallationPaths(service, programDir.wstring());
         environment.programDir = programDir.wstring();
-        environment.run = [this](const std::string& line) { record(line); };
+        environment.allowPort = [this](std::int32_t port) { record(portAllowed(port)); };
+        environment.runProgram = [this](const fs::path& program, const std::vector<std::string>& arguments,
+                                        const std::string& standardInput) {
+            return runHtpasswd({program, arguments, standardInput});
+        };
         environment.startServer = [this](const platform::ServerLaunch& launch, std::string&) {
             return startFakeServer(launch);
         };
@@ -84,19 +92,22 @@ protected:
     }
 
     fs::path serverDir() const { return programDir / "vomrixserver" / "server"; }
-    std::string programDirUtf8() const { return toUtf8(programDir.wstring()); }
-    std::string stopLine() const { return serverStopCommandLine(kDialect, service, programDirUtf8()); }
-    std::string startLine() const { return kServerStarted; }
-    std::string firewallLine() const { return firewallCommandLine(kDialect, service); }
-    std::string passwordLine() const { return passwordCommandLine(kDialect, service); }
-    std::vector<std::string> fullStart() const { return {stopLine(), firewallLine(), passwordLine(), startLine()}; }
+    static std::string portAllowed(std::int32_t port) { return "(port " + std::to_string(port) + " allowed)"; }
+    static std::vector<std::string> fullStart(std::int32_t port = 8080) {
+        return {portAllowed(port), kHtpasswdRun, kServerStarted};
+    }
 
     void record(const std::string& line) {
         lines.push_back(line);
         if (!passwordFileAtFirstLine) passwordFileAtFirstLine = fs::exists(service.passwordFilePath);
-        if (line == passwordLine() && world.htpasswdWorks) std::ofstream(service.passwordFilePath) << "guest:x\n";
-        if (line == passwordLine() && world.htpasswdLeavesAnEmptyFile) std::ofstream{service.passwordFilePath};
-        if (line == stopLine()) world.serverRunning = false;
+    }
+
+    platform::ProgramRun runHtpasswd(const ProgramCall& call) {
+        record(kHtpasswdRun);
+        programCalls.push_back(call);
+        if (!world.htpasswdWorks) return {true, 1};
+        std::ofstream(service.passwordFilePath) << "guest:x\n";
+        return {true, 0};
     }
 
     std::unique_ptr<platform::ServerProcess> startFakeServer(const platform::ServerLaunch& launch) {
@@ -139,6 +150,7 @@ protected:
     DialogEntries entries;
     FakeWorld world;
     std::vector<std::string> lines;
+    std::vector<ProgramCall> programCalls;
     std::optional<bool> passwordFileAtFirstLine;
 };
 
@@ -148,7 +160,7 @@ bool contains(const std::string& text, const std::string& part) {
 
 }  // namespace
 
-TEST_F(ShareSequence, StartRunsItsLinesInOrderAndLeavesARunningShare) {
+TEST_F(ShareSequence, StartRunsItsStepsInOrderAndLeavesARunningShare) {
     const auto outcome = startShare(service, entries, environment);
 
     EXPECT_EQ(outcome.error, "");
@@ -184,8 +196,21 @@ TEST_F(ShareSequence, StartStoresAndSavesTheEntries) {
     EXPECT_EQ(saved.password, "two words");
 }
 
-TEST_F(ShareSequence, StartEndsALeftoverServerOfOursFirstAndRemovesTheStalePasswordFile) {
-    world.serverRunning = true;
+// The password goes to htpasswd on its standard input: a program's arguments
+// are there for every local user to read.
+TEST_F(ShareSequence, StartHandsHtpasswdThePasswordOnItsInput) {
+    entries.userName = L"o\"brien 100% $x";
+    entries.password = L"p\"a%s $w'rd";
+    const auto outcome = startShare(service, entries, environment);
+
+    ASSERT_EQ(programCalls.size(), 1u);
+    EXPECT_EQ(programCalls[0].program, platform::pathFromUtf8(service.htpasswdExePath));
+    EXPECT_EQ(programCalls[0].arguments,
+              (std::vector<std::string>{"-i", service.passwordFilePath, "o\"brien 100% $x"}));
+    EXPECT_EQ(programCalls[0].standardInput, "p\"a%s $w'rd\n");
+}
+
+TEST_F(ShareSequence, StartRemovesTheStalePasswordFileFirst) {
     std::ofstream(service.passwordFilePath) << "old:x\n";
 
     const auto outcome = startShare(service, entries, environment);
@@ -195,7 +220,7 @@ TEST_F(ShareSequence, StartEndsALeftoverServerOfOursFirstAndRemovesTheStalePassw
     EXPECT_EQ(passwordFileAtFirstLine, false);
 }
 
-TEST_F(ShareSequence, TwoStartsRunEveryLineTwiceAndEndTheFirstServer) {
+TEST_F(ShareSequence, TwoStartsRunEveryStepTwiceAndEndTheFirstServer) {
     startShare(service, entries, environment);
     auto expected = fullStart();
     expected.push_back(kServerStopped);
@@ -205,7 +230,7 @@ TEST_F(ShareSequence, TwoStartsRunEveryLineTwiceAndEndTheFirstServer) {
     EXPECT_EQ(outcome.error, "");
     EXPECT_EQ(service.settings.port, 9090);
     EXPECT_NE(service.thumbnailPool, nullptr);
-    const auto second = fullStart();
+    const auto second = fullStart(9090);
     expected.insert(expected.end(), second.begin(), second.end());
     EXPECT_EQ(lines, expected);
 }
@@ -267,7 +292,7 @@ TEST_F(ShareSequence, SharesAFolderThatHoldsTheProgramsFolder) {
     EXPECT_EQ(lines, fullStart());
 }
 
-TEST_F(ShareSequence, RefusesAValueThatIsUnsafeOnACommandLine) {
+TEST_F(ShareSequence, RefusesAValueThatHtpasswdCannotTake) {
     entries.password = L"pw\nline two";
     const auto outcome = startShare(service, entries, environment);
 
@@ -300,21 +325,17 @@ TEST_F(ShareSequence, EndsWhenAnotherProgramHoldsThePort) {
     const auto outcome = startShare(service, entries, environment);
 
     EXPECT_TRUE(contains(outcome.error, "8080")) << outcome.error;
-    EXPECT_EQ(lines, std::vector<std::string>{stopLine()});
+    EXPECT_TRUE(lines.empty());
     expectFailedAfterCommands(outcome);
 }
 
 TEST_F(ShareSequence, EndsBeforeTheServerWhenThePasswordFileLacksTheUser) {
     world.htpasswdWorks = false;
-    for (const bool emptyFileLeft : {false, true}) {
-        world.htpasswdLeavesAnEmptyFile = emptyFileLeft;
-        lines.clear();
-        const auto outcome = startShare(service, entries, environment);
+    const auto outcome = startShare(service, entries, environment);
 
-        EXPECT_TRUE(contains(outcome.error, "密码文件")) << outcome.error;
-        EXPECT_EQ(lines, (std::vector<std::string>{stopLine(), firewallLine(), passwordLine()}));
-        expectFailedAfterCommands(outcome);
-    }
+    EXPECT_TRUE(contains(outcome.error, "密码文件")) << outcome.error;
+    EXPECT_EQ(lines, (std::vector<std::string>{portAllowed(8080), kHtpasswdRun}));
+    expectFailedAfterCommands(outcome);
 }
 
 TEST_F(ShareSequence, ServerThatNeverAnswersIsStoppedAndReportedWithItsTellingLogLine) {
