@@ -1,6 +1,6 @@
 // The Start, Stop and Exit sequences end to end: the real nginx and htpasswd
 // of a throw-away installation, the fixture videos in a shared folder, curl
-// as the other machine, all on 127.0.0.1. Every line runs but the firewall's.
+// as the other machine, all on 127.0.0.1. Every step runs but the firewall's.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -80,7 +80,9 @@ protected:
     static void driveFromTheWindow(ServerInstallation& installation, ShareEnvironment& environment) {
         deriveSettingsPath(installation.service, fromUtf8(installation.programDir()));
         environment.programDir = fromUtf8(installation.programDir());
-        environment.run = runnerWithoutFirewall(installation.service);
+        // Run as root on a machine with a firewall tool, Start would add a
+        // lasting rule for each test's random port.
+        environment.allowPort = [](std::int32_t) {};
     }
 
     ShareOutcome start(std::uint16_t port, const std::wstring& password) {
@@ -220,6 +222,38 @@ TEST_F(ShareEndToEnd, AnUnreadableSubfolderIsAWarningOnARunningShare) {
     EXPECT_EQ(HttpClient(port).get("/movies/", login("secret")).status, "200");
     for (const auto& still : {folder_ / "VTemp/clip.png", folder_ / "VTemp/sub/clip.png"})
         EXPECT_TRUE(waitFor([&] { return readPngHeader(readFile(still)).has_value(); }, 30s)) << still;
+}
+
+// What a shell or cmd.exe would read specially reaches htpasswd as typed,
+// and the password never shows among the arguments of a program Start runs:
+// htpasswd is wrapped in a script that records its arguments, and the
+// server's processes are looked at while they run.
+TEST_F(ShareEndToEnd, AUserAndPasswordWithQuotesPercentDollarsAndBlanksLogIn) {
+    const fs::path htpasswd = pathOf(installation_.service.htpasswdExePath);
+    const fs::path realHtpasswd = fs::read_symlink(htpasswd);
+    fs::remove(htpasswd);
+    writeFile(htpasswd, "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\0' \"$a\"; done >> \"$0.args\"\nexec '" +
+                            utf8Of(realHtpasswd) + "' \"$@\"\n");
+    fs::permissions(htpasswd, fs::perms::owner_all);
+    const std::string user = "o\"brien 100% $HOME 'q'";
+    const std::string password = "p\"a%ss $w'rd 50%off";
+    entries_.userName = fromUtf8(user);
+
+    const auto port = platform::freeLoopbackPort();
+    ASSERT_EQ(start(port, fromUtf8(password)).error, "");
+    const HttpClient client(port);
+    EXPECT_EQ(client.get("/movies/", {"-u", user + ":" + password}).status, "200");
+    EXPECT_EQ(client.get("/movies/", {"-u", user + ":" + password + "x"}).status, "401");
+    EXPECT_EQ(client.get("/movies/", {"-u", "guest:" + password}).status, "401");
+
+    const std::string htpasswdArguments = readFile(fs::path(htpasswd) += ".args");
+    EXPECT_NE(htpasswdArguments.find(user), std::string::npos) << htpasswdArguments;
+    EXPECT_EQ(htpasswdArguments.find(password), std::string::npos) << htpasswdArguments;
+    ASSERT_FALSE(installation_.processes().empty());
+    for (const std::string& pid : installation_.processes())
+        EXPECT_EQ(readFile("/proc/" + pid + "/cmdline").find(password), std::string::npos) << pid;
+    EXPECT_EQ(fs::status(pathOf(installation_.service.passwordFilePath)).permissions(),
+              fs::perms::owner_read | fs::perms::owner_write);
 }
 
 // Refused before anything is written for the server or started.
