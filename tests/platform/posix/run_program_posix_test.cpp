@@ -18,7 +18,7 @@ namespace {
 // beyond ASCII, each as one argument.
 const std::vector<std::string> kAwkwardArguments = {
     "two words", "say \"hi\"", "back\\slash", "trailing\\", "trailing two\\\\", "\\\"", "50%off", "%PATH%",
-    "it's",      "$HOME",      "`id`",        "a;b|c&d",    "中文 参数",       "",     "-"};
+    "it's",      "$HOME",      "`id`",        "a;b|c&d",    "中文 参数",        "",     "-"};
 
 // The C library keeps signals 32 and 33 for its threads and hands them on
 // ignored; a program that uses threads sets them up anew.
