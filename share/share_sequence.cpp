@@ -86,9 +86,9 @@ Message removeStalePasswordFile(const ShareService& service) {
     return std::nullopt;
 }
 
-// Workers that run as the shared folder's owner read the password file for
-// every request.
-Message passwordFileFailure(const ShareService& service, const ShareEnvironment& environment) {
+// Has htpasswd write the password file and hands the file to the shared
+// folder's owner, as whom the workers may run and read it for every request.
+Message makePasswordFile(const ShareService& service, const ShareEnvironment& environment) {
     const PasswordFileEntry entry{platform::pathFromUtf8(service.htpasswdExePath),
                                   platform::pathFromUtf8(service.passwordFilePath), service.settings.userName,
                                   service.settings.password};
@@ -99,7 +99,8 @@ Message passwordFileFailure(const ShareService& service, const ShareEnvironment&
     return std::nullopt;
 }
 
-// A server of this server directory that an earlier run left running.
+// Ends a server of this server directory that an earlier run left running;
+// whether there was one.
 bool stopLeftoverServerOf(const ShareService& service, const std::wstring& programDir) {
     return stopLeftoverServer(platform::pathFromUtf8(toUtf8(serverDirectory(programDir))),
                               platform::pathFromUtf8(toUtf8(service.serverExePath)));
@@ -203,7 +204,7 @@ Message launchServer(ShareService& service, const ShareEnvironment& environment)
         return "端口 " + std::to_string(port) + " 已被其他程序占用，请换一个端口再启动。";
 
     environment.allowPort(port);
-    if (auto failed = passwordFileFailure(service, environment)) return failed;
+    if (auto failed = makePasswordFile(service, environment)) return failed;
 
     const ErrorLogWatch log(serverErrorLogPath(environment.programDir));
     std::string reason;
