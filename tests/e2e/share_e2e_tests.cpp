@@ -12,6 +12,7 @@
 #include "platform/loopback_port.h"
 #include "platform/loopback_probe.h"
 #include "tests/e2e/server_installation.h"
+#include "tests/common/wait_for.h"
 #include "tests/thumbs/locked_directory.h"
 #include "thumbs/thumbnail_pool.h"
 #include "share/share_sequence.h"
@@ -41,15 +42,6 @@ std::optional<PngHeader> readPngHeader(const std::string& bytes) {
     if (bytes.size() < 33 || bytes.compare(0, 8, "\x89PNG\r\n\x1a\n") != 0 || bytes.compare(12, 4, "IHDR") != 0)
         return std::nullopt;
     return PngHeader{bigEndian32(bytes, 16), bigEndian32(bytes, 20), static_cast<unsigned char>(bytes[25])};
-}
-
-bool waitFor(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() >= deadline) return false;
-        std::this_thread::sleep_for(50ms);
-    }
-    return true;
 }
 
 std::uint16_t freePortOtherThan(std::uint16_t taken) {

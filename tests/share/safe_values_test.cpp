@@ -63,6 +63,7 @@ TEST_F(SafeValues, FolderIsAWholePathWithoutVariablesOrControls) {
               "设置共享文件夹：请填写要共享的文件夹。");
     EXPECT_EQ(unsafe([](ShareService& s) { s.settings.sharedFolder = "videos"; }),
               "设置共享文件夹：请填写完整的路径（从根目录或盘符开始）。");
+    EXPECT_TRUE(unsafe([](ShareService& s) { s.settings.sharedFolder = "./videos"; }));
     EXPECT_EQ(unsafe([](ShareService& s) { s.settings.sharedFolder += "$HOME"; }),
               "设置共享文件夹：路径中不能含有“$”或控制字符。");
     EXPECT_TRUE(unsafe([](ShareService& s) { s.settings.sharedFolder += "\n"; }));

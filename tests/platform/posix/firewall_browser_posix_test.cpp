@@ -10,6 +10,7 @@
 #include "platform/firewall.h"
 #include "tests/common/recording_script.h"
 #include "tests/common/test_folder.h"
+#include "tests/common/wait_for.h"
 
 namespace {
 
@@ -35,15 +36,6 @@ protected:
     TestFolder folder_{"stand-in path"};
     std::string previousPath_;
 };
-
-bool waitFor(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() >= deadline) return false;
-        std::this_thread::sleep_for(20ms);
-    }
-    return true;
-}
 
 TEST_F(StandInPath, FirewallUsesUfwWhereItIsOnThePath) {
     const auto ufw = standIn("ufw");
