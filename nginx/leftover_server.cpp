@@ -23,10 +23,13 @@ std::string prefixArgument(const std::filesystem::path& serverDirectory) {
 }
 
 // The master's pid: the file's first line, only when it is a whole number.
+// nginx for Windows ends the line with CR LF.
 std::optional<long> pidFrom(const std::filesystem::path& pidFile) {
     std::ifstream in(pidFile, std::ios::binary);
     std::string line;
-    if (!std::getline(in, line) || line.empty() || line.size() > 9) return std::nullopt;
+    if (!std::getline(in, line)) return std::nullopt;
+    if (line.ends_with('\r')) line.pop_back();
+    if (line.empty() || line.size() > 9) return std::nullopt;
     if (line.find_first_not_of("0123456789") != std::string::npos) return std::nullopt;
     const long pid = std::stol(line);
     return pid > 0 ? std::optional<long>(pid) : std::nullopt;

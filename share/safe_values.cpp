@@ -22,9 +22,11 @@ bool hasAnyOf(std::string_view text, std::string_view characters) {
 
 // A relative folder would be taken relative to the server directory, which
 // holds the password file. On Windows a whole path begins with a drive and a
-// separator, or with a server's name.
+// separator, or with two separators and a server's name, which not every
+// standard library counts as absolute.
 bool isAbsolutePath(const std::string& path) {
-    return platform::pathFromUtf8(path).is_absolute();
+    const std::string serverPrefix(2, static_cast<char>(platform::kPathSeparator));
+    return path.starts_with(serverPrefix) || platform::pathFromUtf8(path).is_absolute();
 }
 
 // nginx reads "$" in the folder and password-file strings as a variable.

@@ -70,9 +70,10 @@ TEST_F(ServerPrograms, TheServerStartsInItsDirectoryWithoutArguments) {
 }
 
 // nginx's own quit request finds the master through the pid file below the
-// prefix; a live process stands for the master here.
+// prefix; a live process stands for the master here. nginx for Windows ends
+// the pid file's line with CR LF.
 TEST_F(ServerPrograms, ALeftoverServerIsAskedToQuitThroughNginx) {
-    std::ofstream(serverDir_ / L"logs" / L"nginx.pid") << GetCurrentProcessId() << "\n";
+    std::ofstream(serverDir_ / L"logs" / L"nginx.pid", std::ios::binary) << GetCurrentProcessId() << "\r\n";
     EXPECT_FALSE(stopLeftoverServer(serverDir_, nginx_)) << "this process has not ended";
 
     const std::vector<CallRecord> calls = readCallRecords(callsFileOf(nginx_));
