@@ -43,9 +43,8 @@ protected:
     ShareService service_;
 };
 
-// A user name or password with a double quote or "%" was refused while
-// cmd.exe ran htpasswd; now the password goes to htpasswd's input, and the
-// user name reaches it whole.
+// A double quote or "%" in the user name reaches htpasswd whole, and the
+// password goes to its standard input, not among its arguments.
 TEST_F(ServerPrograms, HtpasswdGetsTheUserWholeAndThePasswordOnItsInput) {
     _putenv("VOMRA_STAND_IN_READS_INPUT=1");
     const PasswordFileEntry entry{htpasswd_, serverDir_ / L".htpasswd", "访客 \"一\" 100%", "密 码\"50%off\" &|<>^\\"};
