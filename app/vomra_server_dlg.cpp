@@ -20,10 +20,9 @@
 #include "app/address_list.h"
 #include "app/message_box.h"
 #include "config/settings_file.h"
+#include "platform/browser.h"
 #include "platform/paths.h"
-#include "platform/process.h"
 #include "platform/system_menu.h"
-#include "share/command_lines.h"
 #include "share/number_parse.h"
 
 namespace {
@@ -81,7 +80,7 @@ CVomraServerDlg::CVomraServerDlg(const std::filesystem::path& programDir, ShareE
       m_appIcon(loadAppIcons().GetIcon(wxDefaultSize)),
       m_trayIcon(m_appIcon),
       m_showMessage([this](const wxString& text, long iconStyle) { ShowMessageBox(text, iconStyle); }),
-      m_launchBrowser(platform::runSystemCommand) {
+      m_openBrowser(platform::openInBrowser) {
     createDialogFromTemplate(*this, nullptr, loadDialogTemplate(kMainDialogTemplate));
     m_addressCombo = static_cast<wxComboBox*>(FindWindow(kAddressCombo));
     static_cast<wxHyperlinkCtrlBase*>(FindWindow(kTutorialLink))->SetURL(tutorialUrl(m_share.paths().tutorialPage));
@@ -387,15 +386,15 @@ void CVomraServerDlg::OnAddressSelChange(wxCommandEvent&) {
 }
 
 void CVomraServerDlg::OpenInBrowser(const wxString& url) {
-    m_launchBrowser(browserCommandLine(platform::kNativeShellDialect, toUtf8(url)));
+    m_openBrowser(toUtf8(url));
 }
 
 void CVomraServerDlg::SetMessageSink(MessageSink sink) {
     m_showMessage = std::move(sink);
 }
 
-void CVomraServerDlg::SetBrowserLauncher(CommandRunner launcher) {
-    m_launchBrowser = std::move(launcher);
+void CVomraServerDlg::SetBrowserOpener(BrowserOpener opener) {
+    m_openBrowser = std::move(opener);
 }
 
 void CVomraServerDlg::ShowMessageBox(const wxString& text, long iconStyle) {

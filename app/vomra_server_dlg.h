@@ -41,11 +41,12 @@ public:
     const wxString& LeftoverServerNotice() const { return m_leftoverServerNotice; }
 
     // How the window shows a message (a message box) and opens an address
-    // or the tutorial page (the browser command line through the C library's
-    // system()); the window tests watch both instead of a user.
+    // or the tutorial page (platform::openInBrowser, with a UTF-8 URL); the
+    // window tests watch both instead of a user.
     using MessageSink = std::function<void(const wxString& text, long iconStyle)>;
     void SetMessageSink(MessageSink sink);
-    void SetBrowserLauncher(CommandRunner launcher);
+    using BrowserOpener = std::function<void(const std::string& url)>;
+    void SetBrowserOpener(BrowserOpener opener);
 
     // Shows the window (hidden or minimised) and brings it to the front.
     void BringToFront();
@@ -112,5 +113,5 @@ private:
     wxTimer m_statusTimer;
 
     MessageSink m_showMessage;
-    CommandRunner m_launchBrowser;
+    BrowserOpener m_openBrowser;
 };

@@ -4,8 +4,6 @@
 
 #include "platform/paths.h"
 
-using platform::ShellDialect;
-
 namespace {
 
 using Finding = std::optional<std::string>;
@@ -23,17 +21,18 @@ bool hasAnyOf(std::string_view text, std::string_view characters) {
 }
 
 // A relative folder would be taken relative to the server directory, which
-// holds the password file.
-bool isAbsolutePath(std::string_view path, ShellDialect dialect) {
-    if (dialect == ShellDialect::PosixSh) return path.starts_with('/');
-    const bool driveRooted = path.size() >= 3 && path[1] == ':' && (path[2] == '\\' || path[2] == '/');
-    return driveRooted || path.starts_with("\\\\");
+// holds the password file. On Windows a whole path begins with a drive and a
+// separator, or with two separators and a server's name, which not every
+// standard library counts as absolute.
+bool isAbsolutePath(const std::string& path) {
+    const std::string serverPrefix(2, static_cast<char>(platform::kPathSeparator));
+    return path.starts_with(serverPrefix) || platform::pathFromUtf8(path).is_absolute();
 }
 
 // nginx reads "$" in the folder and password-file strings as a variable.
-Finding checkSharedFolder(const std::string& folder, ShellDialect dialect) {
+Finding checkSharedFolder(const std::string& folder) {
     if (folder.empty()) return "设置共享文件夹：请填写要共享的文件夹。";
-    if (!isAbsolutePath(folder, dialect)) return "设置共享文件夹：请填写完整的路径（从根目录或盘符开始）。";
+    if (!isAbsolutePath(folder)) return "设置共享文件夹：请填写完整的路径（从根目录或盘符开始）。";
     if (hasAnyOf(folder, "$") || hasControlCharacter(folder)) return "设置共享文件夹：路径中不能含有“$”或控制字符。";
     return std::nullopt;
 }
@@ -60,19 +59,12 @@ Finding checkPort(std::int32_t port) {
     return std::nullopt;
 }
 
-// Inside the double quotes of a cmd.exe line a quote would end the value and
-// "%" would expand a variable.
-bool breaksCmdQuotes(std::string_view value, ShellDialect dialect) {
-    return dialect == ShellDialect::WindowsCmd && hasAnyOf(value, "\"%");
-}
-
 // The password file holds "name:hash" lines; nginx skips a line that begins
 // with "#" as a comment.
-Finding checkUserName(const std::string& userName, ShellDialect dialect) {
+Finding checkUserName(const std::string& userName) {
     if (userName.empty()) return "用户名：请填写用户名。";
     if (userName.starts_with('#')) return "用户名：不能以“#”开头。";
     if (hasAnyOf(userName, ":") || hasControlCharacter(userName)) return "用户名：不能含有“:”或控制字符。";
-    if (breaksCmdQuotes(userName, dialect)) return "用户名：不能含有双引号或“%”。";
     return std::nullopt;
 }
 
@@ -82,36 +74,31 @@ Finding checkUserName(const std::string& userName, ShellDialect dialect) {
 constexpr std::size_t kLongestPasswordBytes = 254;
 
 // htpasswd reads the password up to the end of the line.
-Finding checkPassword(const std::string& password, ShellDialect dialect) {
+Finding checkPassword(const std::string& password) {
     if (password.empty()) return "密码：请填写密码。";
     if (hasControlCharacter(password)) return "密码：不能含有控制字符。";
     if (password.size() > kLongestPasswordBytes) {
         return "密码：最长 " + std::to_string(kLongestPasswordBytes) + " 个字节（一个汉字占 3 个字节）。";
     }
-    if (breaksCmdQuotes(password, dialect)) return "密码：不能含有双引号或“%”。";
     return std::nullopt;
 }
 
 // The program's own directory reaches nginx's configuration as the password
-// file's path, and the cmd.exe lines inside double quotes.
-Finding checkProgramDirectory(const std::string& passwordFilePath, ShellDialect dialect) {
+// file's path.
+Finding checkProgramDirectory(const std::string& passwordFilePath) {
     if (hasAnyOf(passwordFilePath, "$") || hasControlCharacter(passwordFilePath)) {
         return "程序所在的文件夹路径中不能含有“$”或控制字符，请把程序移到别的文件夹。";
-    }
-    if (breaksCmdQuotes(passwordFilePath, dialect)) {
-        return "程序所在的文件夹路径中不能含有“%”，请把程序移到别的文件夹。";
     }
     return std::nullopt;
 }
 
 }  // namespace
 
-std::optional<std::string> findUnsafeValue(const ShareSettings& settings, const InstallPaths& paths,
-                                           ShellDialect dialect) {
-    for (const Finding& finding : {checkSharedFolder(settings.sharedFolder, dialect),
-                                   checkShareName(settings.shareName), checkPort(settings.port),
-                                   checkUserName(settings.userName, dialect), checkPassword(settings.password, dialect),
-                                   checkProgramDirectory(platform::utf8FromPath(paths.passwordFile), dialect)}) {
+std::optional<std::string> findUnsafeValue(const ShareSettings& settings, const InstallPaths& paths) {
+    for (const Finding& finding : {checkSharedFolder(settings.sharedFolder), checkShareName(settings.shareName),
+                                   checkPort(settings.port), checkUserName(settings.userName),
+                                   checkPassword(settings.password),
+                                   checkProgramDirectory(platform::utf8FromPath(paths.passwordFile))}) {
         if (finding) return finding;
     }
     return std::nullopt;

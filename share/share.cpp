@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <thread>
 #include <utility>
@@ -10,9 +9,10 @@
 #include "config/settings_file.h"
 #include "nginx/config_render.h"
 #include "nginx/error_log_watch.h"
+#include "nginx/leftover_server.h"
+#include "nginx/password_file.h"
 #include "nginx/server_launch.h"
 #include "platform/paths.h"
-#include "share/command_lines.h"
 #include "share/safe_values.h"
 
 namespace {
@@ -20,7 +20,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using Message = std::optional<std::string>;
 constexpr auto kPollInterval = std::chrono::milliseconds(50);
-constexpr ShellDialect kDialect = platform::kNativeShellDialect;
 
 // Whether `place` is `directory` or lies inside it; both are canonical.
 bool liesWithin(const std::filesystem::path& place, const std::filesystem::path& directory) {
@@ -67,7 +66,7 @@ Message folderRefusal(const std::string& folder, const InstallPaths& paths) {
 }
 
 Message refusal(const ShareSettings& settings, const InstallPaths& paths) {
-    if (auto unsafe = findUnsafeValue(settings, paths, kDialect)) return unsafe;
+    if (auto unsafe = findUnsafeValue(settings, paths)) return unsafe;
     return folderRefusal(settings.sharedFolder, paths);
 }
 
@@ -78,23 +77,14 @@ Message removeStalePasswordFile(const std::filesystem::path& file) {
     return std::nullopt;
 }
 
-// htpasswd can fail after it has created the file, which then stays empty.
-bool passwordFileHoldsTheUser(const std::filesystem::path& file, const std::string& userName) {
-    std::ifstream in(file);
-    const std::string userLine = userName + ":";
-    std::string line;
-    while (std::getline(in, line))
-        if (line.starts_with(userLine)) return true;
-    return false;
-}
-
-// Workers that run as the shared folder's owner read the password file for
-// every request.
-Message passwordFileFailure(const ShareSettings& settings, const std::filesystem::path& file) {
-    const std::string name = platform::utf8FromPath(file);
-    if (!passwordFileHoldsTheUser(file, settings.userName))
+// Has htpasswd write the password file and hands the file to the shared
+// folder's owner, as whom the workers may run and read it for every request.
+Message makePasswordFile(const ShareSettings& settings, const InstallPaths& paths, const ShareEnvironment& environment) {
+    const PasswordFileEntry entry{paths.htpasswdProgram, paths.passwordFile, settings.userName, settings.password};
+    const std::string name = platform::utf8FromPath(paths.passwordFile);
+    if (!writePasswordFile(entry, environment.runProgram))
         return "密码文件没有建立成功（" + name + "），共享服务没有启动。";
-    if (!platform::giveToFolderOwner(file, platform::pathFromUtf8(settings.sharedFolder)))
+    if (!platform::giveToFolderOwner(entry.file, platform::pathFromUtf8(settings.sharedFolder)))
         return "无法把密码文件交给共享文件夹的主人（" + name + "），共享服务没有启动。";
     return std::nullopt;
 }
@@ -193,13 +183,12 @@ Message Share::launchServer(const ShareSettings& settings) {
     // A server of ours left running (the program ended without Stop) would
     // keep the port and serve the old folder with the old password.
     const auto port = settings.port;
-    m_environment.run(serverStopCommandLine(kDialect, m_paths));
+    stopLeftoverServer(m_paths.serverDir, m_paths.serverProgram);
     if (!waitUntil([&] { return !m_environment.portAnswers(port); }, m_environment.serverWait))
         return "端口 " + std::to_string(port) + " 已被其他程序占用，请换一个端口再启动。";
 
-    m_environment.run(firewallCommandLine(kDialect, settings));
-    m_environment.run(passwordCommandLine(kDialect, settings, m_paths));
-    if (auto failed = passwordFileFailure(settings, m_paths.passwordFile)) return failed;
+    m_environment.allowPort(port);
+    if (auto failed = makePasswordFile(settings, m_paths, m_environment)) return failed;
 
     return runServer(settings);
 }
@@ -272,13 +261,7 @@ std::vector<StillFailure> Share::stillFailures() const {
     return m_stills->failures();
 }
 
-// The pid file names the process to look at; the stop line itself checks that
-// it is this server directory's nginx before it signals anything.
 std::optional<std::string> Share::endLeftoverServer() {
-    std::ifstream in(m_paths.pidFile);
-    long pid = 0;
-    if (!(in >> pid) || !platform::processAlive(pid)) return std::nullopt;
-    m_environment.run(serverStopCommandLine(kDialect, m_paths));
-    if (platform::processAlive(pid)) return std::nullopt;
+    if (!stopLeftoverServer(m_paths.serverDir, m_paths.serverProgram)) return std::nullopt;
     return "上次运行留下的网页服务器仍在共享文件夹，现已将它停止。";
 }

@@ -11,9 +11,10 @@
 #include "config/install_paths.h"
 #include "config/share_settings.h"
 #include "nginx/error_log_watch.h"
+#include "platform/firewall.h"
 #include "platform/loopback_probe.h"
+#include "platform/process.h"
 #include "platform/server_process.h"
-#include "share/command_runner.h"
 #include "share/denied_links_watch.h"
 #include "share/server_check.h"
 #include "thumbs/thumbnail_pool.h"
@@ -26,7 +27,10 @@ struct StartReport {
 
 // How the share reaches the world outside the program; tests replace parts.
 struct ShareEnvironment {
-    CommandRunner run = runShellCommand;
+    // Lets other machines reach the port; tests leave the firewall alone.
+    std::function<void(std::int32_t port)> allowPort = platform::allowInboundPort;
+    // Runs htpasswd; tests stand in for it.
+    platform::ProgramRunner runProgram = platform::runProgram;
     std::function<bool(std::int32_t port)> portAnswers = platform::loopbackPortAnswers;
     // Starts the web server as the program's child; nullptr and a reason when it cannot.
     std::function<std::unique_ptr<platform::ServerProcess>(const platform::ServerLaunch&, std::string& error)>

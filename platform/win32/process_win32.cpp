@@ -1,34 +1,119 @@
 #include "platform/process.h"
 
-#include <cstdlib>
+#include <algorithm>
+#include <vector>
 #include <windows.h>
 
-#include "platform/text_codec.h"
+#include "platform/win32/command_line_win32.h"
 
 namespace platform {
+namespace {
 
-// cmd.exe by its fixed path, hidden, with the caller's environment and
-// working directory. The line goes to the wide interface, so every
-// character arrives as typed whatever the system's ANSI code page.
-void runCommandInterpreter(const std::string& commandLine) {
-    std::wstring interpreterLine = utf8ToWide("/C " + commandLine);
-
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = SW_HIDE;
-    PROCESS_INFORMATION process{};
-
-    if (CreateProcessW(L"C:\\Windows\\System32\\cmd.exe", interpreterLine.data(), nullptr, nullptr, FALSE,
-                       CREATE_NO_WINDOW, nullptr, nullptr, &startup, &process)) {
-        WaitForSingleObject(process.hProcess, INFINITE);
-        CloseHandle(process.hProcess);
-        CloseHandle(process.hThread);
+// The handles the child is given: the read end of its input pipe and the
+// null device for its output. Only these two are inherited, through the
+// handle list, whatever other handles of the program are inheritable.
+class ChildHandles {
+public:
+    ChildHandles() {
+        SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
+        if (!CreatePipe(&inputRead_, &inputWrite_, &inheritable, 0)) return;
+        SetHandleInformation(inputWrite_, HANDLE_FLAG_INHERIT, 0);
+        output_ = CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (output_ == INVALID_HANDLE_VALUE) return;
+        SIZE_T size = 0;
+        InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+        attributeBuffer_.resize(size);
+        auto* attributes = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(attributeBuffer_.data());
+        if (!InitializeProcThreadAttributeList(attributes, 1, 0, &size)) return;
+        attributes_ = attributes;
+        inherited_[0] = inputRead_;
+        inherited_[1] = output_;
+        if (!UpdateProcThreadAttribute(attributes_, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, inherited_, sizeof inherited_,
+                                       nullptr, nullptr))
+            return;
+        ready_ = true;
     }
-}
+    ~ChildHandles() {
+        if (attributes_) DeleteProcThreadAttributeList(attributes_);
+        closeChildEnds();
+        closeHandle(inputWrite_);
+    }
+    ChildHandles(const ChildHandles&) = delete;
+    ChildHandles& operator=(const ChildHandles&) = delete;
 
-void runSystemCommand(const std::string& commandLine) {
-    [[maybe_unused]] const int ignored = _wsystem(utf8ToWide(commandLine).c_str());
+    bool ready() const { return ready_; }
+
+    STARTUPINFOEXW startup() const {
+        STARTUPINFOEXW startup{};
+        startup.StartupInfo.cb = sizeof startup;
+        startup.StartupInfo.dwFlags = STARTF_USESTDHANDLES;
+        startup.StartupInfo.hStdInput = inputRead_;
+        startup.StartupInfo.hStdOutput = output_;
+        startup.StartupInfo.hStdError = output_;
+        startup.lpAttributeList = attributes_;
+        return startup;
+    }
+
+    // Once the child has its copies: the pipe then breaks when the child ends.
+    void closeChildEnds() {
+        closeHandle(inputRead_);
+        closeHandle(output_);
+    }
+
+    // Writes all of `text` and closes the pipe, so the child reads it and then
+    // the end of its input. A child that ended without reading breaks the pipe,
+    // which ends the writing.
+    void sendAndClose(const std::string& text) {
+        std::size_t sent = 0;
+        while (sent < text.size()) {
+            DWORD written = 0;
+            const auto chunk = static_cast<DWORD>(std::min<std::size_t>(text.size() - sent, 1 << 16));
+            if (!WriteFile(inputWrite_, text.data() + sent, chunk, &written, nullptr) || written == 0) break;
+            sent += written;
+        }
+        closeHandle(inputWrite_);
+    }
+
+private:
+    static void closeHandle(HANDLE& handle) {
+        if (handle != nullptr && handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+        handle = nullptr;
+    }
+
+    HANDLE inputRead_ = nullptr;
+    HANDLE inputWrite_ = nullptr;
+    HANDLE output_ = nullptr;
+    HANDLE inherited_[2] = {};  // the attribute list points here
+    std::vector<char> attributeBuffer_;
+    LPPROC_THREAD_ATTRIBUTE_LIST attributes_ = nullptr;
+    bool ready_ = false;
+};
+
+}  // namespace
+
+// A bare name goes to CreateProcessW as the command line's first word alone,
+// which the system looks up (with ".exe") as the search path says.
+ProgramRun runProgram(const std::filesystem::path& program, const std::vector<std::string>& arguments,
+                      const std::string& standardInput) {
+    ChildHandles handles;
+    if (!handles.ready()) return {};
+    std::wstring commandLine = commandLineOf(program, arguments);
+    STARTUPINFOEXW startup = handles.startup();
+    PROCESS_INFORMATION created{};
+    const wchar_t* applicationName = program.has_parent_path() ? program.c_str() : nullptr;
+    if (!CreateProcessW(applicationName, commandLine.data(), nullptr, nullptr, TRUE,
+                        CREATE_NO_WINDOW | EXTENDED_STARTUPINFO_PRESENT, nullptr, nullptr, &startup.StartupInfo,
+                        &created))
+        return {};
+    CloseHandle(created.hThread);
+    handles.closeChildEnds();
+    handles.sendAndClose(standardInput);
+    WaitForSingleObject(created.hProcess, INFINITE);
+    DWORD exitCode = 0;
+    GetExitCodeProcess(created.hProcess, &exitCode);
+    CloseHandle(created.hProcess);
+    return {true, static_cast<int>(exitCode)};
 }
 
 }  // namespace platform

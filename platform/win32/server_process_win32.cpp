@@ -2,22 +2,13 @@
 
 #include <windows.h>
 
-#include "platform/text_codec.h"
+#include "platform/win32/command_line_win32.h"
 
 namespace platform {
 namespace {
 
 std::string lastErrorText() {
     return "Windows error " + std::to_string(GetLastError());
-}
-
-// The C runtime's reading of a command line: the argument in double quotes,
-// backslashes before a quote doubled. Arguments here hold no double quote.
-std::wstring quotedArgument(const std::wstring& argument) {
-    std::wstring quoted = L"\"" + argument;
-    const std::size_t kept = argument.find_last_not_of(L'\\') + 1;
-    quoted.append(argument.size() - kept, L'\\');
-    return quoted + L"\"";
 }
 
 // A job whose processes all end when its last handle closes, which the
@@ -39,8 +30,7 @@ HANDLE createKillOnCloseJob() {
 // The process starts suspended and runs only once it is in the job, so no
 // process of its own can escape the job before that.
 std::unique_ptr<ServerProcess> ServerProcess::start(const ServerLaunch& launch, std::string& error) {
-    std::wstring commandLine = quotedArgument(launch.program.wstring());
-    for (const auto& argument : launch.arguments) commandLine += L" " + quotedArgument(utf8ToWide(argument));
+    std::wstring commandLine = commandLineOf(launch.program, launch.arguments);
 
     HANDLE job = createKillOnCloseJob();
     if (job == nullptr) {

@@ -8,7 +8,6 @@
 #include "app/control_ids.h"
 #include "config/text_conversion.h"
 #include "dialog_fixture.h"
-#include "share/command_lines.h"
 
 namespace {
 
@@ -54,8 +53,8 @@ TEST_F(DialogSettingsTest, BrokenFileShowsWhatWasReadAndSaysWhy) {
 
 TEST_F(DialogSettingsTest, TutorialLinkOpensThePageBesideTheProgram) {
     dialog_ = std::make_unique<CVomraServerDlg>(std::filesystem::path(VOMRA_BINARY_DIR));
-    std::vector<std::string> browserLines;
-    dialog_->SetBrowserLauncher([&](const std::string& line) { browserLines.push_back(line); });
+    std::vector<std::string> openedUrls;
+    dialog_->SetBrowserOpener([&](const std::string& url) { openedUrls.push_back(url); });
     auto* link = dynamic_cast<wxHyperlinkCtrlBase*>(dialog_->FindWindow(kTutorialLink));
     ASSERT_NE(link, nullptr);
     const wxFileName page = wxFileName::URLToFileName(link->GetURL());
@@ -64,9 +63,8 @@ TEST_F(DialogSettingsTest, TutorialLinkOpensThePageBesideTheProgram) {
 
     ASSERT_TRUE(waitFor([&] { return link->IsShownOnScreen(); }));
     clickAt(link->GetScreenRect().GetPosition() + link->GetSize() / 2, wxMOUSE_BTN_LEFT);
-    EXPECT_TRUE(waitFor([&] { return !browserLines.empty(); })) << "a click did not open the page";
-    EXPECT_EQ(browserLines, std::vector<std::string>{browserCommandLine(platform::kNativeShellDialect,
-                                                                        toUtf8(link->GetURL().ToStdWstring()))});
+    EXPECT_TRUE(waitFor([&] { return !openedUrls.empty(); })) << "a click did not open the page";
+    EXPECT_EQ(openedUrls, std::vector<std::string>{toUtf8(link->GetURL().ToStdWstring())});
 }
 
 }  // namespace

@@ -13,7 +13,6 @@
 #include "app/control_ids.h"
 #include "config/text_conversion.h"
 #include "dialog_fixture.h"
-#include "share/command_lines.h"
 
 namespace {
 
@@ -150,9 +149,9 @@ TEST_F(DialogWindowTest, EscapeHidesTheWindowAndTheRunGoesOn) {
 // never ends.
 TEST_F(DialogWindowTest, EnterPressesTheButtonTheLinkOrStartAndNeverEndsTheRun) {
     CVomraServerDlg& dialog = openDialog();
-    std::vector<std::string> browserLines;
+    std::vector<std::string> openedUrls;
     std::vector<wxString> messages;
-    dialog.SetBrowserLauncher([&](const std::string& line) { browserLines.push_back(line); });
+    dialog.SetBrowserOpener([&](const std::string& url) { openedUrls.push_back(url); });
     dialog.SetMessageSink([&](const wxString& text, long) { messages.push_back(text); });
     auto& link = *dynamic_cast<wxHyperlinkCtrlBase*>(dialog.FindWindow(kTutorialLink));
     const int boxes[] = {kSharedFolderEdit, kPortEdit,     kScreenshotSecondsEdit,
@@ -177,8 +176,7 @@ TEST_F(DialogWindowTest, EnterPressesTheButtonTheLinkOrStartAndNeverEndsTheRun) 
         },
         watchdog);
     EXPECT_EQ(code, 7) << "Enter ended the run";
-    EXPECT_EQ(browserLines, std::vector<std::string>{browserCommandLine(platform::kNativeShellDialect,
-                                                                        toUtf8(link.GetURL().ToStdWstring()))});
+    EXPECT_EQ(openedUrls, std::vector<std::string>{toUtf8(link.GetURL().ToStdWstring())});
     ASSERT_EQ(messages.size(), 6u) << "Enter in each box presses Start once, and only while it is enabled: "
                                    << messages.back();
     for (const wxString& message : messages) EXPECT_NE(message.Find(L"设置共享文件夹"), wxNOT_FOUND) << message;

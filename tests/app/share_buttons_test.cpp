@@ -22,7 +22,6 @@
 #include "tests/e2e/server_installation.h"
 #include "thumbs/thumbnail_pool.h"
 #include "share/access_addresses.h"
-#include "share/command_lines.h"
 #include "window_test_support.h"
 
 namespace {
@@ -36,12 +35,12 @@ class ShareButtonsTest : public testing::Test {
 protected:
     void SetUp() override {
         ShareEnvironment environment;
-        environment.run = runnerWithoutFirewall(installation_.settings);
+        environment.allowPort = [](std::int32_t) {};  // the firewall is left alone
         dialog_ = std::make_unique<CVomraServerDlg>(installation_.paths.programDir, environment);
         ASSERT_TRUE(waitFor([this] { return dialog_->IsShownOnScreen(); }));
         processEventsFor(100ms);
         dialog_->SetMessageSink([this](const wxString& text, long style) { messages_.push_back({text, style}); });
-        dialog_->SetBrowserLauncher([this](const std::string& line) { browserLines_.push_back(line); });
+        dialog_->SetBrowserOpener([this](const std::string& url) { openedUrls_.push_back(url); });
 
         port_ = installation_.settings.port;
         edit(kSharedFolderEdit).ChangeValue(wxString::FromUTF8(folder_.utf8()));
@@ -88,7 +87,7 @@ protected:
     std::unique_ptr<CVomraServerDlg> dialog_;
     std::int32_t port_ = 0;
     std::vector<ShownMessage> messages_;
-    std::vector<std::string> browserLines_;
+    std::vector<std::string> openedUrls_;
 };
 
 TEST_F(ShareButtonsTest, StartAndStopToggleTheButtonsFillTheListAndRunTheServer) {
@@ -102,7 +101,7 @@ TEST_F(ShareButtonsTest, StartAndStopToggleTheButtonsFillTheListAndRunTheServer)
 
     EXPECT_EQ(listedAddresses(), expectedAddresses());
     EXPECT_EQ(addresses().GetSelection(), addresses().IsListEmpty() ? wxNOT_FOUND : 0);
-    EXPECT_TRUE(browserLines_.empty()) << "filling the list must not open a browser";
+    EXPECT_TRUE(openedUrls_.empty()) << "filling the list must not open a browser";
 
     click(kStartButton);  // disabled: nothing happens
     EXPECT_TRUE(messages_.empty());
@@ -222,11 +221,10 @@ TEST_F(ShareButtonsTest, ChoosingAnAddressOpensItInTheBrowserOncePerChoice) {
     choose(1);
     choose(0);
 
-    const auto dialect = platform::kNativeShellDialect;
-    EXPECT_EQ(browserLines_, (std::vector<std::string>{
-                                 browserCommandLine(dialect, toUtf8(addresses().GetString(1).ToStdWstring())),
-                                 browserCommandLine(dialect, toUtf8(addresses().GetString(0).ToStdWstring())),
-                             }));
+    EXPECT_EQ(openedUrls_, (std::vector<std::string>{
+                               toUtf8(addresses().GetString(1).ToStdWstring()),
+                               toUtf8(addresses().GetString(0).ToStdWstring()),
+                           }));
 }
 
 }  // namespace

@@ -3,12 +3,21 @@
 #include <algorithm>
 #include <cctype>
 
+#include "platform/process.h"
+
 namespace {
 
 bool startsWithIgnoringCase(const std::string& text, const std::string& prefix) {
     return text.size() >= prefix.size() && std::equal(prefix.begin(), prefix.end(), text.begin(), [](char a, char b) {
                return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
            });
+}
+
+// The status comes from the reply's first line, "HTTP/1.1 200 OK"; nothing
+// answered when curl wrote no headers.
+std::string statusOf(const std::string& headers) {
+    const std::size_t code = headers.find(' ');
+    return headers.starts_with("HTTP/") && code != std::string::npos ? headers.substr(code + 1, 3) : "000";
 }
 
 }  // namespace
@@ -33,13 +42,14 @@ HttpReply HttpClient::get(const std::string& target, const std::vector<std::stri
     const std::filesystem::path headers = scratch_ / "headers";
     std::filesystem::remove(body);
     std::filesystem::remove(headers);
-    std::string command = "curl --silent --path-as-is --max-time 10 -o " + shQuote(utf8Of(body)) + " -D " +
-                          shQuote(utf8Of(headers)) + " -w '%{http_code}'";
-    for (const std::string& option : options) command += " " + shQuote(option);
-    command += " " + shQuote("http://127.0.0.1:" + std::to_string(port_) + target);
+    std::vector<std::string> arguments{"--silent", "--path-as-is", "--max-time", "10",
+                                       "-o",       utf8Of(body),   "-D",         utf8Of(headers)};
+    arguments.insert(arguments.end(), options.begin(), options.end());
+    arguments.push_back("http://127.0.0.1:" + std::to_string(port_) + target);
+    platform::runProgram("curl", arguments);
     HttpReply reply;
-    reply.status = shellOutput(command, scratch_);
     reply.headers = readFile(headers);
+    reply.status = statusOf(reply.headers);
     reply.body = readFile(body);
     return reply;
 }

@@ -1,10 +1,9 @@
 #pragma once
-// HTTP requests to 127.0.0.1 through curl, run by the program's own runner.
+// HTTP requests to 127.0.0.1 through curl, run by the program's own runProgram.
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "tests/common/shell_output.h"
 #include "tests/common/test_folder.h"
 
 struct HttpReply {

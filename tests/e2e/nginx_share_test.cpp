@@ -3,13 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <csignal>
 #include <functional>
 #include <thread>
 
+#include "tests/common/titled_process.h"
 #include "tests/e2e/server_installation.h"
-#include "tests/e2e/stranger_process.h"
 #include "config/text_conversion.h"
-#include "share/command_runner.h"
 #include "share/share.h"
 
 namespace {
@@ -217,15 +217,14 @@ TEST_F(NginxShare, StopEndsThisInstanceAndNoOtherNginx) {
 
 TEST_F(NginxShare, StopAfterACrashLeavesTheStalePidFilesNewOwnerAlone) {
     ASSERT_TRUE(installation_.start());
-    std::string crash = "kill -KILL";
-    for (const std::string& pid : installation_.processes()) crash += " " + pid;
-    runShellCommand(crash);
+    for (const std::string& pid : installation_.processes()) kill(std::stoi(pid), SIGKILL);
     ASSERT_TRUE(installation_.waitUntilEnded());
 
     // The pid left in the file now belongs to an unrelated process.
-    const StrangerProcess stranger(installation_.serverDir() / "logs" / "nginx.pid");
+    TitledProcess stranger("sleep");
+    writeFile(installation_.serverDir() / "logs" / "nginx.pid", std::to_string(stranger.pid()) + "\n");
     installation_.endLeftover();
-    EXPECT_TRUE(stranger.alive()) << "no signal for a process that is not this nginx";
+    EXPECT_FALSE(stranger.endsWithin(std::chrono::milliseconds(0))) << "no signal for a process that is not this nginx";
 }
 
 // Stop holds the server's process: what became of its pid file and its

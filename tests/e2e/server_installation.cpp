@@ -3,24 +3,22 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <csignal>
 #include <thread>
 
 #include "config/install_paths.h"
 #include "config/text_conversion.h"
 #include "platform/loopback_port.h"
 #include "platform/process.h"
-#include "share/command_lines.h"
-#include "share/command_runner.h"
 #include "nginx/config_render.h"
+#include "nginx/leftover_server.h"
+#include "nginx/password_file.h"
 #include "share/safe_values.h"
 #include "nginx/server_launch.h"
-#include "share/sh_quote.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr auto kDialect = platform::kNativeShellDialect;
 
 // The build's server directory, copied: the links to nginx and htpasswd, the
 // template and the MIME types, the TV page's files, and empty logs/ and temp/.
@@ -66,9 +64,7 @@ ServerInstallation::ServerInstallation(const std::string& name, const std::strin
 ServerInstallation::~ServerInstallation() {
     const std::vector<std::string> left = processes();
     if (left.empty()) return;
-    std::string command = "kill -KILL";
-    for (const std::string& pid : left) command += " " + pid;
-    runShellCommand(command + " 2>/dev/null");
+    for (const std::string& pid : left) kill(std::stoi(pid), SIGKILL);
     waitUntilEnded();
 }
 
@@ -77,10 +73,10 @@ fs::path ServerInstallation::serverDir() const {
 }
 
 void ServerInstallation::prepare() {
-    EXPECT_EQ(findUnsafeValue(settings, paths, kDialect), std::nullopt);
+    EXPECT_EQ(findUnsafeValue(settings, paths), std::nullopt);
     const RenderResult rendered = renderServerConfig(settings, paths);
     EXPECT_TRUE(rendered.ok) << rendered.message;
-    runShellCommand(passwordCommandLine(kDialect, settings, paths));
+    EXPECT_TRUE(writePasswordFile({paths.htpasswdProgram, paths.passwordFile, settings.userName, settings.password}));
     EXPECT_TRUE(platform::giveToFolderOwner(paths.passwordFile, pathOf(settings.sharedFolder)));
 }
 
@@ -108,15 +104,16 @@ void ServerInstallation::stop() const {
 
 void ServerInstallation::startAsDaemon() {
     prepare();
+    // From the server directory, which is how processes() finds it.
     const std::string dir = utf8Of(serverDir());
-    runShellCommand("cd " + shQuote(dir) + " && " + shQuote(utf8Of(paths.serverProgram)) + " -p " + shQuote(dir + "/") +
-                    " -c conf/nginx.conf -e logs/error.log");
+    platform::runProgram("/bin/sh", {"-c", "cd \"$1\" && exec \"$2\" -p \"$1/\" -c conf/nginx.conf -e logs/error.log",
+                                     "sh", dir, utf8Of(paths.serverProgram)});
     const fs::path pidFile = serverDir() / "logs" / "nginx.pid";
     waitFor([&] { return processes().size() >= 2 && !readFile(pidFile).empty(); });
 }
 
 void ServerInstallation::endLeftover() const {
-    runShellCommand(serverStopCommandLine(kDialect, paths));
+    stopLeftoverServer(paths.serverDir, paths.serverProgram);
 }
 
 std::vector<std::string> ServerInstallation::processes() const {
@@ -134,10 +131,4 @@ std::vector<std::string> ServerInstallation::processes() const {
 
 bool ServerInstallation::waitUntilEnded() const {
     return waitFor([this] { return processes().empty(); });
-}
-
-CommandRunner runnerWithoutFirewall(const ShareSettings& settings) {
-    return [&settings](const std::string& line) {
-        if (line != firewallCommandLine(kDialect, settings)) runShellCommand(line);
-    };
 }

@@ -1,8 +1,8 @@
 #pragma once
 // One installation of the program in a fresh folder: a server directory laid
 // out like the build's, the settings of one share on a free loopback port,
-// and the program's real command lines to start and stop its nginx. Whatever
-// a test does, the destructor ends every process of this installation.
+// and the program's own ways to start and stop its nginx. Whatever a test
+// does, the destructor ends every process of this installation.
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -12,7 +12,6 @@
 #include "platform/server_process.h"
 #include "tests/e2e/http_client.h"
 #include "tests/common/test_folder.h"
-#include "share/command_runner.h"
 
 class ServerInstallation {
     TestFolder program_;  // first: the paths below hang on it
@@ -36,7 +35,7 @@ public:
     HttpClient http() const { return HttpClient(static_cast<std::uint16_t>(settings.port)); }
 
     // Renders the configuration, makes the password file and starts nginx
-    // with the program's own command lines. nginx has bound its port or
+    // the program's own way. nginx has bound its port or
     // given up when launch returns; start is true once it answers on 127.0.0.1.
     void launch();
     bool start();
@@ -49,7 +48,7 @@ public:
     // Starts nginx as an earlier version of the program did: as a daemon,
     // through its pid file, outliving whoever started it.
     void startAsDaemon();
-    // The line that ends a server an earlier run left behind.
+    // Ends a server an earlier run left behind, as the program does.
     void endLeftover() const;
 
     // The pids of this installation's live nginx processes, master and
@@ -58,8 +57,3 @@ public:
     // Waits a few seconds at most for processes() to become empty.
     bool waitUntilEnded() const;
 };
-
-// The program's own runner for every line but the firewall line: run as root
-// on a machine with a firewall tool, that line would add a lasting rule for
-// each test's random port. The unit tests check the line byte for byte.
-CommandRunner runnerWithoutFirewall(const ShareSettings& settings);

@@ -11,6 +11,7 @@
 
 #include "config/text_conversion.h"
 #include "tests/e2e/server_installation.h"
+#include "tests/common/wait_for.h"
 #include "nginx/server_launch.h"
 
 namespace fs = std::filesystem;
@@ -32,15 +33,6 @@ const std::vector<std::string> kCredentials = {"-u", "guest:p@ss w'rd"};
     const char started = server ? 1 : 0;
     [[maybe_unused]] const auto written = write(ready, &started, 1);
     for (;;) pause();
-}
-
-bool waitFor(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() >= deadline) return false;
-        std::this_thread::sleep_for(20ms);
-    }
-    return true;
 }
 
 }  // namespace

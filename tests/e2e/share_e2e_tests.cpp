@@ -1,6 +1,6 @@
 // The Start, Stop and Exit sequences end to end: the real nginx and htpasswd
 // of a throw-away installation, the fixture videos in a shared folder, curl
-// as the other machine, all on 127.0.0.1. Every line runs but the firewall's.
+// as the other machine, all on 127.0.0.1. Every step runs but the firewall's.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -17,6 +17,7 @@
 #include "platform/loopback_port.h"
 #include "platform/loopback_probe.h"
 #include "tests/e2e/server_installation.h"
+#include "tests/common/wait_for.h"
 #include "tests/platform/posix/stalled_listener.h"
 #include "tests/thumbs/locked_directory.h"
 #include "thumbs/thumbnail_pool.h"
@@ -49,15 +50,6 @@ std::optional<PngHeader> readPngHeader(const std::string& bytes) {
     return PngHeader{bigEndian32(bytes, 16), bigEndian32(bytes, 20), static_cast<unsigned char>(bytes[25])};
 }
 
-bool waitFor(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() >= deadline) return false;
-        std::this_thread::sleep_for(50ms);
-    }
-    return true;
-}
-
 std::uint16_t freePortOtherThan(std::uint16_t taken) {
     std::uint16_t port = platform::freeLoopbackPort();
     while (port == taken) port = platform::freeLoopbackPort();
@@ -81,9 +73,11 @@ protected:
 
     void TearDown() override { share_.stop(); }
 
-    static ShareEnvironment withoutFirewall(const ShareSettings& settings) {
+    static ShareEnvironment withoutFirewall() {
         ShareEnvironment environment;
-        environment.run = runnerWithoutFirewall(settings);
+        // Run as root on a machine with a firewall tool, Start would add a
+        // lasting rule for each test's random port.
+        environment.allowPort = [](std::int32_t) {};
         return environment;
     }
 
@@ -112,7 +106,7 @@ protected:
     TestFolder folder_{"share e2e"};
     ServerInstallation installation_{"program e2e", ""};
     ShareSettings settings_;
-    Share share_{installation_.paths, withoutFirewall(settings_)};
+    Share share_{installation_.paths, withoutFirewall()};
 };
 
 }  // namespace
@@ -251,6 +245,38 @@ TEST_F(ShareEndToEnd, AnUnreadableSubfolderIsAWarningOnARunningShare) {
     EXPECT_EQ(HttpClient(port).get("/movies/", login("secret")).status, "200");
     for (const auto& still : {folder_ / "VTemp/clip.png", folder_ / "VTemp/sub/clip.png"})
         EXPECT_TRUE(waitFor([&] { return readPngHeader(readFile(still)).has_value(); }, 30s)) << still;
+}
+
+// What a shell or cmd.exe would read specially reaches htpasswd as typed,
+// and the password never shows among the arguments of a program Start runs:
+// htpasswd is wrapped in a script that records its arguments, and the
+// server's processes are looked at while they run.
+TEST_F(ShareEndToEnd, AUserAndPasswordWithQuotesPercentDollarsAndBlanksLogIn) {
+    const fs::path htpasswd = installation_.paths.htpasswdProgram;
+    const fs::path realHtpasswd = fs::read_symlink(htpasswd);
+    fs::remove(htpasswd);
+    writeFile(htpasswd, "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\0' \"$a\"; done >> \"$0.args\"\nexec '" +
+                            utf8Of(realHtpasswd) + "' \"$@\"\n");
+    fs::permissions(htpasswd, fs::perms::owner_all);
+    const std::string user = "o\"brien 100% $HOME 'q'";
+    const std::string password = "p\"a%ss $w'rd 50%off";
+    settings_.userName = user;
+
+    const auto port = platform::freeLoopbackPort();
+    ASSERT_EQ(start(port, password).error, "");
+    const HttpClient client(port);
+    EXPECT_EQ(client.get("/movies/", {"-u", user + ":" + password}).status, "200");
+    EXPECT_EQ(client.get("/movies/", {"-u", user + ":" + password + "x"}).status, "401");
+    EXPECT_EQ(client.get("/movies/", {"-u", "guest:" + password}).status, "401");
+
+    const std::string htpasswdArguments = readFile(fs::path(htpasswd) += ".args");
+    EXPECT_NE(htpasswdArguments.find(user), std::string::npos) << htpasswdArguments;
+    EXPECT_EQ(htpasswdArguments.find(password), std::string::npos) << htpasswdArguments;
+    ASSERT_FALSE(installation_.processes().empty());
+    for (const std::string& pid : installation_.processes())
+        EXPECT_EQ(readFile("/proc/" + pid + "/cmdline").find(password), std::string::npos) << pid;
+    EXPECT_EQ(fs::status(installation_.paths.passwordFile).permissions(),
+              fs::perms::owner_read | fs::perms::owner_write);
 }
 
 // Run as root, nginx's workers run as the folder's owner, which needs a name;

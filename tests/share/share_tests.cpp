@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "config/settings_file.h"
-#include "share/command_lines.h"
+#include "platform/paths.h"
 #include "share/share.h"
 
 namespace fs = std::filesystem;
@@ -16,13 +16,10 @@ using Outcome = ServerCheck::Outcome;
 
 namespace {
 
-constexpr ShellDialect kDialect = platform::kNativeShellDialect;
-
-// Stands in for htpasswd and nginx: the recorder gives each line the effect
-// the real program would have, as far as the share looks at it.
+// Stands in for the firewall, htpasswd and nginx: each step has the effect
+// the real one would have, as far as the share looks at it.
 struct FakeWorld {
     bool htpasswdWorks = true;
-    bool htpasswdLeavesAnEmptyFile = false;  // when it fails
     bool serverStarts = true;
     bool otherProgramOnPort = false;
     bool serverWritesPidFile = true;
@@ -30,8 +27,15 @@ struct FakeWorld {
     bool serverRunning = false;
 };
 
+const std::string kHtpasswdRun = "(htpasswd run)";
 const std::string kServerStarted = "(server started)";
 const std::string kServerStopped = "(server stopped)";
+
+struct ProgramCall {
+    std::filesystem::path program;
+    std::vector<std::string> arguments;
+    std::string standardInput;
+};
 
 // A started server as the share sees it; stopping it is recorded once.
 class FakeServer : public platform::ServerProcess {
@@ -58,7 +62,11 @@ protected:
         fs::create_directories(sharedFolder);
         std::ofstream(paths.configTemplate) << "listen name3; root name1; alias name4;\n";
 
-        environment.run = [this](const std::string& line) { record(line); };
+        environment.allowPort = [this](std::int32_t port) { record(portAllowed(port)); };
+        environment.runProgram = [this](const fs::path& program, const std::vector<std::string>& arguments,
+                                        const std::string& standardInput) {
+            return runHtpasswd({program, arguments, standardInput});
+        };
         environment.startServer = [this](const platform::ServerLaunch& launch, std::string&) {
             return startFakeServer(launch);
         };
@@ -87,18 +95,22 @@ protected:
     StartReport start() { return theShare().start(settings); }
     bool stillsRunning() { return theShare().stillsProgress().has_value(); }
 
-    std::string stopLine() const { return serverStopCommandLine(kDialect, paths); }
-    std::string startLine() const { return kServerStarted; }
-    std::string firewallLine() const { return firewallCommandLine(kDialect, settings); }
-    std::string passwordLine() const { return passwordCommandLine(kDialect, settings, paths); }
-    std::vector<std::string> fullStart() const { return {stopLine(), firewallLine(), passwordLine(), startLine()}; }
+    static std::string portAllowed(std::int32_t port) { return "(port " + std::to_string(port) + " allowed)"; }
+    static std::vector<std::string> fullStart(std::int32_t port = 8080) {
+        return {portAllowed(port), kHtpasswdRun, kServerStarted};
+    }
 
     void record(const std::string& line) {
         lines.push_back(line);
         if (!passwordFileAtFirstLine) passwordFileAtFirstLine = fs::exists(paths.passwordFile);
-        if (line == passwordLine() && world.htpasswdWorks) std::ofstream(paths.passwordFile) << "guest:x\n";
-        if (line == passwordLine() && world.htpasswdLeavesAnEmptyFile) std::ofstream{paths.passwordFile};
-        if (line == stopLine()) world.serverRunning = false;
+    }
+
+    platform::ProgramRun runHtpasswd(const ProgramCall& call) {
+        record(kHtpasswdRun);
+        programCalls.push_back(call);
+        if (!world.htpasswdWorks) return {true, 1};
+        std::ofstream(paths.passwordFile) << "guest:x\n";
+        return {true, 0};
     }
 
     std::unique_ptr<platform::ServerProcess> startFakeServer(const platform::ServerLaunch& launch) {
@@ -143,6 +155,7 @@ protected:
     std::unique_ptr<Share> share;
     FakeWorld world;
     std::vector<std::string> lines;
+    std::vector<ProgramCall> programCalls;
     std::optional<bool> passwordFileAtFirstLine;
 };
 
@@ -152,7 +165,7 @@ bool contains(const std::string& text, const std::string& part) {
 
 }  // namespace
 
-TEST_F(ShareSequence, StartRunsItsLinesInOrderAndLeavesARunningShare) {
+TEST_F(ShareSequence, StartRunsItsStepsInOrderAndLeavesARunningShare) {
     const auto outcome = start();
 
     EXPECT_EQ(outcome.error, "");
@@ -177,8 +190,21 @@ TEST_F(ShareSequence, StartSavesTheSettings) {
     EXPECT_EQ(saved.userName, "guest");
 }
 
-TEST_F(ShareSequence, StartEndsALeftoverServerOfOursFirstAndRemovesTheStalePasswordFile) {
-    world.serverRunning = true;
+// The password goes to htpasswd on its standard input: a program's arguments
+// are there for every local user to read.
+TEST_F(ShareSequence, StartHandsHtpasswdThePasswordOnItsInput) {
+    settings.userName = "o\"brien 100% $x";
+    settings.password = "p\"a%s $w'rd";
+    start();
+
+    ASSERT_EQ(programCalls.size(), 1u);
+    EXPECT_EQ(programCalls[0].program, paths.htpasswdProgram);
+    EXPECT_EQ(programCalls[0].arguments,
+              (std::vector<std::string>{"-i", platform::utf8FromPath(paths.passwordFile), "o\"brien 100% $x"}));
+    EXPECT_EQ(programCalls[0].standardInput, "p\"a%s $w'rd\n");
+}
+
+TEST_F(ShareSequence, StartRemovesTheStalePasswordFileFirst) {
     std::ofstream(paths.passwordFile) << "old:x\n";
 
     const auto outcome = start();
@@ -188,7 +214,7 @@ TEST_F(ShareSequence, StartEndsALeftoverServerOfOursFirstAndRemovesTheStalePassw
     EXPECT_EQ(passwordFileAtFirstLine, false);
 }
 
-TEST_F(ShareSequence, TwoStartsRunEveryLineTwiceAndEndTheFirstServer) {
+TEST_F(ShareSequence, TwoStartsRunEveryStepTwiceAndEndTheFirstServer) {
     start();
     auto expected = fullStart();
     expected.push_back(kServerStopped);
@@ -198,7 +224,7 @@ TEST_F(ShareSequence, TwoStartsRunEveryLineTwiceAndEndTheFirstServer) {
     EXPECT_EQ(outcome.error, "");
     EXPECT_EQ(savedSettings().port, 9090);
     EXPECT_TRUE(stillsRunning());
-    const auto second = fullStart();
+    const auto second = fullStart(9090);
     expected.insert(expected.end(), second.begin(), second.end());
     EXPECT_EQ(lines, expected);
 }
@@ -260,7 +286,7 @@ TEST_F(ShareSequence, SharesAFolderThatHoldsTheProgramsFolder) {
     EXPECT_EQ(lines, fullStart());
 }
 
-TEST_F(ShareSequence, RefusesAValueThatIsUnsafeOnACommandLine) {
+TEST_F(ShareSequence, RefusesAValueThatHtpasswdCannotTake) {
     settings.password = "pw\nline two";
     const auto outcome = start();
 
@@ -293,21 +319,17 @@ TEST_F(ShareSequence, EndsWhenAnotherProgramHoldsThePort) {
     const auto outcome = start();
 
     EXPECT_TRUE(contains(outcome.error, "8080")) << outcome.error;
-    EXPECT_EQ(lines, std::vector<std::string>{stopLine()});
+    EXPECT_TRUE(lines.empty());
     expectFailedAfterCommands(outcome);
 }
 
 TEST_F(ShareSequence, EndsBeforeTheServerWhenThePasswordFileLacksTheUser) {
     world.htpasswdWorks = false;
-    for (const bool emptyFileLeft : {false, true}) {
-        world.htpasswdLeavesAnEmptyFile = emptyFileLeft;
-        lines.clear();
-        const auto outcome = start();
+    const auto outcome = start();
 
-        EXPECT_TRUE(contains(outcome.error, "密码文件")) << outcome.error;
-        EXPECT_EQ(lines, (std::vector<std::string>{stopLine(), firewallLine(), passwordLine()}));
-        expectFailedAfterCommands(outcome);
-    }
+    EXPECT_TRUE(contains(outcome.error, "密码文件")) << outcome.error;
+    EXPECT_EQ(lines, (std::vector<std::string>{portAllowed(8080), kHtpasswdRun}));
+    expectFailedAfterCommands(outcome);
 }
 
 TEST_F(ShareSequence, ServerThatNeverAnswersIsStoppedAndReportedWithItsTellingLogLine) {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "helpers/test_folder.h"
-#include "share/command_runner.h"
+#include "platform/process.h"
 
 namespace fs = std::filesystem;
 
@@ -26,8 +26,7 @@ TEST(ProgramDirectory, InAFolderWithChineseCharactersAndBlanks) {
     const fs::path program = TestFolder::placeProgram(programDirectoryProbe(), installDir, L"VomraServer.exe");
     const fs::path report = folder.path() / L"report.txt";
 
-    // A line that begins with a quote gets one more pair around it for cmd.exe /c.
-    runShellCommand("\"\"" + utf8Of(program) + "\" \"" + utf8Of(report) + "\"\"");
+    platform::runProgram(program, {utf8Of(report)});
 
     const std::string dir = utf8Of(installDir);
     const std::string server = dir + "\\vomrixserver\\server";

@@ -4,8 +4,8 @@
 # htpasswd.exe that record their calls (the server stand-in listens):
 #   - it starts, and its window carries its title;
 #   - a second start is refused with a message, and the first copy stays;
-#   - Start runs htpasswd.exe and the server through cmd.exe and the job as
-#     the user's settings say, and Stop ends the server;
+#   - Start runs htpasswd.exe (the password on its standard input) and the
+#     server in its job as the user's settings say, and Stop ends the server;
 #   - the Windows build's frame capture renders the same stills from the test
 #     fixtures as the Linux build's (within what decoders may differ by).
 # Text runs under the Chinese ANSI code page (936). Exit status 77 (skipped)
@@ -95,8 +95,10 @@ done
 mkdir "$work/$(printf 共享 | iconv -f UTF-8 -t GB18030)"
 port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
 windows_share=$(echo "Z:$work/共享" | tr / '\\' | sed 's/\\/\\\\/g')
-printf '{"DF": "%s", "m": 5, "name": "电影", "pass": "密码123", "port": %d, "user": "访客"}' \
-  "$windows_share" "$port" >"$install/vomra.data"
+# A double quote and "%" in the user name and password, to reach
+# htpasswd.exe as typed.
+printf '{"DF": "%s", "m": 5, "name": "电影", "pass": "%s", "port": %d, "user": "%s"}' \
+  "$windows_share" '密码\"50%off' "$port" '访\"客 100%' >"$install/vomra.data"
 
 wine_chinese "$install/VomraServer.exe" & first=$!
 pids+=($first)
@@ -154,8 +156,11 @@ if [ -n "${main:-}" ]; then
       fail "Start: no server on port $port (the screen is in $build_dir/program_under_wine_start.png)"
       /usr/bin/import -window root "$build_dir/program_under_wine_start.png"
     fi
-    calls "$server_dir/htpasswd.exe.calls" | grep -qx " -c -b .*htpasswd 访客 密码123" ||
-      fail "Start: htpasswd.exe was not called with the password file, user and password: $(calls "$server_dir/htpasswd.exe.calls")"
+    calls "$server_dir/htpasswd.exe.calls" | grep -qx ' -i .*htpasswd 访"客 100%' ||
+      fail "Start: htpasswd.exe was not called with -i, the password file and the user: $(calls "$server_dir/htpasswd.exe.calls")"
+    grep -qx 'in 密码"50%off' "$server_dir/htpasswd.exe.calls" ||
+      fail "Start: htpasswd.exe did not get the password on its standard input"
+    grep -q '^arg .*50%off' "$server_dir/htpasswd.exe.calls" && fail "Start: the password was among htpasswd.exe's arguments"
     calls "$server_dir/nginx.exe.calls" | grep -qx "" || fail "Start: the server was not started without arguments"
     grep -qx "cwd .*vomrixserver.server" "$server_dir/nginx.exe.calls" ||
       fail "Start: the server did not run in the server directory"

@@ -1,8 +1,7 @@
 #pragma once
 // A fresh folder for one test below the temporary directory, removed again
-// afterwards; while it exists it is also the current directory, so that the
-// command lines' plain `cd` stays on the folder's drive, as it does for the
-// program in its own directory.
+// afterwards; while it exists it is also the current directory, as the
+// program's own directory is for the program.
 #include <chrono>
 #include <filesystem>
 #include <string>
@@ -32,7 +31,7 @@ private:
 // or what there is after a generous deadline.
 std::vector<CallRecord> waitForCalls(const std::filesystem::path& program, std::size_t count);
 
-// A path's UTF-8 text, as the command lines and the records hold it.
+// A path's UTF-8 text, as the arguments and the records hold it.
 std::string utf8Of(const std::filesystem::path& path);
 
 // The helper programs the build placed beside the test program.

@@ -1,0 +1,76 @@
+#include "nginx/leftover_server.h"
+
+#include <chrono>
+#include <fstream>
+#include <functional>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "platform/other_process.h"
+#include "platform/paths.h"
+#include "platform/process.h"
+#include "platform/server_process.h"
+
+namespace {
+
+constexpr auto kQuitGrace = std::chrono::seconds(1);
+constexpr auto kPollInterval = std::chrono::milliseconds(50);
+
+// The prefix the server was started with, as its title shows it.
+std::string prefixArgument(const std::filesystem::path& serverDirectory) {
+    return platform::utf8FromPath(serverDirectory) + "/";
+}
+
+// The master's pid: the file's first line, only when it is a whole number.
+// nginx for Windows ends the line with CR LF.
+std::optional<long> pidFrom(const std::filesystem::path& pidFile) {
+    std::ifstream in(pidFile, std::ios::binary);
+    std::string line;
+    if (!std::getline(in, line)) return std::nullopt;
+    if (line.ends_with('\r')) line.pop_back();
+    if (line.empty() || line.size() > 9) return std::nullopt;
+    if (line.find_first_not_of("0123456789") != std::string::npos) return std::nullopt;
+    const long pid = std::stol(line);
+    return pid > 0 ? std::optional<long>(pid) : std::nullopt;
+}
+
+// nginx writes its master's title over its arguments: "nginx: master process"
+// and then the command line it was started with.
+bool isThisMaster(long pid, const std::filesystem::path& serverDirectory) {
+    const auto title = platform::processTitle(pid);
+    return title && title->starts_with("nginx: master process ") &&
+           title->find(" -p " + prefixArgument(serverDirectory) + " ") != std::string::npos;
+}
+
+// Polls `done` until it holds or `timeout` has passed; returns whether it held.
+bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(kPollInterval);
+    }
+    return true;
+}
+
+// The title is checked again before the kill: the master may have ended in
+// the meantime, and its number gone to another process.
+void endThisMaster(long pid, const std::filesystem::path& serverDirectory) {
+    platform::askProcessToQuit(pid);
+    if (waitUntil([&] { return !isThisMaster(pid, serverDirectory); }, kQuitGrace)) return;
+    platform::killProcessGroup(pid);
+}
+
+}  // namespace
+
+bool stopLeftoverServer(const std::filesystem::path& serverDirectory, const std::filesystem::path& serverProgram) {
+    const auto pid = pidFrom(serverDirectory / "logs" / "nginx.pid");
+    if (!pid || !platform::processAlive(*pid)) return false;
+    if (platform::kProcessTitlesReadable) {
+        if (!isThisMaster(*pid, serverDirectory)) return false;
+        endThisMaster(*pid, serverDirectory);
+    } else {
+        platform::runProgram(serverProgram, {"-p", prefixArgument(serverDirectory), "-s", "quit"});
+    }
+    return waitUntil([&] { return !platform::processAlive(*pid); }, kQuitGrace);
+}

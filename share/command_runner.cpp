@@ -1,7 +1,0 @@
-#include "share/command_runner.h"
-
-#include "platform/process.h"
-
-void runShellCommand(const std::string& commandLine) {
-    platform::runCommandInterpreter(commandLine);
-}

@@ -1,0 +1,89 @@
+// The programs of the server directory as the program runs them, against
+// stand-ins placed where nginx.exe and htpasswd.exe live, below a folder whose
+// name holds blanks and Chinese characters.
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+#include <windows.h>
+
+#include "config/install_paths.h"
+#include "helpers/test_folder.h"
+#include "nginx/leftover_server.h"
+#include "nginx/password_file.h"
+#include "nginx/server_launch.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using Arguments = std::vector<std::string>;
+
+class ServerPrograms : public testing::Test {
+protected:
+    ServerPrograms()
+        : folder_(L"server programs"),
+          programDir_(folder_.path() / L"Program Files" / L"新建文件夹 (2)"),
+          serverDir_(programDir_ / L"vomrixserver" / L"server"),
+          nginx_(TestFolder::placeProgram(recordingStandIn(), serverDir_, L"nginx.exe")),
+          htpasswd_(TestFolder::placeProgram(recordingStandIn(), serverDir_, L"htpasswd.exe")),
+          paths_(programDir_) {
+        fs::create_directories(serverDir_ / L"logs");
+    }
+
+    TestFolder folder_;
+    fs::path programDir_;
+    fs::path serverDir_;
+    fs::path nginx_;
+    fs::path htpasswd_;
+    InstallPaths paths_;
+    ShareSettings settings_;
+};
+
+// A double quote or "%" in the user name reaches htpasswd whole, and the
+// password goes to its standard input, not among its arguments.
+TEST_F(ServerPrograms, HtpasswdGetsTheUserWholeAndThePasswordOnItsInput) {
+    _putenv("VOMRA_STAND_IN_READS_INPUT=1");
+    const PasswordFileEntry entry{htpasswd_, serverDir_ / L".htpasswd", "访客 \"一\" 100%", "密 码\"50%off\" &|<>^\\"};
+    writePasswordFile(entry);
+    _putenv("VOMRA_STAND_IN_READS_INPUT=");
+
+    const std::vector<CallRecord> calls = readCallRecords(callsFileOf(htpasswd_));
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls[0].arguments, (Arguments{"-i", utf8Of(entry.file), "访客 \"一\" 100%"}));
+    EXPECT_EQ(calls[0].standardInput, "密 码\"50%off\" &|<>^\\\n");
+}
+
+TEST_F(ServerPrograms, TheServerStartsInItsDirectoryWithoutArguments) {
+    std::string error;
+    const auto server = platform::ServerProcess::start(serverLaunch(settings_, paths_), error);
+    ASSERT_NE(server, nullptr) << error;
+
+    const std::vector<CallRecord> calls = waitForCalls(nginx_, 1);
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls[0].workingDirectory, utf8Of(serverDir_));
+    EXPECT_TRUE(calls[0].arguments.empty());
+}
+
+// nginx's own quit request finds the master through the pid file below the
+// prefix; a live process stands for the master here. nginx for Windows ends
+// the pid file's line with CR LF.
+TEST_F(ServerPrograms, ALeftoverServerIsAskedToQuitThroughNginx) {
+    std::ofstream(serverDir_ / L"logs" / L"nginx.pid", std::ios::binary) << GetCurrentProcessId() << "\r\n";
+    EXPECT_FALSE(stopLeftoverServer(serverDir_, nginx_)) << "this process has not ended";
+
+    const std::vector<CallRecord> calls = readCallRecords(callsFileOf(nginx_));
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls[0].arguments, (Arguments{"-p", utf8Of(serverDir_) + "/", "-s", "quit"}));
+}
+
+TEST_F(ServerPrograms, NoLeftoverServerRunsNothing) {
+    EXPECT_FALSE(stopLeftoverServer(serverDir_, nginx_)) << "no pid file";
+    std::ofstream(serverDir_ / L"logs" / L"nginx.pid") << "x\n";
+    EXPECT_FALSE(stopLeftoverServer(serverDir_, nginx_));
+    EXPECT_TRUE(readCallRecords(callsFileOf(nginx_)).empty());
+}
+
+}  // namespace
