@@ -62,18 +62,18 @@ public:
     virtual bool reload();
 
     // The process id of the started process (0 when none).
-    long id() const { return id_; }
+    long id() const { return m_id; }
 
 protected:
     ServerProcess() = default;
 
 private:
-    long id_ = 0;
-    void* process_ = nullptr;  // Windows: the process handle
-    void* job_ = nullptr;      // Windows: the job that holds it
-    ServerLaunch launch_;      // Windows: what reload runs again, with "-s reload"
-    bool ended_ = true;        // stop() has run, or nothing was started
-    bool exited_ = false;      // POSIX: running() found the process ended and reaped it
+    long m_id = 0;
+    void* m_process = nullptr;  // Windows: the process handle
+    void* m_job = nullptr;      // Windows: the job that holds it
+    ServerLaunch m_launch;      // Windows: what reload runs again, with "-s reload"
+    bool m_ended = true;        // stop() has run, or nothing was started
+    bool m_exited = false;      // POSIX: running() found the process ended and reaped it
 };
 
 // The global directive that makes nginx's workers run as the owner of

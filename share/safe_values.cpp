@@ -95,10 +95,10 @@ Finding checkProgramDirectory(const std::string& passwordFilePath) {
 }  // namespace
 
 std::optional<std::string> findUnsafeValue(const ShareSettings& settings, const InstallPaths& paths) {
-    for (const Finding& finding : {checkSharedFolder(settings.sharedFolder), checkShareName(settings.shareName),
-                                   checkPort(settings.port), checkUserName(settings.userName),
-                                   checkPassword(settings.password),
-                                   checkProgramDirectory(platform::utf8FromPath(paths.passwordFile))}) {
+    for (const Finding& finding :
+         {checkSharedFolder(settings.sharedFolder), checkShareName(settings.shareName), checkPort(settings.port),
+          checkUserName(settings.userName), checkPassword(settings.password),
+          checkProgramDirectory(platform::utf8FromPath(paths.passwordFile))}) {
         if (finding) return finding;
     }
     return std::nullopt;

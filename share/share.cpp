@@ -79,7 +79,8 @@ Message removeStalePasswordFile(const std::filesystem::path& file) {
 
 // Has htpasswd write the password file and hands the file to the shared
 // folder's owner, as whom the workers may run and read it for every request.
-Message makePasswordFile(const ShareSettings& settings, const InstallPaths& paths, const ShareEnvironment& environment) {
+Message makePasswordFile(const ShareSettings& settings, const InstallPaths& paths,
+                         const ShareEnvironment& environment) {
     const PasswordFileEntry entry{paths.htpasswdProgram, paths.passwordFile, settings.userName, settings.password};
     const std::string name = platform::utf8FromPath(paths.passwordFile);
     if (!writePasswordFile(entry, environment.runProgram))

@@ -89,8 +89,8 @@ std::unique_ptr<ServerProcess> ServerProcess::start(const ServerLaunch& launch, 
         return nullptr;
     }
     std::unique_ptr<ServerProcess> server(new ServerProcess);
-    server->id_ = child;
-    server->ended_ = false;
+    server->m_id = child;
+    server->m_ended = false;
     return server;
 }
 
@@ -101,11 +101,11 @@ ServerProcess::~ServerProcess() {
 // SIGTERM is nginx's fast shutdown: the master ends its workers and then
 // itself. Whatever of the group is left after the grace time is killed.
 void ServerProcess::stop() {
-    if (ended_) return;
-    ended_ = true;
-    const auto pid = static_cast<pid_t>(id_);
-    if (!exited_) kill(pid, SIGTERM);
-    const bool ended = exited_ || reapedWithin(pid, kServerStopGrace);
+    if (m_ended) return;
+    m_ended = true;
+    const auto pid = static_cast<pid_t>(m_id);
+    if (!m_exited) kill(pid, SIGTERM);
+    const bool ended = m_exited || reapedWithin(pid, kServerStopGrace);
     kill(-pid, SIGKILL);
     if (!ended) reapedWithin(pid, kServerStopGrace);
 }
@@ -114,15 +114,15 @@ void ServerProcess::stop() {
 // reaped it is never signalled again; its process group, which keeps the id
 // from reuse while any of its processes lives, still is.
 bool ServerProcess::running() {
-    if (ended_ || exited_) return false;
+    if (m_ended || m_exited) return false;
     int status = 0;
-    const pid_t done = waitpid(static_cast<pid_t>(id_), &status, WNOHANG);
-    exited_ = done == static_cast<pid_t>(id_) || (done < 0 && errno == ECHILD);
-    return !exited_;
+    const pid_t done = waitpid(static_cast<pid_t>(m_id), &status, WNOHANG);
+    m_exited = done == static_cast<pid_t>(m_id) || (done < 0 && errno == ECHILD);
+    return !m_exited;
 }
 
 bool ServerProcess::reload() {
-    return running() && kill(static_cast<pid_t>(id_), SIGHUP) == 0;
+    return running() && kill(static_cast<pid_t>(m_id), SIGHUP) == 0;
 }
 
 // A folder of root's own keeps root; nginx needs names, so an owner without

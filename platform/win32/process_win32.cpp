@@ -16,49 +16,49 @@ class ChildHandles {
 public:
     ChildHandles() {
         SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
-        if (!CreatePipe(&inputRead_, &inputWrite_, &inheritable, 0)) return;
-        SetHandleInformation(inputWrite_, HANDLE_FLAG_INHERIT, 0);
-        output_ = CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (output_ == INVALID_HANDLE_VALUE) return;
+        if (!CreatePipe(&m_inputRead, &m_inputWrite, &inheritable, 0)) return;
+        SetHandleInformation(m_inputWrite, HANDLE_FLAG_INHERIT, 0);
+        m_output = CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (m_output == INVALID_HANDLE_VALUE) return;
         SIZE_T size = 0;
         InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
-        attributeBuffer_.resize(size);
-        auto* attributes = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(attributeBuffer_.data());
+        m_attributeBuffer.resize(size);
+        auto* attributes = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(m_attributeBuffer.data());
         if (!InitializeProcThreadAttributeList(attributes, 1, 0, &size)) return;
-        attributes_ = attributes;
-        inherited_[0] = inputRead_;
-        inherited_[1] = output_;
-        if (!UpdateProcThreadAttribute(attributes_, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, inherited_, sizeof inherited_,
-                                       nullptr, nullptr))
+        m_attributes = attributes;
+        m_inherited[0] = m_inputRead;
+        m_inherited[1] = m_output;
+        if (!UpdateProcThreadAttribute(m_attributes, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, m_inherited,
+                                       sizeof m_inherited, nullptr, nullptr))
             return;
-        ready_ = true;
+        m_ready = true;
     }
     ~ChildHandles() {
-        if (attributes_) DeleteProcThreadAttributeList(attributes_);
+        if (m_attributes) DeleteProcThreadAttributeList(m_attributes);
         closeChildEnds();
-        closeHandle(inputWrite_);
+        closeHandle(m_inputWrite);
     }
     ChildHandles(const ChildHandles&) = delete;
     ChildHandles& operator=(const ChildHandles&) = delete;
 
-    bool ready() const { return ready_; }
+    bool ready() const { return m_ready; }
 
     STARTUPINFOEXW startup() const {
         STARTUPINFOEXW startup{};
         startup.StartupInfo.cb = sizeof startup;
         startup.StartupInfo.dwFlags = STARTF_USESTDHANDLES;
-        startup.StartupInfo.hStdInput = inputRead_;
-        startup.StartupInfo.hStdOutput = output_;
-        startup.StartupInfo.hStdError = output_;
-        startup.lpAttributeList = attributes_;
+        startup.StartupInfo.hStdInput = m_inputRead;
+        startup.StartupInfo.hStdOutput = m_output;
+        startup.StartupInfo.hStdError = m_output;
+        startup.lpAttributeList = m_attributes;
         return startup;
     }
 
     // Once the child has its copies: the pipe then breaks when the child ends.
     void closeChildEnds() {
-        closeHandle(inputRead_);
-        closeHandle(output_);
+        closeHandle(m_inputRead);
+        closeHandle(m_output);
     }
 
     // Writes all of `text` and closes the pipe, so the child reads it and then
@@ -69,10 +69,10 @@ public:
         while (sent < text.size()) {
             DWORD written = 0;
             const auto chunk = static_cast<DWORD>(std::min<std::size_t>(text.size() - sent, 1 << 16));
-            if (!WriteFile(inputWrite_, text.data() + sent, chunk, &written, nullptr) || written == 0) break;
+            if (!WriteFile(m_inputWrite, text.data() + sent, chunk, &written, nullptr) || written == 0) break;
             sent += written;
         }
-        closeHandle(inputWrite_);
+        closeHandle(m_inputWrite);
     }
 
 private:
@@ -81,13 +81,13 @@ private:
         handle = nullptr;
     }
 
-    HANDLE inputRead_ = nullptr;
-    HANDLE inputWrite_ = nullptr;
-    HANDLE output_ = nullptr;
-    HANDLE inherited_[2] = {};  // the attribute list points here
-    std::vector<char> attributeBuffer_;
-    LPPROC_THREAD_ATTRIBUTE_LIST attributes_ = nullptr;
-    bool ready_ = false;
+    HANDLE m_inputRead = nullptr;
+    HANDLE m_inputWrite = nullptr;
+    HANDLE m_output = nullptr;
+    HANDLE m_inherited[2] = {};  // the attribute list points here
+    std::vector<char> m_attributeBuffer;
+    LPPROC_THREAD_ATTRIBUTE_LIST m_attributes = nullptr;
+    bool m_ready = false;
 };
 
 }  // namespace

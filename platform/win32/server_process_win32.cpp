@@ -59,11 +59,11 @@ std::unique_ptr<ServerProcess> ServerProcess::start(const ServerLaunch& launch, 
     CloseHandle(created.hThread);
 
     std::unique_ptr<ServerProcess> server(new ServerProcess);
-    server->id_ = static_cast<long>(created.dwProcessId);
-    server->process_ = created.hProcess;
-    server->job_ = job;
-    server->launch_ = launch;
-    server->ended_ = false;
+    server->m_id = static_cast<long>(created.dwProcessId);
+    server->m_process = created.hProcess;
+    server->m_job = job;
+    server->m_launch = launch;
+    server->m_ended = false;
     return server;
 }
 
@@ -74,30 +74,30 @@ ServerProcess::~ServerProcess() {
 // nginx for Windows takes its quit request through the pid file, which this
 // does not trust; the job ends the server and every process it started.
 void ServerProcess::stop() {
-    if (ended_) return;
-    ended_ = true;
-    TerminateJobObject(job_, 1);
-    WaitForSingleObject(process_, static_cast<DWORD>(kServerStopGrace.count()));
-    CloseHandle(process_);
-    CloseHandle(job_);
-    process_ = job_ = nullptr;
+    if (m_ended) return;
+    m_ended = true;
+    TerminateJobObject(m_job, 1);
+    WaitForSingleObject(m_process, static_cast<DWORD>(kServerStopGrace.count()));
+    CloseHandle(m_process);
+    CloseHandle(m_job);
+    m_process = m_job = nullptr;
 }
 
 bool ServerProcess::running() {
-    return !ended_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT;
+    return !m_ended && WaitForSingleObject(m_process, 0) == WAIT_TIMEOUT;
 }
 
 // The reload request finds the running master through the pid file that
 // master wrote, in the working directory they share.
 bool ServerProcess::reload() {
     if (!running()) return false;
-    std::wstring commandLine = quotedArgument(launch_.program.wstring()) + L" -s reload";
+    std::wstring commandLine = quotedArgument(m_launch.program.wstring()) + L" -s reload";
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION created{};
-    const std::wstring directory = launch_.workingDirectory.wstring();
-    if (!CreateProcessW(launch_.program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
-                        directory.c_str(), &startup, &created))
+    const std::wstring directory = m_launch.workingDirectory.wstring();
+    if (!CreateProcessW(m_launch.program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
+                        nullptr, directory.c_str(), &startup, &created))
         return false;
     CloseHandle(created.hThread);
     DWORD code = 1;
