@@ -63,14 +63,14 @@ void endThisMaster(long pid, const std::filesystem::path& serverDirectory) {
 
 }  // namespace
 
-bool stopLeftoverServer(const std::filesystem::path& serverDirectory, const std::filesystem::path& serverProgram) {
-    const auto pid = pidFrom(serverDirectory / "logs" / "nginx.pid");
+bool stopLeftoverServer(const InstallPaths& paths) {
+    const auto pid = pidFrom(paths.pidFile);
     if (!pid || !platform::processAlive(*pid)) return false;
     if (platform::kProcessTitlesReadable) {
-        if (!isThisMaster(*pid, serverDirectory)) return false;
-        endThisMaster(*pid, serverDirectory);
+        if (!isThisMaster(*pid, paths.serverDir)) return false;
+        endThisMaster(*pid, paths.serverDir);
     } else {
-        platform::runProgram(serverProgram, {"-p", prefixArgument(serverDirectory), "-s", "quit"});
+        platform::runProgram(paths.serverProgram, {"-p", prefixArgument(paths.serverDir), "-s", "quit"});
     }
     return waitUntil([&] { return !platform::processAlive(*pid); }, kQuitGrace);
 }

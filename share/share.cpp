@@ -184,7 +184,7 @@ Message Share::launchServer(const ShareSettings& settings) {
     // A server of ours left running (the program ended without Stop) would
     // keep the port and serve the old folder with the old password.
     const auto port = settings.port;
-    stopLeftoverServer(m_paths.serverDir, m_paths.serverProgram);
+    stopLeftoverServer(m_paths);
     if (!waitUntil([&] { return !m_environment.portAnswers(port); }, m_environment.serverWait))
         return "端口 " + std::to_string(port) + " 已被其他程序占用，请换一个端口再启动。";
 
@@ -263,6 +263,6 @@ std::vector<StillFailure> Share::stillFailures() const {
 }
 
 std::optional<std::string> Share::endLeftoverServer() {
-    if (!stopLeftoverServer(m_paths.serverDir, m_paths.serverProgram)) return std::nullopt;
+    if (!stopLeftoverServer(m_paths)) return std::nullopt;
     return "上次运行留下的网页服务器仍在共享文件夹，现已将它停止。";
 }

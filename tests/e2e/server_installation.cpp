@@ -113,7 +113,7 @@ void ServerInstallation::startAsDaemon() {
 }
 
 void ServerInstallation::endLeftover() const {
-    stopLeftoverServer(paths.serverDir, paths.serverProgram);
+    stopLeftoverServer(paths);
 }
 
 std::vector<std::string> ServerInstallation::processes() const {

@@ -72,7 +72,7 @@ TEST_F(ServerPrograms, TheServerStartsInItsDirectoryWithoutArguments) {
 // the pid file's line with CR LF.
 TEST_F(ServerPrograms, ALeftoverServerIsAskedToQuitThroughNginx) {
     std::ofstream(serverDir_ / L"logs" / L"nginx.pid", std::ios::binary) << GetCurrentProcessId() << "\r\n";
-    EXPECT_FALSE(stopLeftoverServer(serverDir_, nginx_)) << "this process has not ended";
+    EXPECT_FALSE(stopLeftoverServer(paths_)) << "this process has not ended";
 
     const std::vector<CallRecord> calls = readCallRecords(callsFileOf(nginx_));
     ASSERT_EQ(calls.size(), 1u);
@@ -80,9 +80,9 @@ TEST_F(ServerPrograms, ALeftoverServerIsAskedToQuitThroughNginx) {
 }
 
 TEST_F(ServerPrograms, NoLeftoverServerRunsNothing) {
-    EXPECT_FALSE(stopLeftoverServer(serverDir_, nginx_)) << "no pid file";
+    EXPECT_FALSE(stopLeftoverServer(paths_)) << "no pid file";
     std::ofstream(serverDir_ / L"logs" / L"nginx.pid") << "x\n";
-    EXPECT_FALSE(stopLeftoverServer(serverDir_, nginx_));
+    EXPECT_FALSE(stopLeftoverServer(paths_));
     EXPECT_TRUE(readCallRecords(callsFileOf(nginx_)).empty());
 }
 

@@ -25,10 +25,11 @@ protected:
 
     void writePidFile(const std::string& text) const { writeFile(serverDir_ / "logs" / "nginx.pid", text); }
     void namedInPidFile(const TitledProcess& process) const { writePidFile(std::to_string(process.pid()) + "\n"); }
-    bool stop() const { return stopLeftoverServer(serverDir_, serverDir_ / "nginx"); }
+    bool stop() const { return stopLeftoverServer(paths_); }
 
     TestFolder program_{"leftover 'q' \"d\" 程序"};
-    std::filesystem::path serverDir_ = program_ / "vomrixserver" / "server";
+    InstallPaths paths_{program_.path()};
+    std::filesystem::path serverDir_ = paths_.serverDir;
 };
 
 TEST_F(LeftoverServer, ThisDirectorysMasterIsAskedToQuit) {
