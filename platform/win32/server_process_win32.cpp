@@ -91,7 +91,7 @@ bool ServerProcess::running() {
 // master wrote, in the working directory they share.
 bool ServerProcess::reload() {
     if (!running()) return false;
-    std::wstring commandLine = quotedArgument(m_launch.program.wstring()) + L" -s reload";
+    std::wstring commandLine = commandLineOf(m_launch.program, {"-s", "reload"});
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION created{};

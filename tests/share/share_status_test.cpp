@@ -2,6 +2,7 @@
 // done (failures counted), and a failed Start.
 #include <gtest/gtest.h>
 
+#include "platform/paths.h"
 #include "share/share_status.h"
 
 namespace {
@@ -86,7 +87,7 @@ TEST(ShareStatusTest, StillsAreCountedWhileMadeAndTotalledAfter) {
 TEST(ShareStatusTest, TheDetailsNameEveryFailedStillWithItsReason) {
     ShareStatus status = sharing(ThumbnailProgress{3, 3, 2});
     status.startWarning = "以下文件夹无法读取：\n/a/私密";
-    status.stillFailures = {{"/v/坏.mp4", "文件已损坏"}, {"/v/b.mkv", "no picture"}};
+    status.stillFailures = {{platform::pathFromUtf8("/v/坏.mp4"), "文件已损坏"}, {"/v/b.mkv", "no picture"}};
     EXPECT_EQ(statusDetails(status),
               "以下文件夹无法读取：\n/a/私密\n没有截图的视频：\n/v/坏.mp4：文件已损坏\n/v/b.mkv：no picture");
 }
