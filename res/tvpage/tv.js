@@ -413,7 +413,7 @@
         player.box.style.display = 'block';
         setClass(doc.documentElement, 'tvp-playing', true);
         if (NOT_PLAYABLE.test(entry.name)) {
-            player.video.removeAttribute('src');
+            unloadVideo();
             showNotPlayable(entry);
             return;
         }
@@ -424,11 +424,17 @@
         if (started && started['catch']) started['catch'](function () {});
     }
 
-    function closePlayer() {
-        if (!player) return;
+    // Removing the address alone leaves the old video playing, unseen but
+    // heard, and its end would move the player on by itself.
+    function unloadVideo() {
         player.video.pause();
         player.video.removeAttribute('src');
         if (player.video.load) player.video.load();
+    }
+
+    function closePlayer() {
+        if (!player) return;
+        unloadVideo();
         player.box.style.display = 'none';
         setClass(doc.documentElement, 'tvp-playing', false);
         focusOn(videos[player.index].tile);

@@ -422,6 +422,23 @@ class RemoteControl(unittest.TestCase):
         from selenium.webdriver.common.keys import Keys
         press(Keys.ESCAPE)
 
+    def test_a_playing_video_stops_when_the_next_cannot_be_played(self):
+        from selenium.webdriver.common.keys import Keys
+        open_page()
+        before = driver.execute_script(
+            "var t = document.querySelectorAll('.tvp-tile'), i = 0;"
+            " while (t[i].title !== 'clip.avi') i++;"
+            " t[i - 1].click(); document.querySelector('.tvp-player video').loop = true;"
+            " return t[i - 1].title")
+        self.assertTrue(before.endswith(".mp4"), before)
+        self.assertTrue(wait_for(lambda: driver.execute_script(
+            "return document.querySelector('.tvp-player video').currentTime > 0")))
+        press(Keys.ARROW_DOWN)
+        video = "var v = document.querySelector('.tvp-player video');"
+        self.assertEqual(driver.execute_script("return document.querySelector('.tvp-title').textContent"), "clip.avi")
+        self.assertEqual(driver.execute_script(video + " return [v.paused, v.getAttribute('src')]"), [True, None])
+        press(Keys.ESCAPE)
+
 
 class Sizes(unittest.TestCase):
     def layout(self):
