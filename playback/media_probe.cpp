@@ -1,0 +1,74 @@
+#include "playback/media_probe.h"
+
+#include <algorithm>
+#include <memory>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/pixdesc.h>
+}
+
+#include "platform/paths.h"
+
+namespace {
+
+struct FormatCloser {
+    void operator()(AVFormatContext* format) const { avformat_close_input(&format); }
+};
+using FormatHandle = std::unique_ptr<AVFormatContext, FormatCloser>;
+
+ProbeResult failed(std::string reason) {
+    return {std::nullopt, std::move(reason)};
+}
+
+// The stream of `type` that a player picks: the one marked default, else the
+// first. A cover picture is not the video's picture.
+const AVStream* streamPlayedFirst(const AVFormatContext& format, AVMediaType type) {
+    const AVStream* first = nullptr;
+    for (unsigned i = 0; i < format.nb_streams; ++i) {
+        const AVStream* stream = format.streams[i];
+        if (stream->codecpar->codec_type != type || (stream->disposition & AV_DISPOSITION_ATTACHED_PIC)) continue;
+        if (stream->disposition & AV_DISPOSITION_DEFAULT) return stream;
+        if (!first) first = stream;
+    }
+    return first;
+}
+
+int bitDepthOf(const AVCodecParameters& picture) {
+    const AVPixFmtDescriptor* described = av_pix_fmt_desc_get(static_cast<AVPixelFormat>(picture.format));
+    return described ? described->comp[0].depth : 8;
+}
+
+std::string lowerCaseExtension(const std::filesystem::path& video) {
+    std::string extension = platform::utf8FromPath(video.extension());
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c); });
+    return extension;
+}
+
+}  // namespace
+
+ProbeResult probeStreams(const std::filesystem::path& video) {
+    AVFormatContext* opened = nullptr;
+    if (avformat_open_input(&opened, platform::utf8FromPath(video).c_str(), nullptr, nullptr) < 0)
+        return failed("文件已损坏，或者不是视频文件");
+    const FormatHandle format(opened);
+    if (avformat_find_stream_info(format.get(), nullptr) < 0) return failed("文件已损坏");
+
+    const AVStream* picture = streamPlayedFirst(*format, AVMEDIA_TYPE_VIDEO);
+    if (!picture) return failed("文件里没有画面");
+    const AVCodecParameters& parameters = *picture->codecpar;
+    StreamFacts facts;
+    facts.container = format->iformat->name;
+    facts.extension = lowerCaseExtension(video);
+    facts.videoCodec = avcodec_get_name(parameters.codec_id);
+    facts.videoBitDepth = bitDepthOf(parameters);
+    facts.width = parameters.width;
+    facts.height = parameters.height;
+    if (const AVStream* sound = streamPlayedFirst(*format, AVMEDIA_TYPE_AUDIO))
+        facts.audioCodec = avcodec_get_name(sound->codecpar->codec_id);
+    if (format->duration > 0) facts.durationSeconds = static_cast<double>(format->duration) / AV_TIME_BASE;
+    if (facts.durationSeconds <= 0) return failed("文件已损坏，读不出它的长度");
+    return {facts, {}};
+}

@@ -1,0 +1,14 @@
+#pragma once
+// What a video file holds, as far as choosing how a browser gets to play it.
+#include <string>
+
+struct StreamFacts {
+    std::string container;   // FFmpeg's demuxer names, such as "mov,mp4,m4a,3gp,3g2,mj2" or "avi"
+    std::string extension;   // the file's, lower case with its dot: ".webm" tells WebM from Matroska
+    std::string videoCodec;  // FFmpeg's codec name: "h264", "hevc", "mpeg4", "rv40", ...
+    int videoBitDepth = 8;
+    int width = 0;
+    int height = 0;
+    std::string audioCodec;  // of the sound track that plays first; empty for a silent video
+    double durationSeconds = 0;
+};
