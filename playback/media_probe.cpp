@@ -1,22 +1,21 @@
 #include "playback/media_probe.h"
 
 #include <algorithm>
-#include <memory>
+#include <atomic>
+#include <chrono>
 
 extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
 #include <libavutil/pixdesc.h>
 }
 
 #include "platform/paths.h"
+#include "thumbs/video_input.h"
 
 namespace {
 
-struct FormatCloser {
-    void operator()(AVFormatContext* format) const { avformat_close_input(&format); }
-};
-using FormatHandle = std::unique_ptr<AVFormatContext, FormatCloser>;
+// Reading the streams' descriptions takes a few reads; a file that takes
+// longer is not one a player would get through either.
+constexpr std::chrono::seconds kProbeTime{5};
 
 ProbeResult failed(std::string reason) {
     return {std::nullopt, std::move(reason)};
@@ -47,28 +46,40 @@ std::string lowerCaseExtension(const std::filesystem::path& video) {
     return extension;
 }
 
-}  // namespace
-
-ProbeResult probeStreams(const std::filesystem::path& video) {
-    AVFormatContext* opened = nullptr;
-    if (avformat_open_input(&opened, platform::utf8FromPath(video).c_str(), nullptr, nullptr) < 0)
-        return failed("文件已损坏，或者不是视频文件");
-    const FormatHandle format(opened);
-    if (avformat_find_stream_info(format.get(), nullptr) < 0) return failed("文件已损坏");
-
-    const AVStream* picture = streamPlayedFirst(*format, AVMEDIA_TYPE_VIDEO);
-    if (!picture) return failed("文件里没有画面");
-    const AVCodecParameters& parameters = *picture->codecpar;
+StreamFacts factsOf(const AVFormatContext& format, const AVStream& picture, const std::filesystem::path& video) {
+    const AVCodecParameters& parameters = *picture.codecpar;
     StreamFacts facts;
-    facts.container = format->iformat->name;
+    facts.container = format.iformat->name;
     facts.extension = lowerCaseExtension(video);
     facts.videoCodec = avcodec_get_name(parameters.codec_id);
     facts.videoBitDepth = bitDepthOf(parameters);
     facts.width = parameters.width;
     facts.height = parameters.height;
-    if (const AVStream* sound = streamPlayedFirst(*format, AVMEDIA_TYPE_AUDIO))
+    if (const AVStream* sound = streamPlayedFirst(format, AVMEDIA_TYPE_AUDIO))
         facts.audioCodec = avcodec_get_name(sound->codecpar->codec_id);
-    if (format->duration > 0) facts.durationSeconds = static_cast<double>(format->duration) / AV_TIME_BASE;
-    if (facts.durationSeconds <= 0) return failed("文件已损坏，读不出它的长度");
-    return {facts, {}};
+    if (format.duration > 0) facts.durationSeconds = static_cast<double>(format.duration) / AV_TIME_BASE;
+    return facts;
+}
+
+}  // namespace
+
+ProbeResult probeStreams(const platform::RegularFileReader& file, const std::filesystem::path& video) {
+    const std::atomic<bool> never{false};
+    const CaptureLimits limits{never, std::chrono::steady_clock::now() + kProbeTime};
+    try {
+        const VideoInput input = openVideoInput({file, video}, limits, StreamProbe::always);
+        const AVStream* picture = streamPlayedFirst(*input.format, AVMEDIA_TYPE_VIDEO);
+        if (!picture) return failed("文件里没有画面");
+        StreamFacts facts = factsOf(*input.format, *picture, video);
+        if (facts.durationSeconds <= 0) return failed("文件已损坏，读不出它的长度");
+        return {std::move(facts), {}};
+    } catch (const CaptureFailure&) {
+        return failed("文件已损坏，或者不是视频文件");
+    }
+}
+
+ProbeResult probeStreams(const std::filesystem::path& video) {
+    const auto file = platform::RegularFileReader::open(video);
+    if (!file) return failed("文件打不开");
+    return probeStreams(*file, video);
 }

@@ -20,24 +20,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Container demuxers of the video kinds discovery accepts. Playlists (HLS,
-// DASH), lists of files (concat), image sequences and the other formats
-// that name further inputs are not among them, so a file that probes as one
-// of those is refused before anything else is read.
-constexpr const char* containerDemuxers = "mov,matroska,avi,flv,asf,mpeg,mpegts,rm,ogg";
-
-// Bounds on what probing may read and buffer (bytes; microseconds).
-constexpr const char* probeBytes = "5000000";
-constexpr const char* analyseMicroseconds = "5000000";
-
 // No capture reads more packets than this, whatever the file holds.
 constexpr int packetLimit = 20'000;
-
-// No picture larger than this is decoded, whatever the file holds: a
-// 16000 x 16000 picture would take gigabytes and many seconds in one call
-// that nothing can interrupt. Pictures of 8K video (7680 x 4320) pass.
-constexpr std::int64_t pixelBudget = 40'000'000;
-constexpr int longestSide = 16384;
 
 // A picture whose luma varies less than this (standard deviation over a
 // grid of samples, 0 to 255) shows nothing worth a still.
@@ -46,188 +30,32 @@ constexpr double flatLumaSpread = 8.0;
 constexpr int keyFramesTried = 4;
 constexpr std::chrono::seconds searchTime{2};
 
-constexpr int ioBufferSize = 64 * 1024;
-
-// Why a capture gave up; thrown by the steps below and caught where the
-// capture returns.
-struct CaptureFailure : std::runtime_error {
-    using std::runtime_error::runtime_error;
-};
-
-[[noreturn]] void fail(const std::string& reason) {
-    throw CaptureFailure(reason);
-}
-
-// FFmpeg's text for one of its error codes.
-std::string ffmpegError(int code) {
-    char text[AV_ERROR_MAX_STRING_SIZE] = {};
-    av_strerror(code, text, sizeof text);
-    return text;
-}
-
-// FFmpeg reads the file through these callbacks, from a descriptor that is
-// known to be a regular file; every read first checks the capture's limits.
-struct FileSource {
-    const platform::RegularFileReader* reader = nullptr;
-    std::uint64_t position = 0;
-    const CaptureLimits* limits = nullptr;
-};
-
-int readSource(void* opaque, std::uint8_t* buffer, int size) {
-    auto& source = *static_cast<FileSource*>(opaque);
-    if (source.limits->reached()) return AVERROR_EXIT;
-    const std::int64_t count = source.reader->readAt(source.position, buffer, static_cast<std::size_t>(size));
-    if (count < 0) return AVERROR(EIO);
-    if (count == 0) return AVERROR_EOF;
-    source.position += static_cast<std::uint64_t>(count);
-    return static_cast<int>(count);
-}
-
-std::int64_t seekSource(void* opaque, std::int64_t offset, int whence) {
-    auto& source = *static_cast<FileSource*>(opaque);
-    const auto size = static_cast<std::int64_t>(source.reader->size());
-    std::int64_t base = 0;
-    switch (whence & ~AVSEEK_FORCE) {
-        case AVSEEK_SIZE:
-            return size;
-        case SEEK_SET:
-            base = 0;
-            break;
-        case SEEK_CUR:
-            base = static_cast<std::int64_t>(source.position);
-            break;
-        case SEEK_END:
-            base = size;
-            break;
-        default:
-            return AVERROR(EINVAL);
-    }
-    if (base + offset < 0) return AVERROR(EINVAL);
-    source.position = static_cast<std::uint64_t>(base + offset);
-    return base + offset;
-}
-
-int interrupted(void* opaque) {
-    return static_cast<const CaptureLimits*>(opaque)->reached() ? 1 : 0;
-}
-
-struct IoFreer {
-    void operator()(AVIOContext* io) const {
-        av_freep(&io->buffer);
-        avio_context_free(&io);
-    }
-};
-
-// Members are released in reverse order: the decoder, the demuxer, then the
-// reading context the demuxer used and the file.
-struct VideoInput {
-    std::unique_ptr<FileSource> source;
-    std::unique_ptr<AVIOContext, IoFreer> io;
-    FormatHandle format;
-    int streamIndex = -1;
-    CodecHandle decoder;
-    AVStream* stream() const { return format->streams[streamIndex]; }
-};
-
-void openSource(VideoInput& input, const platform::RegularFileReader& file, const CaptureLimits& limits) {
-    input.source = std::make_unique<FileSource>();
-    input.source->reader = &file;
-    input.source->limits = &limits;
-    auto* buffer = static_cast<std::uint8_t*>(av_malloc(ioBufferSize));
-    if (!buffer) throw std::bad_alloc();
-    input.io.reset(avio_alloc_context(buffer, ioBufferSize, 0, input.source.get(), readSource, nullptr, seekSource));
-    if (input.io) return;
-    av_free(buffer);
-    throw std::bad_alloc();
-}
-
-// What every decoder of a capture is opened with, the stream probe's
-// included: one thread, and the pixel budget, which FFmpeg checks against
-// the size the picture's own header gives before it allocates anything.
-AVDictionary* decoderOptions() {
-    AVDictionary* options = nullptr;
-    av_dict_set(&options, "threads", "1", 0);
-    av_dict_set_int(&options, "max_pixels", pixelBudget, 0);
-    return options;
-}
-
-// Probes the streams that the header leaves undescribed, decoding no
-// picture above the pixel budget.
-int findStreamInfo(AVFormatContext* format) {
-    std::vector<AVDictionary*> options(format->nb_streams, nullptr);
-    for (AVDictionary*& streamOptions : options) streamOptions = decoderOptions();
-    const int probed = avformat_find_stream_info(format, options.data());
-    for (AVDictionary*& streamOptions : options) av_dict_free(&streamOptions);
-    return probed;
-}
-
-// MP4 and its kin and Matroska describe every stream in their header. For
-// them FFmpeg's stream probe would only decode the first picture once more
-// before our decoder does: a third of a still's work.
-bool headerDescribesStreams(const AVFormatContext& format) {
-    const std::string_view name = format.iformat->name;
-    if ((format.ctx_flags & AVFMTCTX_NOHEADER) || (name != "mov,mp4,m4a,3gp,3g2,mj2" && name != "matroska,webm"))
-        return false;
-    for (unsigned i = 0; i < format.nb_streams; ++i) {
-        const AVCodecParameters& stream = *format.streams[i]->codecpar;
-        if (stream.codec_type == AVMEDIA_TYPE_VIDEO &&
-            (stream.codec_id == AV_CODEC_ID_NONE || stream.width <= 0 || stream.height <= 0))
-            return false;
-    }
-    return true;
-}
-
-void openDemuxer(VideoInput& input, const std::filesystem::path& path, const CaptureLimits& limits) {
-    AVFormatContext* format = avformat_alloc_context();
-    if (!format) throw std::bad_alloc();
-    format->pb = input.io.get();
-    format->flags |= AVFMT_FLAG_CUSTOM_IO;
-    format->interrupt_callback = {interrupted, const_cast<CaptureLimits*>(&limits)};
-    AVDictionary* options = nullptr;
-    av_dict_set(&options, "format_whitelist", containerDemuxers, 0);
-    av_dict_set(&options, "protocol_whitelist", "file", 0);
-    av_dict_set(&options, "probesize", probeBytes, 0);
-    av_dict_set(&options, "analyzeduration", analyseMicroseconds, 0);
-    const std::u8string name = path.u8string();
-    // On failure FFmpeg frees the context it was given.
-    const int opened = avformat_open_input(&format, reinterpret_cast<const char*>(name.c_str()), nullptr, &options);
-    av_dict_free(&options);
-    if (opened < 0) fail("not a video (" + ffmpegError(opened) + ")");
-    input.format.reset(format);
-    if (headerDescribesStreams(*format)) return;
-    if (const int probed = findStreamInfo(format); probed < 0)
-        fail("its streams cannot be read (" + ffmpegError(probed) + ")");
-}
-
 void openDecoder(VideoInput& input) {
     input.streamIndex = av_find_best_stream(input.format.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
-    if (input.streamIndex < 0) fail("no video stream");
+    if (input.streamIndex < 0) failCapture("no video stream");
     const AVCodecParameters* parameters = input.stream()->codecpar;
     if (parameters->width > longestSide || parameters->height > longestSide ||
         std::int64_t{parameters->width} * parameters->height > pixelBudget)
-        fail("the picture is too large (" + std::to_string(parameters->width) + " × " +
-             std::to_string(parameters->height) + ")");
+        failCapture("the picture is too large (" + std::to_string(parameters->width) + " × " +
+                    std::to_string(parameters->height) + ")");
     const AVCodec* codec = avcodec_find_decoder(parameters->codec_id);
-    if (!codec) fail(std::string("no decoder for ") + avcodec_get_name(parameters->codec_id));
+    if (!codec) failCapture(std::string("no decoder for ") + avcodec_get_name(parameters->codec_id));
     input.decoder.reset(avcodec_alloc_context3(codec));
     if (!input.decoder) throw std::bad_alloc();
     if (const int copied = avcodec_parameters_to_context(input.decoder.get(), parameters); copied < 0)
-        fail("the decoder cannot be set up (" + ffmpegError(copied) + ")");
+        failCapture("the decoder cannot be set up (" + ffmpegError(copied) + ")");
     // Decoders that hold a picture back until the next one comes (MPEG-1 and
     // 2) give it out at once; the first picture is the same either way.
     input.decoder->flags |= AV_CODEC_FLAG_LOW_DELAY;
     AVDictionary* options = decoderOptions();
     const int opened = avcodec_open2(input.decoder.get(), codec, &options);
     av_dict_free(&options);
-    if (opened < 0) fail("the decoder cannot be opened (" + ffmpegError(opened) + ")");
+    if (opened < 0) failCapture("the decoder cannot be opened (" + ffmpegError(opened) + ")");
 }
 
 // The file is read from its start on each opening; `path` names it only.
 VideoInput openVideo(const VideoFile& video, const CaptureLimits& limits) {
-    const auto& [file, path] = video;
-    VideoInput input;
-    openSource(input, file, limits);
-    openDemuxer(input, path, limits);
+    VideoInput input = openVideoInput(video, limits, StreamProbe::onlyWhereTheHeaderIsSilent);
     openDecoder(input);
     return input;
 }
@@ -335,7 +163,8 @@ std::pair<VideoInput, FrameHandle> decodeFirstFrame(const VideoFile& video, std:
         first = receiveFirstFrame(input, KeyFrame::decodeOn, limits);
     }
     if (!first.frame)
-        fail("no picture could be decoded" + (first.error ? " (" + ffmpegError(first.error) + ")" : std::string()));
+        failCapture("no picture could be decoded" +
+                    (first.error ? " (" + ffmpegError(first.error) + ")" : std::string()));
     return {std::move(input), std::move(first.frame)};
 }
 

@@ -9,20 +9,7 @@
 
 #include "platform/regular_file.h"
 #include "thumbs/ffmpeg_handles.h"
-
-// When a capture gives up: at once when `stop` is set, and at `deadline`.
-// Opening, probing, seeking and decoding all watch both.
-struct CaptureLimits {
-    const std::atomic<bool>& stop;
-    std::chrono::steady_clock::time_point deadline;
-    bool reached() const { return stop || std::chrono::steady_clock::now() >= deadline; }
-};
-
-// A video file, already opened, and its name.
-struct VideoFile {
-    const platform::RegularFileReader& file;
-    const std::filesystem::path& path;
-};
+#include "thumbs/video_input.h"
 
 // The decoded picture and how it is meant to be shown.
 struct StillFrame {
