@@ -13,6 +13,8 @@ packages=(
   libgtk-3-dev
   libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
   nlohmann-json3-dev libstb-dev libgtest-dev libgmock-dev libdeflate-dev
+  # the playback helper speaks HTTP to nginx through cpp-httplib
+  libcpp-httplib-dev
   # the thumbnail benchmark compares the stills' encoder with libspng's
   libspng-dev
   # run: the web server, its password tool, the browser launcher, pgrep

@@ -32,15 +32,14 @@ set(CMAKE_CROSSCOMPILING_EMULATOR ${PROJECT_SOURCE_DIR}/tests/windows/wine_run.s
 # Windows, which Debian does not ship: scripts/windows-deps.sh builds them
 # (with zlib, libpng and libdeflate) from Debian's sources into a cache folder.
 # Where that folder is filled, the whole program is built; elsewhere the
-# libraries and their tests only.
-if(NOT EXISTS "${VOMRA_WINDOWS_DEPS_DIR}/.complete")
-  unset(VOMRA_WINDOWS_DEPS_DIR CACHE)
-  execute_process(COMMAND ${PROJECT_SOURCE_DIR}/scripts/windows-deps.sh --lookup
-                  OUTPUT_VARIABLE found_deps_dir OUTPUT_STRIP_TRAILING_WHITESPACE
-                  RESULT_VARIABLE lookup_result)
-  if(lookup_result EQUAL 0)
-    set(VOMRA_WINDOWS_DEPS_DIR ${found_deps_dir} CACHE PATH "wxWidgets, FFmpeg and the rest, built for Windows" FORCE)
-  endif()
+# libraries and their tests only. The folder is looked up at every
+# configure: a change of the script or of Debian's sources names another.
+unset(VOMRA_WINDOWS_DEPS_DIR CACHE)
+execute_process(COMMAND ${PROJECT_SOURCE_DIR}/scripts/windows-deps.sh --lookup
+                OUTPUT_VARIABLE found_deps_dir OUTPUT_STRIP_TRAILING_WHITESPACE
+                RESULT_VARIABLE lookup_result)
+if(lookup_result EQUAL 0)
+  set(VOMRA_WINDOWS_DEPS_DIR ${found_deps_dir} CACHE PATH "wxWidgets, FFmpeg and the rest, built for Windows" FORCE)
 endif()
 if(VOMRA_WINDOWS_DEPS_DIR)
   message(STATUS "Windows libraries from ${VOMRA_WINDOWS_DEPS_DIR}")
@@ -48,6 +47,7 @@ if(VOMRA_WINDOWS_DEPS_DIR)
   # and wx-config name as they are.
   file(REAL_PATH ${VOMRA_WINDOWS_DEPS_DIR}/wxwidgets windows_wx_dir)
   file(REAL_PATH ${VOMRA_WINDOWS_DEPS_DIR}/ffmpeg windows_ffmpeg_dir)
+  set(HTTPLIB_INCLUDE_DIR ${VOMRA_WINDOWS_DEPS_DIR}/httplib/include CACHE PATH "cpp-httplib's single header" FORCE)
   list(APPEND CMAKE_FIND_ROOT_PATH ${windows_wx_dir} ${windows_ffmpeg_dir})
   # wx-config itself, where it is now, whatever folder it was built for.
   file(GLOB wx_config ${windows_wx_dir}/lib/wx/config/x86_64-w64-mingw32-msw-unicode-static-3.2)

@@ -31,12 +31,15 @@ std::string nginxPath(const std::string& path) {
     return platform::kPathSeparator == L'\\' ? replaceAll(path, "\\", "/") : path;
 }
 
-std::vector<Placeholder> placeholdersFor(const ShareSettings& settings, const InstallPaths& paths) {
+std::vector<Placeholder> placeholdersFor(const ShareSettings& settings, const InstallPaths& paths,
+                                         const PlaybackDoor& playback) {
     return {
         {"name1", nginxStringContent(nginxPath(settings.sharedFolder))},
         {"name2", nginxStringContent(nginxPath(platform::utf8FromPath(paths.passwordFile)))},
         {"name3", std::to_string(settings.port)},
         {"name4", nginxStringContent(settings.shareName)},
+        {"name5", std::to_string(playback.port)},
+        {"name6", playback.secret},
         {"username", settings.userName},
         {"password", settings.password},
     };
@@ -111,10 +114,12 @@ std::string replaceAll(std::string text, const std::string& word, const std::str
 }
 
 // The old configuration stays as it was when the template cannot be read.
-RenderResult renderServerConfig(const ShareSettings& settings, const InstallPaths& paths) {
+RenderResult renderServerConfig(const ShareSettings& settings, const InstallPaths& paths,
+                                const PlaybackDoor& playback) {
     const std::optional<std::string> templateText = readWholeFile(paths.configTemplate);
     if (!templateText) return {false, "无法读取服务器配置模板：" + platform::utf8FromPath(paths.configTemplate), {}};
-    const std::string config = substitutePlaceholders(forThisServer(*templateText), placeholdersFor(settings, paths));
+    const std::string config =
+        substitutePlaceholders(forThisServer(*templateText), placeholdersFor(settings, paths, playback));
     if (!replaceWholeFile(paths.configFile, config)) return cannotWrite(paths.configFile);
     return writeDeniedLinks(settings, paths, pathsThroughLinksToProgramFiles(settings, paths));
 }

@@ -1,5 +1,6 @@
 #pragma once
 // Rendering nginx.conf from its template nginx.confbak.
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -10,7 +11,14 @@
 // text is not searched again.
 std::string replaceAll(std::string text, const std::string& word, const std::string& replacement);
 
-// Reads the configuration template, substitutes the six placeholders and
+// Where nginx passes playback requests: the helper's loopback port, and the
+// secret it adds to each request.
+struct PlaybackDoor {
+    std::uint16_t port = 0;
+    std::string secret;
+};
+
+// Reads the configuration template, substitutes the eight placeholders and
 // writes nginx.conf, and the list of denied links beside it. Returns false
 // (with a reason) when a file could not be read or written.
 struct RenderResult {
@@ -18,7 +26,7 @@ struct RenderResult {
     std::string message;
     std::vector<std::string> deniedPaths;  // the links denied, as pathsThroughLinksToProgramFiles found them
 };
-RenderResult renderServerConfig(const ShareSettings& settings, const InstallPaths& paths);
+RenderResult renderServerConfig(const ShareSettings& settings, const InstallPaths& paths, const PlaybackDoor& playback);
 
 // Replaces the list of denied links alone with one that denies `deniedPaths`
 // (below the shared folder, as pathsThroughLinksToProgramFiles gives them);

@@ -14,7 +14,8 @@ std::uintmax_t sizeOf(const std::filesystem::path& file) {
 
 }  // namespace
 
-ErrorLogWatch::ErrorLogWatch(std::filesystem::path logFile) : m_logFile(std::move(logFile)), m_mark(sizeOf(m_logFile)) {}
+ErrorLogWatch::ErrorLogWatch(std::filesystem::path logFile)
+    : m_logFile(std::move(logFile)), m_mark(sizeOf(m_logFile)) {}
 
 std::vector<std::string> ErrorLogWatch::newLines() const {
     std::ifstream in(m_logFile, std::ios::binary);

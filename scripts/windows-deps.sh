@@ -1,15 +1,16 @@
 #!/usr/bin/env bash
 # Cross-builds the libraries the Windows program needs beyond MinGW-w64's own
 # from Debian's source packages, static, for 64-bit Windows, into cache
-# folders outside the checkout, in two groups: wxWidgets' MSW port with the
-# zlib and libpng its PNG loading needs, and FFmpeg's decoding half with
-# libdeflate.
+# folders outside the checkout, in three groups: wxWidgets' MSW port with the
+# zlib and libpng its PNG loading needs, FFmpeg's decoding half with
+# libdeflate, and cpp-httplib's single header (Debian's own package splits it
+# into a header and a Linux library).
 #
 # Each group's folder is named by a hash of the source versions Debian offers
 # of its packages, the compiler's version and the group's build steps with
 # their flags, so a change to any of them builds that group afresh while a
-# second run reuses the first's work. A third folder, named by both, links
-# the two as wxwidgets/ and ffmpeg/; the script prints it on its last line.
+# second run reuses the first's work. One more folder, named by all, links
+# them as wxwidgets/, ffmpeg/ and httplib/; the script prints it on its last line.
 #
 # Usage: windows-deps.sh [--lookup] [CACHE_ROOT]
 #   --lookup   only print the folder if it is filled (exit status 1 if not);
@@ -25,6 +26,7 @@ cache_root=${1:-/var/cache/vomra-windows-deps}
 host=x86_64-w64-mingw32
 wx_packages=(zlib libpng1.6 wxwidgets3.2)
 ffmpeg_packages=(libdeflate ffmpeg)
+httplib_packages=(cpp-httplib)
 jobs=2
 
 sudo=""
@@ -140,6 +142,13 @@ build_ffmpeg() {
     make -j$jobs >/dev/null && make install >/dev/null)
 }
 
+# The playback helper's HTTP server: the upstream single header, which the
+# source package keeps as it is.
+build_cpp-httplib() {
+  local src=$1 prefix=$2
+  install -D -m 644 "$src/httplib.h" "$prefix/include/httplib.h"
+}
+
 # The MSW port, static, with what the program's window uses: the core and
 # base libraries, PNG images (its icons) through the zlib and libpng above.
 build_wxwidgets() {
@@ -201,9 +210,11 @@ build_group() {
 $lookup || add_source_entries
 wx_prefix=$cache_root/wxwidgets-$(group_key wxwidgets "${wx_packages[@]}")
 ffmpeg_prefix=$cache_root/ffmpeg-$(group_key ffmpeg "${ffmpeg_packages[@]}")
-both=$cache_root/windows-$(echo "$wx_prefix $ffmpeg_prefix" | sha256sum | cut -c1-16)
-if [ -f "$both/.complete" ] && [ -f "$wx_prefix/.complete" ] && [ -f "$ffmpeg_prefix/.complete" ]; then
-  $lookup || log "reusing $wx_prefix and $ffmpeg_prefix"
+httplib_prefix=$cache_root/httplib-$(group_key httplib "${httplib_packages[@]}")
+both=$cache_root/windows-$(echo "$wx_prefix $ffmpeg_prefix $httplib_prefix" | sha256sum | cut -c1-16)
+if [ -f "$both/.complete" ] && [ -f "$wx_prefix/.complete" ] && [ -f "$ffmpeg_prefix/.complete" ] &&
+  [ -f "$httplib_prefix/.complete" ]; then
+  $lookup || log "reusing $wx_prefix, $ffmpeg_prefix and $httplib_prefix"
   echo "$both"
   exit 0
 fi
@@ -215,8 +226,10 @@ work=$(mktemp -d /var/tmp/vomra-windows-deps.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 build_group "$wx_prefix" "${wx_packages[@]}"
 build_group "$ffmpeg_prefix" "${ffmpeg_packages[@]}"
+build_group "$httplib_prefix" "${httplib_packages[@]}"
 $sudo mkdir -p "$both"
 $sudo ln -sfn "$wx_prefix" "$both/wxwidgets"
 $sudo ln -sfn "$ffmpeg_prefix" "$both/ffmpeg"
+$sudo ln -sfn "$httplib_prefix" "$both/httplib"
 $sudo touch "$both/.complete"
 echo "$both"

@@ -50,6 +50,7 @@ ServerCheck Share::restartServer() {
 void Share::renewDeniedLinks() {
     std::vector<std::string> found = m_deniedLinks->latest();
     if (found == m_deniedPaths) return;
+    m_playback->setDeniedPaths(found);
     if (!writeDeniedLinks(m_settings, m_paths, found).ok || !m_server->reload()) return;
     m_deniedPaths = std::move(found);
 }

@@ -176,9 +176,10 @@ void Share::endServer() {
 // each step checked before the next.
 Message Share::launchServer(const ShareSettings& settings) {
     endServer();
-    const RenderResult rendered = renderServerConfig(settings, m_paths);
+    const RenderResult rendered = renderServerConfig(settings, m_paths, {m_playback->port(), m_playback->secret()});
     if (!rendered.ok) return "无法生成网页服务器的配置文件：" + rendered.message;
     m_deniedPaths = rendered.deniedPaths;
+    m_playback->setDeniedPaths(m_deniedPaths);
     if (auto failed = removeStalePasswordFile(m_paths.passwordFile)) return failed;
 
     // A server of ours left running (the program ended without Stop) would
@@ -216,11 +217,26 @@ StartReport Share::start(const ShareSettings& settings) {
     if (!saved.ok) addWarning(report, "设置没有保存成功：" + saved.message + "\n共享服务按现在填写的内容继续启动。");
 
     if (auto failed = refusal(settings, m_paths)) return endedWith(report, *failed);
-    if (auto failed = launchServer(settings)) return endedWith(report, *failed);
+    if (auto failed = startPlayback(settings)) return endedWith(report, *failed);
+    if (auto failed = launchServer(settings)) {
+        m_playback.reset();
+        return endedWith(report, *failed);
+    }
     watchServer(settings);
     checkPidFile(m_paths.pidFile, report);
     startStills(settings, report);
     return report;
+}
+
+// The helper listens before nginx starts: nginx's configuration names its port.
+std::optional<std::string> Share::startPlayback(const ShareSettings& settings) {
+    try {
+        m_playback = std::make_unique<PlaybackServer>(
+            PlaybackServer::Options{platform::pathFromUtf8(settings.sharedFolder), settings.shareName});
+    } catch (const std::exception& error) {
+        return std::string("视频播放助手无法启动：") + error.what();
+    }
+    return std::nullopt;
 }
 
 // The stills are extra: a share runs without them, so what keeps them from
@@ -249,6 +265,7 @@ void Share::startStills(const ShareSettings& settings, StartReport& report) {
 void Share::stop() {
     endServer();
     m_deniedLinks.reset();
+    m_playback.reset();
     m_stills.reset();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
-// The running share: nginx serving the folder and the stills being made.
+// The running share: nginx serving the folder, the playback helper behind
+// it, and the stills being made.
 // The window owns one; it ends both when it is destroyed.
 #include <chrono>
 #include <cstdint>
@@ -15,6 +16,7 @@
 #include "platform/loopback_probe.h"
 #include "platform/process.h"
 #include "platform/server_process.h"
+#include "playback/playback_server.h"
 #include "share/denied_links_watch.h"
 #include "share/server_check.h"
 #include "thumbs/thumbnail_pool.h"
@@ -88,6 +90,7 @@ public:
 private:
     std::optional<std::string> launchServer(const ShareSettings& settings);
     std::optional<std::string> runServer(const ShareSettings& settings);
+    std::optional<std::string> startPlayback(const ShareSettings& settings);
     void startStills(const ShareSettings& settings, StartReport& report);
     void endServer();
     void watchServer(const ShareSettings& settings);
@@ -97,6 +100,7 @@ private:
     InstallPaths m_paths;
     ShareEnvironment m_environment;
     std::unique_ptr<platform::ServerProcess> m_server;
+    std::unique_ptr<PlaybackServer> m_playback;
     std::unique_ptr<ThumbnailPool> m_stills;
 
     // The running share's, for checkServer.

@@ -74,7 +74,7 @@ fs::path ServerInstallation::serverDir() const {
 
 void ServerInstallation::prepare() {
     EXPECT_EQ(findUnsafeValue(settings, paths), std::nullopt);
-    const RenderResult rendered = renderServerConfig(settings, paths);
+    const RenderResult rendered = renderServerConfig(settings, paths, {1, "no helper"});
     EXPECT_TRUE(rendered.ok) << rendered.message;
     EXPECT_TRUE(writePasswordFile({paths.htpasswdProgram, paths.passwordFile, settings.userName, settings.password}));
     EXPECT_TRUE(platform::giveToFolderOwner(paths.passwordFile, pathOf(settings.sharedFolder)));

@@ -9,6 +9,7 @@
 #include <grp.h>
 #include <optional>
 #include <pwd.h>
+#include <regex>
 #include <thread>
 #include <unistd.h>
 
@@ -147,6 +148,39 @@ TEST_F(ShareEndToEnd, ServesTheFolderBehindThePasswordWithStillsAndStopEndsIt) {
     EXPECT_FALSE(share_.stillsProgress().has_value());
     EXPECT_FALSE(platform::loopbackPortAnswers(port));
     EXPECT_TRUE(installation_.waitUntilEnded());
+}
+
+// Behind nginx's login, the playback helper says how each video plays. It
+// answers nothing that lacks the secret nginx adds, and no path that nginx
+// would not serve.
+TEST_F(ShareEndToEnd, ThePlaybackHelperAnswersOnlyThroughNginxAndOnlyForServedVideos) {
+    fs::copy_file(folder_ / "clip.mp4", folder_ / ".hidden.mp4");
+    fs::create_symlink(installation_.paths.settingsFile, folder_ / "settings.mp4");
+    const auto port = platform::freeLoopbackPort();
+    ASSERT_EQ(start(port, "secret").error, "");
+    const HttpClient client(port);
+    const std::string play = "/%25vomra/play/movies/";
+
+    EXPECT_EQ(client.get(play + "clip.mp4").status, "401");
+    const auto answer = client.get(play + "clip.mp4", login("secret"));
+    EXPECT_EQ(answer.status, "200");
+    EXPECT_EQ(answer.body, R"({"convertSound":false,"mode":"asItIs"})");
+    EXPECT_EQ(client.get(play + "sub/clip.mkv", login("secret")).body, R"({"convertSound":false,"mode":"remux"})");
+    for (const std::string refused :
+         {"sub/%2E%2E/clip.mp4", "sub/../clip.mp4", ".hidden.mp4", "settings.mp4", "missing.mp4", "sub/"})
+        EXPECT_EQ(client.get(play + refused, login("secret")).status, "404") << refused;
+
+    // Past nginx, straight to the helper, whose port and secret nginx.conf holds.
+    const std::string config = readFile(installation_.paths.configFile);
+    std::smatch helperPort, secret;
+    ASSERT_TRUE(std::regex_search(config, helperPort, std::regex(R"(proxy_pass http://127\.0\.0\.1:(\d+);)")));
+    ASSERT_TRUE(std::regex_search(config, secret, std::regex(R"re(X-Vomra-Secret "([0-9a-f]{32})")re")));
+    const HttpClient helper(static_cast<std::uint16_t>(std::stoi(helperPort[1])));
+    EXPECT_EQ(helper.get(play + "clip.mp4").status, "404");
+    EXPECT_EQ(helper.get(play + "clip.mp4", {"-H", "X-Vomra-Secret: 0123456789abcdef0123456789abcdef"}).status, "404");
+    EXPECT_EQ(helper.get(play + "clip.mp4", {"-H", "X-Vomra-Secret: " + secret[1].str()}).status, "200");
+    share_.stop();
+    EXPECT_EQ(helper.get(play + "clip.mp4", {"-H", "X-Vomra-Secret: " + secret[1].str()}).status, "000");
 }
 
 TEST_F(ShareEndToEnd, SecondStartWithAnotherPortAndPasswordLocksOutTheOldOnes) {

@@ -36,7 +36,7 @@ protected:
 
     std::string render(const std::string& templateText) {
         writeFile(paths_.configTemplate, templateText);
-        const RenderResult result = renderServerConfig(settings_, paths_);
+        const RenderResult result = renderServerConfig(settings_, paths_, playback_);
         EXPECT_TRUE(result.ok) << result.message;
         return readText(paths_.configFile);
     }
@@ -50,13 +50,14 @@ protected:
     TestFolder folder_{"render 配置"};
     InstallPaths paths_{folder_.path()};
     ShareSettings settings_{"/home/u/视频", "电影", "guest", "secret", 8080, 5};
+    PlaybackDoor playback_{41234, "0f1e2d3c"};
 };
 
 TEST_F(RenderServerConfig, SubstitutesEveryPlaceholder) {
     const std::u8string generic = paths_.passwordFile.generic_u8string();  // nginx wants forward slashes
     const std::string passwordFile(generic.begin(), generic.end());
-    EXPECT_EQ(render("name1|name2|name3|name4|username|password\n"),
-              "/home/u/视频|" + passwordFile + "|8080|电影|guest|secret\n");
+    EXPECT_EQ(render("name1|name2|name3|name4|name5|name6|username|password\n"),
+              "/home/u/视频|" + passwordFile + "|8080|电影|41234|0f1e2d3c|guest|secret\n");
 }
 
 TEST_F(RenderServerConfig, CopiesATemplateWithoutPlaceholders) {
@@ -103,7 +104,7 @@ TEST_F(RenderServerConfig, RenderingTwiceGivesTheSameFile) {
 
 TEST_F(RenderServerConfig, MissingTemplateIsReportedAndKeepsTheOldConfiguration) {
     writeFile(paths_.configFile, "old");
-    const RenderResult result = renderServerConfig(settings_, paths_);
+    const RenderResult result = renderServerConfig(settings_, paths_, playback_);
     EXPECT_FALSE(result.ok);
     EXPECT_NE(result.message.find(utf8Of(paths_.configTemplate)), std::string::npos) << result.message;
     EXPECT_EQ(readFile(paths_.configFile), "old");
@@ -112,7 +113,7 @@ TEST_F(RenderServerConfig, MissingTemplateIsReportedAndKeepsTheOldConfiguration)
 TEST_F(RenderServerConfig, UnwritableConfigurationIsReported) {
     writeFile(paths_.configTemplate, "name3");
     std::filesystem::create_directory(paths_.configFile);
-    const RenderResult result = renderServerConfig(settings_, paths_);
+    const RenderResult result = renderServerConfig(settings_, paths_, playback_);
     EXPECT_FALSE(result.ok);
     EXPECT_NE(result.message.find(utf8Of(paths_.configFile)), std::string::npos) << result.message;
 }

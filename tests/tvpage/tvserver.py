@@ -52,7 +52,8 @@ class Server:
         with open(os.path.join(built, "conf", "nginx.confbak"), encoding="utf-8") as f:
             config = f.read()
         for word, value in (("name1", shared_folder), ("name2", password_file), ("name3", str(self.port)),
-                            ("name4", SHARE), ("username", USER), ("password", PASSWORD)):
+                            ("name4", SHARE), ("name5", "1"), ("name6", "no helper"), ("username", USER),
+                            ("password", PASSWORD)):
             config = config.replace(word, value)
         with open(os.path.join(self.server_dir, "conf", "nginx.conf"), "w", encoding="utf-8") as f:
             f.write(config)
