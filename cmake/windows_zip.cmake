@@ -1,8 +1,10 @@
 # Packs the folder a Windows user unpacks: the program, its tutorial page, the
-# instructions, and the web server's directory without nginx.exe and
-# htpasswd.exe, which the user places there.
-#   cmake -DBUILD_DIR=... -DPROGRAM=... -DREADME=.../说明.txt -DZIP=... -P windows_zip.cmake
-foreach(required BUILD_DIR PROGRAM README ZIP)
+# instructions, the licences of the program and of every library it links,
+# and the web server's directory without nginx.exe and htpasswd.exe, which
+# the user places there.
+#   cmake -DBUILD_DIR=... -DPROGRAM=... -DREADME=.../说明.txt -DNOTICE=.../licences.txt
+#         -DLICENSE=.../LICENSE -DZIP=... -P windows_zip.cmake
+foreach(required BUILD_DIR PROGRAM README NOTICE LICENSE ZIP)
   if(NOT DEFINED ${required})
     message(FATAL_ERROR "windows_zip.cmake needs -D${required}=...")
   endif()
@@ -12,7 +14,24 @@ set(stage ${BUILD_DIR}/zip-stage)
 set(folder ${stage}/VomraServer)
 file(REMOVE_RECURSE ${stage})
 file(MAKE_DIRECTORY ${folder}/vomrixserver)
-file(COPY ${PROGRAM} ${BUILD_DIR}/tutorial.html ${README} DESTINATION ${folder})
+file(COPY ${PROGRAM} ${BUILD_DIR}/tutorial.html ${README} ${NOTICE} DESTINATION ${folder})
+
+# Each library's copyright and licence as Debian records it for the same
+# sources, and the GNU licences those records refer to.
+set(licences ${folder}/licences)
+file(MAKE_DIRECTORY ${licences})
+file(COPY_FILE ${LICENSE} ${licences}/VomraServer-LICENSE.txt)
+foreach(entry wxWidgets=libwxbase3.2-1 FFmpeg=libavcodec59 zlib=zlib1g libpng=libpng16-16 libdeflate=libdeflate0
+              cpp-httplib=libcpp-httplib0.11 nlohmann-json=nlohmann-json3-dev stb=libstb0
+              mingw-w64=mingw-w64-common gcc-runtime=gcc-mingw-w64-base)
+  string(REPLACE "=" ";" pair ${entry})
+  list(GET pair 0 name)
+  list(GET pair 1 package)
+  file(COPY_FILE /usr/share/doc/${package}/copyright ${licences}/${name}.txt)
+endforeach()
+foreach(gnu GPL-2 LGPL-2.1 GPL-3)
+  file(COPY_FILE /usr/share/common-licenses/${gnu} ${licences}/${gnu}.txt)
+endforeach()
 file(COPY ${BUILD_DIR}/vomrixserver/server DESTINATION ${folder}/vomrixserver
      PATTERN "*.calls" EXCLUDE PATTERN "*.exe" EXCLUDE PATTERN "logs/*" EXCLUDE PATTERN "temp/*" EXCLUDE)
 # Only the template: nginx.conf, the password file and the pid are the program's own.
