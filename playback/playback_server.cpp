@@ -7,7 +7,6 @@
 #include <random>
 #include <stdexcept>
 
-#include "playback/media_probe.h"
 #include "playback/play_decision.h"
 #include "playback/served_video.h"
 
@@ -104,7 +103,9 @@ void PlaybackServer::answer(const httplib::Request& request, httplib::Response& 
     const auto file = m_folder->openServedFile(*relative, refusal);
     if (!file) return notFound(response);
 
-    const ProbeResult probed = probeStreams(*file, *relative);
+    std::error_code unknown;  // an unknown time is remembered as such
+    const auto modified = std::filesystem::last_write_time(m_options.sharedFolder / *relative, unknown);
+    const ProbeResult probed = m_probes.probe(*file, *relative, modified);
     nlohmann::json answer;
     if (probed.facts) {
         const PlayDecision decision = decidePlayback(*probed.facts, abilitiesOf(request));

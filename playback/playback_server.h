@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/link_free_directory.h"
+#include "playback/probe_cache.h"
 
 namespace httplib {
 class Server;
@@ -51,6 +52,7 @@ private:
 
     Options m_options;
     std::unique_ptr<platform::LinkFreeDirectory> m_folder;
+    mutable ProbeCache m_probes;
     std::string m_secret;
     std::unique_ptr<httplib::Server> m_server;
     std::uint16_t m_port = 0;

@@ -57,7 +57,8 @@ std::optional<std::filesystem::path> servedVideoPath(const std::string& requestP
     std::vector<std::string> names = segmentsOf(requestPath);
     if (names.size() < 2 || names.front() != shareName) return std::nullopt;
     names.erase(names.begin());
-    if (!std::all_of(names.begin(), names.end(), isPlainName) || isProgramFile(names) || !isVideoFile(platform::pathFromUtf8(names.back())))
+    if (!std::all_of(names.begin(), names.end(), isPlainName) || isProgramFile(names) ||
+        !isVideoFile(platform::pathFromUtf8(names.back())))
         return std::nullopt;
     std::filesystem::path relative;
     for (const std::string& name : names) relative /= platform::pathFromUtf8(name);
