@@ -9,29 +9,18 @@ extern "C" {
 }
 
 #include "platform/paths.h"
+#include "playback/key_frames.h"
+#include "playback/stream_choice.h"
 #include "thumbs/video_input.h"
 
 namespace {
 
-// Reading the streams' descriptions takes a few reads; a file that takes
-// longer is not one a player would get through either.
-constexpr std::chrono::seconds kProbeTime{5};
+// Reading the streams' descriptions takes a few reads; finding the key
+// frames of a container without an index, one pass over the file.
+constexpr std::chrono::seconds kProbeTime{30};
 
 ProbeResult failed(std::string reason) {
     return {std::nullopt, std::move(reason)};
-}
-
-// The stream of `type` that a player picks: the one marked default, else the
-// first. A cover picture is not the video's picture.
-const AVStream* streamPlayedFirst(const AVFormatContext& format, AVMediaType type) {
-    const AVStream* first = nullptr;
-    for (unsigned i = 0; i < format.nb_streams; ++i) {
-        const AVStream* stream = format.streams[i];
-        if (stream->codecpar->codec_type != type || (stream->disposition & AV_DISPOSITION_ATTACHED_PIC)) continue;
-        if (stream->disposition & AV_DISPOSITION_DEFAULT) return stream;
-        if (!first) first = stream;
-    }
-    return first;
 }
 
 int bitDepthOf(const AVCodecParameters& picture) {
@@ -68,9 +57,10 @@ ProbeResult probeStreams(const platform::RegularFileReader& file, const std::fil
     const CaptureLimits limits{never, std::chrono::steady_clock::now() + kProbeTime};
     try {
         const VideoInput input = openVideoInput({file, video}, limits, StreamProbe::always);
-        const AVStream* picture = streamPlayedFirst(*input.format, AVMEDIA_TYPE_VIDEO);
+        AVStream* picture = streamPlayedFirst(*input.format, AVMEDIA_TYPE_VIDEO);
         if (!picture) return failed("文件里没有画面");
         StreamFacts facts = factsOf(*input.format, *picture, video);
+        facts.keyFrames = keyFrameTimes(*input.format, *picture);
         if (facts.durationSeconds <= 0) return failed("文件已损坏，读不出它的长度");
         return {std::move(facts), {}};
     } catch (const CaptureFailure&) {

@@ -3,11 +3,16 @@
 #include <httplib.h>
 
 #include <nlohmann/json.hpp>
+#include <cctype>
 #include <chrono>
+#include <cstdlib>
 #include <random>
 #include <stdexcept>
 
 #include "playback/play_decision.h"
+#include "playback/segment_maker.h"
+#include "playback/segment_plan.h"
+#include "platform/paths.h"
 #include "playback/served_video.h"
 
 namespace {
@@ -49,6 +54,30 @@ const char* modeName(PlayMode mode) {
             return "transcode";
     }
     return "";
+}
+
+// The query that names the browser's abilities, as the page sent it.
+std::string abilitiesQuery(const BrowserAbilities& browser) {
+    return std::string("hevc=") + (browser.hevc ? "1" : "0") + "&mkv=" + (browser.matroska ? "1" : "0") +
+           "&ac3=" + (browser.ac3 ? "1" : "0");
+}
+
+// A file name as one segment of an address: UTF-8 bytes other than letters,
+// digits and "-._~" as percent codes.
+std::string addressSegment(const std::string& name) {
+    static const char* digits = "0123456789ABCDEF";
+    std::string encoded;
+    for (const char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (std::isalnum(byte) || c == '-' || c == '.' || c == '_' || c == '~') {
+            encoded += c;
+        } else {
+            encoded += '%';
+            encoded += digits[byte >> 4];
+            encoded += digits[byte & 15];
+        }
+    }
+    return encoded;
 }
 
 void notFound(httplib::Response& response) {
@@ -106,12 +135,46 @@ void PlaybackServer::answer(const httplib::Request& request, httplib::Response& 
     std::error_code unknown;  // an unknown time is remembered as such
     const auto modified = std::filesystem::last_write_time(m_options.sharedFolder / *relative, unknown);
     const ProbeResult probed = m_probes.probe(*file, *relative, modified);
-    nlohmann::json answer;
-    if (probed.facts) {
-        const PlayDecision decision = decidePlayback(*probed.facts, abilitiesOf(request));
-        answer = {{"mode", modeName(decision.mode)}, {"convertSound", decision.convertSound}};
-    } else {
-        answer = {{"failure", probed.failure}};
+    const std::string part = request.get_param_value("part");
+    if (!probed.facts) {
+        if (!part.empty()) return notFound(response);
+        response.set_content(nlohmann::json{{"failure", probed.failure}}.dump(), "application/json");
+        return;
     }
-    response.set_content(answer.dump(), "application/json");
+    const BrowserAbilities browser = abilitiesOf(request);
+    const PlayDecision decision = decidePlayback(*probed.facts, browser);
+    if (part.empty()) {
+        const nlohmann::json answer{{"mode", modeName(decision.mode)}, {"convertSound", decision.convertSound}};
+        response.set_content(answer.dump(), "application/json");
+    } else if (decision.mode != PlayMode::remux) {
+        notFound(response);
+    } else {
+        const SegmentPlan plan = planSegments(probed.facts->keyFrames, probed.facts->durationSeconds);
+        if (part == "playlist") return answerPlaylist(plan, *relative, browser, response);
+        answerSegment(*file, *relative, plan, part, decision.convertSound, response);
+    }
+}
+
+// Segment k's address, relative to the playlist's: the same file and
+// abilities, "part=k".
+void PlaybackServer::answerPlaylist(const SegmentPlan& plan, const std::filesystem::path& relative,
+                                    const BrowserAbilities& browser, httplib::Response& response) {
+    const std::string address =
+        addressSegment(platform::utf8FromPath(relative.filename())) + "?" + abilitiesQuery(browser) + "&part=";
+    response.set_content(vodPlaylist(plan, address), "application/vnd.apple.mpegurl");
+}
+
+void PlaybackServer::answerSegment(const platform::RegularFileReader& file, const std::filesystem::path& relative,
+                                   const SegmentPlan& plan, const std::string& part, bool convertSound,
+                                   httplib::Response& response) {
+    const std::size_t segment = std::strtoul(part.c_str(), nullptr, 10);
+    if (part.find_first_not_of("0123456789") != std::string::npos || segment >= plan.starts.size())
+        return notFound(response);
+    SegmentBytes made = remuxSegment(file, relative, plan, segment, convertSound);
+    if (made.bytes.empty()) {
+        response.status = 500;
+        response.set_content(made.failure, "text/plain");
+        return;
+    }
+    response.set_content(std::move(made.bytes), "video/mp2t");
 }

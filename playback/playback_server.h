@@ -13,7 +13,9 @@
 #include <vector>
 
 #include "platform/link_free_directory.h"
+#include "playback/play_decision.h"
 #include "playback/probe_cache.h"
+#include "playback/segment_plan.h"
 
 namespace httplib {
 class Server;
@@ -48,6 +50,11 @@ public:
 
 private:
     void answer(const httplib::Request& request, httplib::Response& response) const;
+    static void answerPlaylist(const SegmentPlan& plan, const std::filesystem::path& relative,
+                               const BrowserAbilities& browser, httplib::Response& response);
+    static void answerSegment(const platform::RegularFileReader& file, const std::filesystem::path& relative,
+                              const SegmentPlan& plan, const std::string& part, bool convertSound,
+                              httplib::Response& response);
     std::vector<std::string> deniedPaths() const;
 
     Options m_options;

@@ -1,6 +1,7 @@
 #pragma once
 // What a video file holds, as far as choosing how a browser gets to play it.
 #include <string>
+#include <vector>
 
 struct StreamFacts {
     std::string container;   // FFmpeg's demuxer names, such as "mov,mp4,m4a,3gp,3g2,mj2" or "avi"
@@ -11,4 +12,5 @@ struct StreamFacts {
     int height = 0;
     std::string audioCodec;  // of the sound track that plays first; empty for a silent video
     double durationSeconds = 0;
+    std::vector<double> keyFrames;  // seconds from the picture's start, where a copied picture can be cut
 };

@@ -129,6 +129,13 @@ ffmpeg_demuxers=mov,matroska,avi,flv,asf,mpegps,mpegts,rm,ogg,mpegvideo,m4v,h264
 ffmpeg_decoders=h264,hevc,mpeg1video,mpeg2video,mpeg4,h263,msmpeg4v1,msmpeg4v2,msmpeg4v3,wmv1,wmv2,wmv3,vc1
 ffmpeg_decoders+=,vp8,vp9,flv,mjpeg,prores,theora,rv10,rv20,rv30,rv40
 ffmpeg_parsers=h264,hevc,mpeg4video,mpegvideo,vc1,vp8,vp9,mjpeg,h263,rv30,rv40
+# The playback helper: HLS segments (MPEG-TS) with the picture copied, and the
+# sound of every kind the containers carry decoded, mixed and encoded as AAC.
+ffmpeg_decoders+=,aac,ac3,eac3,dca,flac,mp2,mp3,opus,vorbis,wmav1,wmav2,cook,pcm_s16le,pcm_s24le
+ffmpeg_parsers+=,aac,ac3,dca,flac,mpegaudio,opus,vorbis
+ffmpeg_encoders=aac
+ffmpeg_muxers=mpegts
+ffmpeg_bsfs=h264_mp4toannexb,hevc_mp4toannexb
 build_ffmpeg() {
   local src=$1 prefix=$2
   (cd "$src" && ./configure --prefix="$prefix" --enable-cross-compile --arch=x86_64 --target-os=mingw32 \
@@ -136,9 +143,10 @@ build_ffmpeg() {
     --enable-static --disable-shared --disable-debug --disable-doc --disable-programs \
     --disable-autodetect --enable-w32threads --disable-x86asm \
     --disable-everything --disable-network --disable-avdevice --disable-avfilter \
-    --disable-swresample --disable-postproc --enable-swscale \
+    --enable-swresample --disable-postproc --enable-swscale \
     --enable-protocol=file --enable-demuxer=$ffmpeg_demuxers \
-    --enable-decoder=$ffmpeg_decoders --enable-parser=$ffmpeg_parsers >/dev/null &&
+    --enable-decoder=$ffmpeg_decoders --enable-parser=$ffmpeg_parsers --enable-encoder=$ffmpeg_encoders \
+    --enable-muxer=$ffmpeg_muxers --enable-bsf=$ffmpeg_bsfs >/dev/null &&
     make -j$jobs >/dev/null && make install >/dev/null)
 }
 
@@ -176,7 +184,8 @@ group_key() {
     for p in "$@"; do echo "$p $(apt-cache showsrc "$p" | sed -n 's/^Version: //p' | sort -u | tr '\n' ' ')"; done
     $cc --version | head -1
     declare -p common_cflags jobs
-    [ "$group" = ffmpeg ] && declare -p ffmpeg_demuxers ffmpeg_decoders ffmpeg_parsers
+    [ "$group" = ffmpeg ] &&
+      declare -p ffmpeg_demuxers ffmpeg_decoders ffmpeg_parsers ffmpeg_encoders ffmpeg_muxers ffmpeg_bsfs
     for p in "$@"; do declare -f "build_${p//[.0-9]/}"; done
   } | sha256sum | cut -c1-16
 }

@@ -166,6 +166,16 @@ TEST_F(ShareEndToEnd, ThePlaybackHelperAnswersOnlyThroughNginxAndOnlyForServedVi
     EXPECT_EQ(answer.status, "200");
     EXPECT_EQ(answer.body, R"({"convertSound":false,"mode":"asItIs"})");
     EXPECT_EQ(client.get(play + "sub/clip.mkv", login("secret")).body, R"({"convertSound":false,"mode":"remux"})");
+    // A repackaged video comes as HLS: the playlist, then its segments.
+    const auto playlist = client.get(play + "sub/clip.mkv?part=playlist", login("secret"));
+    EXPECT_EQ(playlist.header("Content-Type"), "application/vnd.apple.mpegurl");
+    EXPECT_NE(playlist.body.find("\nclip.mkv?hevc=0&mkv=0&ac3=0&part=0\n"), std::string::npos) << playlist.body;
+    const auto segment = client.get(play + "sub/clip.mkv?hevc=0&mkv=0&ac3=0&part=0", login("secret"));
+    EXPECT_EQ(segment.header("Content-Type"), "video/mp2t");
+    ASSERT_FALSE(segment.body.empty());
+    EXPECT_EQ(segment.body[0], 0x47) << "an MPEG-TS packet begins with its sync byte";
+    EXPECT_EQ(client.get(play + "sub/clip.mkv?part=1", login("secret")).status, "404");
+    EXPECT_EQ(client.get(play + "clip.mp4?part=playlist", login("secret")).status, "404") << "played as it is";
     for (const std::string refused :
          {"sub/%2E%2E/clip.mp4", "sub/../clip.mp4", ".hidden.mp4", "settings.mp4", "missing.mp4", "sub/"})
         EXPECT_EQ(client.get(play + refused, login("secret")).status, "404") << refused;

@@ -115,7 +115,7 @@ TEST_F(PlayDecisionTest, TheProbeReadsSizeDepthDurationAndTheSoundTrack) {
 // A silent video is still a video; Matroska that is not WebM needs a
 // browser that plays Matroska.
 TEST(PlayDecision, SilentVideosAndMatroskaNamedWebm) {
-    StreamFacts silent{"matroska,webm", ".webm", "vp9", 8, 640, 360, "", 10};
+    StreamFacts silent{"matroska,webm", ".webm", "vp9", 8, 640, 360, "", 10, {}};
     EXPECT_EQ(decidePlayback(silent, {}), kAsItIs);
     silent.extension = ".mkv";
     EXPECT_EQ(decidePlayback(silent, {}), kRemux);

@@ -1,0 +1,54 @@
+#include "playback/key_frames.h"
+
+#include <algorithm>
+
+#include "thumbs/ffmpeg_handles.h"
+
+namespace {
+
+double secondsOf(std::int64_t timestamp, const AVStream& stream) {
+    return static_cast<double>(timestamp - streamStart(stream)) * av_q2d(stream.time_base);
+}
+
+void rewind(AVFormatContext& format, const AVStream& picture) {
+    av_seek_frame(&format, picture.index, streamStart(picture), AVSEEK_FLAG_BACKWARD);
+}
+
+std::vector<double> fromIndex(AVStream& picture) {
+    std::vector<double> times;
+    for (int i = 0; i < avformat_index_get_entries_count(&picture); ++i) {
+        const AVIndexEntry* entry = avformat_index_get_entry(&picture, i);
+        if (entry->flags & AVINDEX_KEYFRAME) times.push_back(secondsOf(entry->timestamp, picture));
+    }
+    return times;
+}
+
+std::vector<double> fromPackets(AVFormatContext& format, const AVStream& picture) {
+    std::vector<double> times;
+    const PacketHandle packet(av_packet_alloc());
+    while (av_read_frame(&format, packet.get()) >= 0) {
+        const std::int64_t when = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
+        if (packet->stream_index == picture.index && (packet->flags & AV_PKT_FLAG_KEY) && when != AV_NOPTS_VALUE)
+            times.push_back(secondsOf(when, picture));
+        av_packet_unref(packet.get());
+    }
+    return times;
+}
+
+}  // namespace
+
+std::int64_t streamStart(const AVStream& stream) {
+    return stream.start_time != AV_NOPTS_VALUE ? stream.start_time : 0;
+}
+
+std::vector<double> keyFrameTimes(AVFormatContext& format, AVStream& picture) {
+    rewind(format, picture);
+    std::vector<double> times = fromIndex(picture);
+    if (times.size() < 2) {
+        times = fromPackets(format, picture);
+        rewind(format, picture);
+    }
+    std::sort(times.begin(), times.end());
+    times.erase(std::unique(times.begin(), times.end()), times.end());
+    return times;
+}

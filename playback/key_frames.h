@@ -1,0 +1,16 @@
+#pragma once
+// Where a video's picture can be cut without decoding: its key frames.
+extern "C" {
+#include <libavformat/avformat.h>
+}
+#include <cstdint>
+#include <vector>
+
+// The key frames of `picture` in seconds from the stream's start, in order:
+// from the container's index where it has one (MP4, AVI, Matroska's cues,
+// which a seek makes it read), else from one pass over the packet headers.
+// Leaves the file read from its start again.
+std::vector<double> keyFrameTimes(AVFormatContext& format, AVStream& picture);
+
+// The stream's first timestamp, 0 when it has none.
+std::int64_t streamStart(const AVStream& stream);

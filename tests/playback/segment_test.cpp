@@ -1,0 +1,112 @@
+// A 10-second video with a key frame every two seconds, cut into HLS
+// segments with its picture copied: each segment starts with a key frame,
+// its timestamps go on from the one before, and the playlist's durations add
+// up to the video's.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+extern "C" {
+#include <libavformat/avformat.h>
+}
+
+#include "platform/process.h"
+#include "playback/media_probe.h"
+#include "playback/segment_maker.h"
+#include "playback/segment_plan.h"
+#include "tests/common/test_folder.h"
+
+namespace {
+
+struct Packet {
+    bool picture;
+    bool key;
+    double seconds;
+};
+
+// The packets of an MPEG-TS segment, in file order.
+std::vector<Packet> packetsOf(const std::filesystem::path& segment) {
+    AVFormatContext* format = nullptr;
+    EXPECT_EQ(avformat_open_input(&format, utf8Of(segment).c_str(), nullptr, nullptr), 0);
+    avformat_find_stream_info(format, nullptr);
+    std::vector<Packet> packets;
+    AVPacket* packet = av_packet_alloc();
+    while (av_read_frame(format, packet) >= 0) {
+        const AVStream* stream = format->streams[packet->stream_index];
+        packets.push_back({stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO, (packet->flags & AV_PKT_FLAG_KEY) != 0,
+                           av_q2d(stream->time_base) * static_cast<double>(packet->pts)});
+        av_packet_unref(packet);
+    }
+    av_packet_free(&packet);
+    avformat_close_input(&format);
+    return packets;
+}
+
+class Segments : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        folder = new TestFolder("segments");
+        ASSERT_EQ(platform::runProgram("ffmpeg", {"-loglevel", "error",   "-f",
+                                                  "lavfi",     "-i",      "testsrc2=s=320x180:r=25:d=10",
+                                                  "-f",        "lavfi",   "-i",
+                                                  "sine=d=10", "-ac",     "6",
+                                                  "-c:v",      "libx264", "-preset",
+                                                  "ultrafast", "-g",      "50",
+                                                  "-c:a",      "ac3",     utf8Of(*folder / "film.mkv")})
+                      .exitCode,
+                  0);
+    }
+    static void TearDownTestSuite() {
+        delete folder;
+        folder = nullptr;
+    }
+    static inline TestFolder* folder = nullptr;
+};
+
+TEST_F(Segments, PlaylistFollowsTheKeyFramesAndAddsUpToTheDuration) {
+    const ProbeResult probed = probeStreams(*folder / "film.mkv");
+    ASSERT_TRUE(probed.facts) << probed.failure;
+    const SegmentPlan plan = planSegments(probed.facts->keyFrames, probed.facts->durationSeconds);
+    EXPECT_EQ(plan.starts, (std::vector<double>{0, 4, 8}));
+    const std::string playlist = vodPlaylist(plan, "film.mkv?part=");
+    double listed = 0;
+    std::size_t at = 0;
+    while ((at = playlist.find("#EXTINF:", at)) != std::string::npos) listed += std::stod(playlist.substr(at += 8));
+    EXPECT_NEAR(listed, probed.facts->durationSeconds, 0.002) << playlist;
+    EXPECT_NE(playlist.find("#EXTINF:4.000,\nfilm.mkv?part=0\n#EXTINF:4.000,\nfilm.mkv?part=1\n"), std::string::npos)
+        << playlist;
+    EXPECT_NE(playlist.find("#EXT-X-TARGETDURATION:4\n"), std::string::npos);
+    EXPECT_TRUE(playlist.ends_with("film.mkv?part=2\n#EXT-X-ENDLIST\n")) << playlist;
+}
+
+TEST_F(Segments, EachSegmentStartsWithAKeyFrameAndGoesOnWhereTheLastEnded) {
+    const ProbeResult probed = probeStreams(*folder / "film.mkv");
+    ASSERT_TRUE(probed.facts) << probed.failure;
+    const SegmentPlan plan = planSegments(probed.facts->keyFrames, probed.facts->durationSeconds);
+    const auto file = platform::RegularFileReader::open(*folder / "film.mkv");
+    // A late one first, cold, then the earlier ones.
+    for (const std::size_t k : {2u, 0u, 1u}) {
+        const SegmentBytes made = remuxSegment(*file, "film.mkv", plan, k, true);
+        ASSERT_EQ(made.failure, "");
+        const auto segment = *folder / ("part" + std::to_string(k) + ".ts");
+        writeFile(segment, made.bytes);
+        const std::vector<Packet> packets = packetsOf(segment);
+        std::vector<double> pictures, sounds;
+        for (const Packet& packet : packets) (packet.picture ? pictures : sounds).push_back(packet.seconds);
+        ASSERT_FALSE(pictures.empty()) << k;
+        const auto first = std::find_if(packets.begin(), packets.end(), [](const Packet& p) { return p.picture; });
+        EXPECT_TRUE(first->key) << k;
+        EXPECT_NEAR(*std::min_element(pictures.begin(), pictures.end()), plan.starts[k], 0.05) << k;
+        EXPECT_LT(*std::max_element(pictures.begin(), pictures.end()), plan.end(k)) << k;
+        EXPECT_NEAR(*std::max_element(pictures.begin(), pictures.end()), plan.end(k) - 0.04, 0.05) << k;
+        ASSERT_FALSE(sounds.empty()) << k;
+        EXPECT_NEAR(*std::min_element(sounds.begin(), sounds.end()), plan.starts[k], 0.05) << k;
+        EXPECT_NEAR(*std::max_element(sounds.begin(), sounds.end()), plan.end(k), 0.1) << k;
+        const ProbeResult segmentFacts = probeStreams(segment);
+        ASSERT_TRUE(segmentFacts.facts) << segmentFacts.failure;
+        EXPECT_EQ(segmentFacts.facts->audioCodec, "aac");
+        EXPECT_EQ(segmentFacts.facts->videoCodec, "h264");
+    }
+}
+
+}  // namespace
