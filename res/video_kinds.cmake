@@ -6,7 +6,6 @@
 #
 # read_video_kinds(<json file>) sets, in the caller's scope:
 #   VIDEO_EXTENSIONS       the extensions, lower case with their dot
-#   VIDEO_NOT_PLAYABLE     those that browsers cannot play (a subset)
 #   VIDEO_STILL_FOLDER     the folder of the stills below the shared folder
 #   VIDEO_STILL_EXTENSION  what replaces a video's extension in its still's name
 #   VIDEO_KINDS_JS         all of it as one line of JSON, for the page
@@ -38,22 +37,13 @@ function(read_video_kinds file)
   file(READ ${file} json)
   set(extension "^\\.[a-z0-9]+$")
   _video_kinds_list("${json}" videoExtensions "${extension}" videos)
-  _video_kinds_list("${json}" notPlayableInBrowsers "${extension}" not_playable)
   _video_kinds_name("${json}" stillFolder "^[A-Za-z0-9_]+$" still_folder)
   _video_kinds_name("${json}" stillExtension "${extension}" still_extension)
-  foreach(kind IN LISTS not_playable)
-    list(FIND videos ${kind} found)
-    if(found EQUAL -1)
-      message(FATAL_ERROR "video_kinds.json: ${kind} is not playable but no video extension")
-    endif()
-  endforeach()
 
   list(JOIN videos "\",\"" videos_js)
-  list(JOIN not_playable "\",\"" not_playable_js)
-  set(VIDEO_KINDS_JS "{\"videoExtensions\":[\"${videos_js}\"],\"notPlayableInBrowsers\":[\"${not_playable_js}\"],\
+  set(VIDEO_KINDS_JS "{\"videoExtensions\":[\"${videos_js}\"],\
 \"stillFolder\":\"${still_folder}\",\"stillExtension\":\"${still_extension}\"}" PARENT_SCOPE)
   set(VIDEO_EXTENSIONS ${videos} PARENT_SCOPE)
-  set(VIDEO_NOT_PLAYABLE ${not_playable} PARENT_SCOPE)
   set(VIDEO_STILL_FOLDER ${still_folder} PARENT_SCOPE)
   set(VIDEO_STILL_EXTENSION ${still_extension} PARENT_SCOPE)
 endfunction()

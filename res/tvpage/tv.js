@@ -13,7 +13,6 @@
     // res/video_kinds.json, which the program's list comes from too.
     var KINDS = @VIDEO_KINDS_JS@;
     var VIDEO = extensionPattern(KINDS.videoExtensions);
-    var NOT_PLAYABLE = extensionPattern(KINDS.notPlayableInBrowsers);
     var CHUNK = 240;
     var RETRY_MS = 4000;
     var KEY = {
@@ -357,6 +356,56 @@
 
     var player = null;
 
+    // What this browser plays beyond what every browser plays; the program's
+    // playback helper decides from it how each video reaches the browser.
+    var ABILITIES = (function () {
+        var probe = doc.createElement('video');
+        function can(type) { return !!(probe.canPlayType && probe.canPlayType(type)); }
+        return {
+            hevc: can('video/mp4; codecs="hvc1.1.6.L93.B0"'),
+            mkv: can('video/x-matroska; codecs="avc1.42E01E"'),
+            ac3: can('audio/mp4; codecs="ac-3"'),
+            hls: can('application/vnd.apple.mpegurl')
+        };
+    })();
+
+    // The helper's address for a video: its path below the share, after
+    // "/%vomra/play", and the abilities.
+    function playbackAddress(entry) {
+        var link = doc.createElement('a');
+        link.href = entry.href;
+        var path = link.pathname.charAt(0) === '/' ? link.pathname : '/' + link.pathname;
+        return '/%25vomra/play' + path + '?hevc=' + (ABILITIES.hevc ? 1 : 0) + '&mkv=' + (ABILITIES.mkv ? 1 : 0) +
+            '&ac3=' + (ABILITIES.ac3 ? 1 : 0);
+    }
+
+    // The helper's answer, or null when it gave none (the file is then
+    // played as it is, as the page did before it had a helper).
+    function askHowToPlay(entry, done) {
+        var request = new XMLHttpRequest();
+        request.open('GET', playbackAddress(entry), true);
+        request.timeout = 15000;
+        request.onreadystatechange = function () {
+            if (request.readyState !== 4) return;
+            var answer = null;
+            try {
+                if (request.status === 200) answer = JSON.parse(request.responseText);
+            } catch (e) {
+                answer = null;
+            }
+            done(answer);
+        };
+        request.send();
+    }
+
+    // Where the video element reads the video from; null when this browser
+    // cannot get it from the helper yet.
+    function sourceFor(entry, answer) {
+        if (!answer || answer.mode === 'asItIs') return entry.href;
+        if (answer.mode === 'remux' && ABILITIES.hls) return playbackAddress(entry) + '&part=playlist';
+        return null;
+    }
+
     function buildPlayer() {
         var box = el('div', 'tvp-player');
         var video = el('video');
@@ -388,11 +437,13 @@
         return { box: box, video: video, message: message, title: title, index: 0 };
     }
 
-    function showNotPlayable(entry) {
+    // A broken file says why; a kind this browser cannot get yet offers the
+    // plain link, which the TV's or phone's own player often plays.
+    function showNotPlayable(entry, failure) {
         var message = player.message;
         while (message.firstChild) message.removeChild(message.firstChild);
         var extension = entry.name.replace(/^.*\./, '').toUpperCase();
-        message.appendChild(el('p', '', '这个浏览器播放不了 ' + extension +
+        message.appendChild(el('p', '', failure ? '这个文件不能播放：' + failure + '。' : '这个浏览器播放不了 ' + extension +
             ' 格式的视频，请打开下面的链接，电视或手机自带的播放器常常能播放它。'));
         var link = el('a', 'tvp-plain', entry.name);
         link.href = entry.href;
@@ -405,6 +456,7 @@
     function play(index) {
         if (index < 0 || index >= videos.length) return;
         if (!player) player = buildPlayer();
+        unloadVideo();
         var entry = videos[index];
         player.index = index;
         player.title.innerHTML = '';
@@ -412,13 +464,17 @@
         player.message.style.display = 'none';
         player.box.style.display = 'block';
         setClass(doc.documentElement, 'tvp-playing', true);
-        if (NOT_PLAYABLE.test(entry.name)) {
-            unloadVideo();
-            showNotPlayable(entry);
-            return;
-        }
+        askHowToPlay(entry, function (answer) {
+            if (player.index !== index || !isPlayerOpen()) return;  // moved on meanwhile
+            var source = sourceFor(entry, answer);
+            if (source) startVideo(source);
+            else showNotPlayable(entry, answer && answer.failure);
+        });
+    }
+
+    function startVideo(source) {
         player.video.style.display = 'block';
-        player.video.src = entry.href;
+        player.video.src = source;
         player.video.focus();
         var started = player.video.play && player.video.play();
         if (started && started['catch']) started['catch'](function () {});

@@ -37,6 +37,9 @@ GBK_FOLDER = "旧片"
 # One file of every video kind the page is served, in both cases, and near misses.
 KINDS_FOLDER = "各种"
 NOT_VIDEOS = ["样.mp4.txt", "样.mp", "样.tsx", "样.mp4x"]
+# A film as downloads come: H.264 with AC-3 5.1 sound in Matroska, 12 s with
+# a key frame every 2 s, which browsers play only through the helper.
+FILMS = os.path.join(DEEP, "放映")
 
 server = None
 folder = None
@@ -67,6 +70,10 @@ def make_tree(root):
             write_still(root, name, RED)
     write_still(os.path.join(root, SUBFOLDER), "第3集.mp4", GREEN, os.path.join(root, "VTemp", SUBFOLDER))
     make_odd_names(root)
+    os.makedirs(os.path.join(root, FILMS))
+    subprocess.run(["ffmpeg", "-loglevel", "error", "-f", "lavfi", "-i", "testsrc2=s=320x180:r=25:d=12",
+                    "-f", "lavfi", "-i", "sine=d=12", "-ac", "6", "-c:v", "libx264", "-preset", "ultrafast",
+                    "-g", "50", "-c:a", "ac3", os.path.join(root, FILMS, "film.mkv")], check=True)
 
 
 def make_odd_names(root):
@@ -314,7 +321,7 @@ class OddNames(unittest.TestCase):
     def test_gbk_names_read_in_chinese_open_their_file_and_find_their_still(self):
         from selenium.webdriver.common.keys import Keys
         self.open_deep()
-        self.assertEqual(tile_names()[:2], [KINDS_FOLDER, GBK_FOLDER])
+        self.assertEqual(tile_names()[:3], [KINDS_FOLDER, os.path.basename(FILMS), GBK_FOLDER])
         self.assert_stills_show([GBK_VIDEO])
         status, _, body = tvserver.fetch(driver.execute_script("return " + TILE + ".href", GBK_VIDEO))
         with open(os.path.join(os.fsencode(os.path.join(folder, DEEP)), GBK_VIDEO.encode("gbk")), "rb") as f:
@@ -415,8 +422,8 @@ class RemoteControl(unittest.TestCase):
         driver.execute_script(
             "[].filter.call(document.querySelectorAll('.tvp-tile'), function (t) {"
             " return t.title === 'clip.avi'; })[0].click()")
-        message = driver.execute_script("return document.querySelector('.tvp-message').textContent")
-        self.assertIn("AVI", message)
+        message = "return document.querySelector('.tvp-message').textContent"
+        self.assertTrue(wait_for(lambda: "AVI" in driver.execute_script(message)))
         href = driver.execute_script("return document.querySelector('.tvp-message a').href")
         self.assertEqual(urllib.parse.unquote(href).rsplit("/", 1)[1], "clip.avi")
         from selenium.webdriver.common.keys import Keys
@@ -434,9 +441,33 @@ class RemoteControl(unittest.TestCase):
         self.assertTrue(wait_for(lambda: driver.execute_script(
             "return document.querySelector('.tvp-player video').currentTime > 0")))
         press(Keys.ARROW_DOWN)
+        self.assertTrue(wait_for(lambda: driver.execute_script(
+            "return document.querySelector('.tvp-message').offsetHeight > 0")))
         video = "var v = document.querySelector('.tvp-player video');"
         self.assertEqual(driver.execute_script("return document.querySelector('.tvp-title').textContent"), "clip.avi")
         self.assertEqual(driver.execute_script(video + " return [v.paused, v.getAttribute('src')]"), [True, None])
+        press(Keys.ESCAPE)
+
+
+class EveryVideoPlays(unittest.TestCase):
+    PLAYER = "var v = document.querySelector('.tvp-player video');"
+
+    def decoded(self):
+        return driver.execute_script(self.PLAYER + " return v && [v.currentTime, v.webkitDecodedFrameCount,"
+                                     " v.webkitAudioDecodedByteCount, v.currentSrc]")
+
+    def test_a_film_with_ac3_sound_plays_with_picture_and_sound_and_seeks(self):
+        from selenium.webdriver.common.keys import Keys
+        open_page(urllib.parse.quote(FILMS) + "/")
+        driver.execute_script("document.querySelector('.tvp-tile').click()")
+        self.assertTrue(wait_for(lambda: (self.decoded() or [0])[0] > 1, 20), self.decoded())
+        time_now, frames, sound, source = self.decoded()
+        self.assertIn("part=playlist", source)
+        self.assertGreater(frames, 0)
+        self.assertGreater(sound, 0)
+        press(Keys.ARROW_RIGHT)
+        self.assertTrue(wait_for(lambda: self.decoded()[0] > time_now + 9, 20), self.decoded())
+        self.assertTrue(wait_for(lambda: self.decoded()[1] > frames + 10, 20), self.decoded())
         press(Keys.ESCAPE)
 
 

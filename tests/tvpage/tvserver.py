@@ -36,10 +36,15 @@ def png(width, height, rgb):
 
 
 class Server:
-    """nginx in the foreground, a child of this process, ended by stop()."""
+    """nginx in the foreground and the program's playback helper behind it,
+    children of this process, ended by stop()."""
 
     def __init__(self, build_dir, shared_folder):
         self.port = free_port()
+        self.helper = subprocess.Popen(
+            [os.path.join(os.path.abspath(build_dir), "tests", "tvpage_playback_helper"), shared_folder, SHARE],
+            stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+        helper_port, secret = self.helper.stdout.readline().decode().split()
         self.work = tempfile.mkdtemp(prefix="tvpage-server-")
         self.server_dir = os.path.join(self.work, "server")
         built = os.path.join(os.path.abspath(build_dir), "vomrixserver", "server")
@@ -52,7 +57,7 @@ class Server:
         with open(os.path.join(built, "conf", "nginx.confbak"), encoding="utf-8") as f:
             config = f.read()
         for word, value in (("name1", shared_folder), ("name2", password_file), ("name3", str(self.port)),
-                            ("name4", SHARE), ("name5", "1"), ("name6", "no helper"), ("username", USER),
+                            ("name4", SHARE), ("name5", helper_port), ("name6", secret), ("username", USER),
                             ("password", PASSWORD)):
             config = config.replace(word, value)
         with open(os.path.join(self.server_dir, "conf", "nginx.conf"), "w", encoding="utf-8") as f:
@@ -89,6 +94,9 @@ class Server:
         return "http://127.0.0.1:%d/%s/%s" % (self.port, urllib.request.quote(SHARE), path)
 
     def stop(self):
+        self.helper.stdin.close()
+        self.helper.wait(timeout=10)
+        self.helper.stdout.close()
         if self.process.poll() is None:
             self.process.terminate()
             try:
