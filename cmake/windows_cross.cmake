@@ -41,6 +41,17 @@ execute_process(COMMAND ${PROJECT_SOURCE_DIR}/scripts/windows-deps.sh --lookup
 if(lookup_result EQUAL 0)
   set(VOMRA_WINDOWS_DEPS_DIR ${found_deps_dir} CACHE PATH "wxWidgets, FFmpeg and the rest, built for Windows" FORCE)
 endif()
+# pkg-config's answers are kept between configures; from another folder they
+# would name the old one's libraries.
+if(NOT "${VOMRA_WINDOWS_DEPS_DIR}" STREQUAL "${VOMRA_WINDOWS_DEPS_DIR_CHECKED}")
+  get_cmake_property(cached CACHE_VARIABLES)
+  foreach(variable IN LISTS cached)
+    if(variable MATCHES "^(__pkg_config_checked_|pkgcfg_lib_)")
+      unset(${variable} CACHE)
+    endif()
+  endforeach()
+  set(VOMRA_WINDOWS_DEPS_DIR_CHECKED "${VOMRA_WINDOWS_DEPS_DIR}" CACHE INTERNAL "")
+endif()
 if(VOMRA_WINDOWS_DEPS_DIR)
   message(STATUS "Windows libraries from ${VOMRA_WINDOWS_DEPS_DIR}")
   # The folder links the two groups' folders, which their pkg-config files

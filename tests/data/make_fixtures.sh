@@ -116,3 +116,8 @@ ff -f lavfi -i "$small" "${x264[@]}" -f mpegts ts_clip.ts
 printf '#EXTM3U\n#EXT-X-TARGETDURATION:1\n#EXTINF:1,\nlooping_playlist.mp4\n#EXTINF:1,\nlooping_playlist.mp4\n' \
   > looping_playlist.mp4
 printf 'ffconcat version 1.0\nfile clip.mp4\nfile clip.mkv\n' > concat_list.mp4
+
+# A film as downloads come, for the playback helper: H.264 with AC-3 5.1
+# sound in Matroska, 6 s with a key frame every 2 s.
+ff -f lavfi -i "testsrc2=s=160x96:r=25:d=6" -f lavfi -i "sine=d=6" -ac 6 "${x264[@]}" -g 50 -c:a ac3 -b:a 96k \
+    film_ac3.mkv
