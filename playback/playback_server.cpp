@@ -119,10 +119,11 @@ std::vector<std::string> PlaybackServer::deniedPaths() const {
     return m_deniedPaths;
 }
 
-// How the named video plays in the asking browser, as JSON: {"mode", "convertSound"}, or
-// {"failure"} with the reason a file that is no playable video cannot be
-// played. A request without the secret, or for anything nginx would not
-// serve, gets 404.
+// Without "part": how the named video plays in the asking browser, as JSON
+// {"mode", "convertSound"}, or {"failure"} with the reason a file that is no
+// playable video cannot be played. With "part=playlist" or "part=<k>", for a
+// video to be repackaged: its HLS playlist or segment k. A request without
+// the secret, or for anything nginx would not serve, gets 404.
 void PlaybackServer::answer(const httplib::Request& request, httplib::Response& response) const {
     if (!sameSecret(request.get_header_value(kSecretHeader), m_secret) || !request.path.starts_with(kPlayPrefix))
         return notFound(response);
