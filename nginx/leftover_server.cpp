@@ -2,20 +2,18 @@
 
 #include <chrono>
 #include <fstream>
-#include <functional>
 #include <optional>
 #include <string>
-#include <thread>
 
 #include "platform/other_process.h"
 #include "platform/paths.h"
+#include "platform/wait_until.h"
 #include "platform/process.h"
 #include "platform/server_process.h"
 
 namespace {
 
 constexpr auto kQuitGrace = std::chrono::seconds(1);
-constexpr auto kPollInterval = std::chrono::milliseconds(50);
 
 // The prefix the server was started with, as its title shows it.
 std::string prefixArgument(const std::filesystem::path& serverDirectory) {
@@ -43,21 +41,11 @@ bool isThisMaster(long pid, const std::filesystem::path& serverDirectory) {
            title->find(" -p " + prefixArgument(serverDirectory) + " ") != std::string::npos;
 }
 
-// Polls `done` until it holds or `timeout` has passed; returns whether it held.
-bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() >= deadline) return false;
-        std::this_thread::sleep_for(kPollInterval);
-    }
-    return true;
-}
-
 // The title is checked again before the kill: the master may have ended in
 // the meantime, and its number gone to another process.
 void endThisMaster(long pid, const std::filesystem::path& serverDirectory) {
     platform::askProcessToQuit(pid);
-    if (waitUntil([&] { return !isThisMaster(pid, serverDirectory); }, kQuitGrace)) return;
+    if (platform::waitUntil([&] { return !isThisMaster(pid, serverDirectory); }, kQuitGrace)) return;
     platform::killProcessGroup(pid);
 }
 
@@ -72,5 +60,5 @@ bool stopLeftoverServer(const InstallPaths& paths) {
     } else {
         platform::runProgram(paths.serverProgram, {"-p", prefixArgument(paths.serverDir), "-s", "quit"});
     }
-    return waitUntil([&] { return !platform::processAlive(*pid); }, kQuitGrace);
+    return platform::waitUntil([&] { return !platform::processAlive(*pid); }, kQuitGrace);
 }

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <memory>
-#include <thread>
 #include <utility>
 
 #include "config/settings_file.h"
@@ -13,13 +12,12 @@
 #include "nginx/password_file.h"
 #include "nginx/server_launch.h"
 #include "platform/paths.h"
+#include "platform/wait_until.h"
 #include "share/safe_values.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
 using Message = std::optional<std::string>;
-constexpr auto kPollInterval = std::chrono::milliseconds(50);
 
 // Whether `place` is `directory` or lies inside it; both are canonical.
 bool liesWithin(const std::filesystem::path& place, const std::filesystem::path& directory) {
@@ -90,16 +88,6 @@ Message makePasswordFile(const ShareSettings& settings, const InstallPaths& path
     return std::nullopt;
 }
 
-// Polls `done` until it holds or `timeout` has passed; returns whether it held.
-bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
-    const auto deadline = Clock::now() + timeout;
-    while (!done()) {
-        if (Clock::now() >= deadline) return false;
-        std::this_thread::sleep_for(kPollInterval);
-    }
-    return true;
-}
-
 bool isFatalError(const std::string& line) {
     return line.find("[emerg]") != std::string::npos;
 }
@@ -122,7 +110,7 @@ const std::string& mostTellingLine(const std::vector<std::string>& lines) {
 // early when nginx has logged a fatal error.
 Message serverStartFailure(const ShareEnvironment& environment, std::int32_t port, const ErrorLogWatch& log) {
     std::vector<std::string> logged;
-    const bool answered = waitUntil(
+    const bool answered = platform::waitUntil(
         [&] {
             if (environment.portAnswers(port)) return true;
             logged = log.newLines();
@@ -148,7 +136,7 @@ bool pidFileWritten(const std::filesystem::path& pidFile) {
 // nginx writes its pid file once it listens; a full disk leaves it empty.
 // Stop does not need it, but an earlier version of the program would.
 void checkPidFile(const std::filesystem::path& pidFile, StartReport& report) {
-    if (waitUntil([&] { return pidFileWritten(pidFile); }, std::chrono::seconds(1))) return;
+    if (platform::waitUntil([&] { return pidFileWritten(pidFile); }, std::chrono::seconds(1))) return;
     addWarning(report, "共享已启动，但网页服务器没有写成功它的进程号文件（" + platform::utf8FromPath(pidFile) +
                            "，磁盘可能已满）。");
 }
@@ -186,7 +174,7 @@ Message Share::launchServer(const ShareSettings& settings) {
     // keep the port and serve the old folder with the old password.
     const auto port = settings.port;
     stopLeftoverServer(m_paths);
-    if (!waitUntil([&] { return !m_environment.portAnswers(port); }, m_environment.serverWait))
+    if (!platform::waitUntil([&] { return !m_environment.portAnswers(port); }, m_environment.serverWait))
         return "端口 " + std::to_string(port) + " 已被其他程序占用，请换一个端口再启动。";
 
     m_environment.allowPort(port);
@@ -200,7 +188,7 @@ Message Share::launchServer(const ShareSettings& settings) {
 // hold the port a moment longer.
 Message Share::runServer(const ShareSettings& settings) {
     endServer();
-    waitUntil([&] { return !m_environment.portAnswers(settings.port); }, m_environment.serverWait);
+    platform::waitUntil([&] { return !m_environment.portAnswers(settings.port); }, m_environment.serverWait);
     m_serverLog.emplace(m_paths.errorLog);
     std::string reason;
     m_server = m_environment.startServer(serverLaunch(settings, m_paths), reason);
