@@ -27,7 +27,7 @@ std::vector<double> fromPackets(AVFormatContext& format, const AVStream& picture
     std::vector<double> times;
     const PacketHandle packet(av_packet_alloc());
     while (av_read_frame(&format, packet.get()) >= 0) {
-        const std::int64_t when = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
+        const std::int64_t when = packetTime(*packet);
         if (packet->stream_index == picture.index && (packet->flags & AV_PKT_FLAG_KEY) && when != AV_NOPTS_VALUE)
             times.push_back(secondsOf(when, picture));
         av_packet_unref(packet.get());

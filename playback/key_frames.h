@@ -12,5 +12,10 @@ extern "C" {
 // Leaves the file read from its start again.
 std::vector<double> keyFrameTimes(AVFormatContext& format, AVStream& picture);
 
+// A packet's presentation time, or its decoding time when it has none.
+inline std::int64_t packetTime(const AVPacket& packet) {
+    return packet.pts != AV_NOPTS_VALUE ? packet.pts : packet.dts;
+}
+
 // The stream's first timestamp, 0 when it has none.
 std::int64_t streamStart(const AVStream& stream);

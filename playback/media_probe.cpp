@@ -1,6 +1,5 @@
 #include "playback/media_probe.h"
 
-#include <algorithm>
 #include <atomic>
 #include <chrono>
 
@@ -9,6 +8,7 @@ extern "C" {
 }
 
 #include "platform/paths.h"
+#include "playback/ascii_case.h"
 #include "playback/key_frames.h"
 #include "playback/stream_choice.h"
 #include "thumbs/video_input.h"
@@ -28,18 +28,11 @@ int bitDepthOf(const AVCodecParameters& picture) {
     return described ? described->comp[0].depth : 8;
 }
 
-std::string lowerCaseExtension(const std::filesystem::path& video) {
-    std::string extension = platform::utf8FromPath(video.extension());
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c); });
-    return extension;
-}
-
 StreamFacts factsOf(const AVFormatContext& format, const AVStream& picture, const std::filesystem::path& video) {
     const AVCodecParameters& parameters = *picture.codecpar;
     StreamFacts facts;
     facts.container = format.iformat->name;
-    facts.extension = lowerCaseExtension(video);
+    facts.extension = asciiLowerCase(platform::utf8FromPath(video.extension()));
     facts.videoCodec = avcodec_get_name(parameters.codec_id);
     facts.videoBitDepth = bitDepthOf(parameters);
     facts.width = parameters.width;

@@ -102,8 +102,6 @@ public:
         if (!m_fifo) throw std::bad_alloc();
     }
 
-    int streamIndex() const { return m_stream->index; }
-
     // One packet of the input's sound; null at the end.
     void convert(const AVPacket* packet, AVFormatContext& output) {
         check(avcodec_send_packet(m_decoder.get(), packet), "the sound cannot be decoded");
@@ -174,8 +172,7 @@ private:
 };
 
 double secondsOf(const AVPacket& packet, const AVStream& stream, const AVStream& picture) {
-    const std::int64_t when = packet.pts != AV_NOPTS_VALUE ? packet.pts : packet.dts;
-    return av_q2d(stream.time_base) * static_cast<double>(when) -
+    return av_q2d(stream.time_base) * static_cast<double>(packetTime(packet)) -
            av_q2d(picture.time_base) * static_cast<double>(streamStart(picture));
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/paths.h"
+#include "playback/ascii_case.h"
 #include "thumbs/video_discovery.h"
 
 namespace {
@@ -18,12 +19,6 @@ std::vector<std::string> segmentsOf(const std::string& path) {
     }
 }
 
-std::string lowerCase(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c); });
-    return text;
-}
-
 // A name of the path: not empty, no dot first (hidden files, "." and ".."),
 // and no backslash, which Windows would read as a separator.
 bool isPlainName(const std::string& name) {
@@ -34,9 +29,9 @@ bool isPlainName(const std::string& name) {
 // names are.
 bool isProgramFile(const std::vector<std::string>& names) {
     for (std::size_t i = 0; i < names.size(); ++i) {
-        const std::string name = lowerCase(names[i]);
+        const std::string name = asciiLowerCase(names[i]);
         if (name == "vomra.data" || name == "vomra.data.tmp") return true;
-        if (name == "server" && i > 0 && lowerCase(names[i - 1]) == "vomrixserver") return true;
+        if (name == "server" && i > 0 && asciiLowerCase(names[i - 1]) == "vomrixserver") return true;
     }
     return false;
 }
