@@ -6,10 +6,6 @@
 
 namespace {
 
-double secondsOf(std::int64_t timestamp, const AVStream& stream) {
-    return static_cast<double>(timestamp - streamStart(stream)) * av_q2d(stream.time_base);
-}
-
 void rewind(AVFormatContext& format, const AVStream& picture) {
     av_seek_frame(&format, picture.index, streamStart(picture), AVSEEK_FLAG_BACKWARD);
 }
@@ -18,7 +14,8 @@ std::vector<double> fromIndex(AVStream& picture) {
     std::vector<double> times;
     for (int i = 0; i < avformat_index_get_entries_count(&picture); ++i) {
         const AVIndexEntry* entry = avformat_index_get_entry(&picture, i);
-        if (entry->flags & AVINDEX_KEYFRAME) times.push_back(secondsOf(entry->timestamp, picture));
+        if (entry->flags & AVINDEX_KEYFRAME)
+            times.push_back(secondsFromPictureStart(entry->timestamp, picture.time_base, picture));
     }
     return times;
 }
@@ -29,7 +26,7 @@ std::vector<double> fromPackets(AVFormatContext& format, const AVStream& picture
     while (av_read_frame(&format, packet.get()) >= 0) {
         const std::int64_t when = packetTime(*packet);
         if (packet->stream_index == picture.index && (packet->flags & AV_PKT_FLAG_KEY) && when != AV_NOPTS_VALUE)
-            times.push_back(secondsOf(when, picture));
+            times.push_back(secondsFromPictureStart(when, picture.time_base, picture));
         av_packet_unref(packet.get());
     }
     return times;
@@ -51,4 +48,9 @@ std::vector<double> keyFrameTimes(AVFormatContext& format, AVStream& picture) {
     std::sort(times.begin(), times.end());
     times.erase(std::unique(times.begin(), times.end()), times.end());
     return times;
+}
+
+double secondsFromPictureStart(std::int64_t timestamp, AVRational timeBase, const AVStream& picture) {
+    return av_q2d(timeBase) * static_cast<double>(timestamp) -
+           av_q2d(picture.time_base) * static_cast<double>(streamStart(picture));
 }

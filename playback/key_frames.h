@@ -19,3 +19,8 @@ inline std::int64_t packetTime(const AVPacket& packet) {
 
 // The stream's first timestamp, 0 when it has none.
 std::int64_t streamStart(const AVStream& stream);
+
+// Seconds from the picture's first timestamp to `timestamp`, which counts in
+// `timeBase`: where a packet or frame of any stream falls in the
+// segment plan.
+double secondsFromPictureStart(std::int64_t timestamp, AVRational timeBase, const AVStream& picture);

@@ -2,6 +2,10 @@
 
 #include <httplib.h>
 
+extern "C" {
+#include <libavutil/log.h>
+}
+
 #include <nlohmann/json.hpp>
 #include <cctype>
 #include <chrono>
@@ -80,6 +84,13 @@ std::string addressSegment(const std::string& name) {
     return encoded;
 }
 
+constexpr std::int64_t kWatchingSeconds = 30;
+
+std::int64_t steadySeconds() {
+    return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
 void notFound(httplib::Response& response) {
     response.status = 404;
     response.set_content("", "text/plain");
@@ -93,6 +104,9 @@ PlaybackServer::PlaybackServer(Options options)
       m_secret(newSecret()),
       m_server(std::make_unique<httplib::Server>()) {
     if (!m_folder) throw std::runtime_error("the shared folder cannot be opened");
+    m_transcoder = std::make_unique<Transcoder>(Transcoder::Options{m_options.segmentFolder});
+    // The encoders' statistics are no news to anyone; FFmpeg's errors are.
+    av_log_set_level(AV_LOG_ERROR);
     m_server->Get(".*",
                   [this](const httplib::Request& request, httplib::Response& response) { answer(request, response); });
     const int port = m_server->bind_to_any_port("127.0.0.1");
@@ -107,6 +121,10 @@ PlaybackServer::PlaybackServer(Options options)
 PlaybackServer::~PlaybackServer() {
     m_server->stop();
     m_listener.join();
+}
+
+bool PlaybackServer::watching() const {
+    return steadySeconds() - m_lastSegmentAsked < kWatchingSeconds || m_transcoder->converting();
 }
 
 void PlaybackServer::setDeniedPaths(std::vector<std::string> deniedPaths) {
@@ -130,7 +148,7 @@ void PlaybackServer::answer(const httplib::Request& request, httplib::Response& 
     const auto relative = servedVideoPath(request.path.substr(kPlayPrefix.size()), m_options.shareName, deniedPaths());
     if (!relative) return notFound(response);
     std::string refusal;
-    const auto file = m_folder->openServedFile(*relative, refusal);
+    auto file = m_folder->openServedFile(*relative, refusal);
     if (!file) return notFound(response);
 
     std::error_code unknown;  // an unknown time is remembered as such
@@ -147,12 +165,15 @@ void PlaybackServer::answer(const httplib::Request& request, httplib::Response& 
     if (part.empty()) {
         const nlohmann::json answer{{"mode", modeName(decision.mode)}, {"convertSound", decision.convertSound}};
         response.set_content(answer.dump(), "application/json");
-    } else if (decision.mode != PlayMode::remux) {
+    } else if (decision.mode == PlayMode::asItIs) {
         notFound(response);
     } else {
-        const SegmentPlan plan = planSegments(probed.facts->keyFrames, probed.facts->durationSeconds);
+        // A converted picture gets a key frame wherever a segment begins.
+        const SegmentPlan plan =
+            planSegments(decision.mode == PlayMode::remux ? probed.facts->keyFrames : std::vector<double>{},
+                         probed.facts->durationSeconds);
         if (part == "playlist") return answerPlaylist(plan, *relative, browser, response);
-        answerSegment(*file, *relative, plan, part, decision.convertSound, response);
+        answerSegment(std::move(file), *relative, plan, part, decision, response);
     }
 }
 
@@ -165,13 +186,17 @@ void PlaybackServer::answerPlaylist(const SegmentPlan& plan, const std::filesyst
     response.set_content(vodPlaylist(plan, address), "application/vnd.apple.mpegurl");
 }
 
-void PlaybackServer::answerSegment(const platform::RegularFileReader& file, const std::filesystem::path& relative,
-                                   const SegmentPlan& plan, const std::string& part, bool convertSound,
-                                   httplib::Response& response) {
+void PlaybackServer::answerSegment(std::unique_ptr<platform::RegularFileReader> file,
+                                   const std::filesystem::path& relative, const SegmentPlan& plan,
+                                   const std::string& part, const PlayDecision& decision,
+                                   httplib::Response& response) const {
     const std::size_t segment = std::strtoul(part.c_str(), nullptr, 10);
     if (part.find_first_not_of("0123456789") != std::string::npos || segment >= plan.starts.size())
         return notFound(response);
-    SegmentBytes made = remuxSegment(file, relative, plan, segment, convertSound);
+    m_lastSegmentAsked = steadySeconds();
+    SegmentBytes made = decision.mode == PlayMode::remux
+                            ? remuxSegment(*file, relative, plan, segment, decision.convertSound)
+                            : m_transcoder->segment(std::move(file), relative, plan, segment);
     if (made.bytes.empty()) {
         response.status = 500;
         response.set_content(made.failure, "text/plain");

@@ -4,6 +4,7 @@
 // answers only requests that carry the secret nginx adds to each of them,
 // so no other program or user of the machine can have it read the shared
 // folder's videos.
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -16,6 +17,7 @@
 #include "playback/play_decision.h"
 #include "playback/probe_cache.h"
 #include "playback/segment_plan.h"
+#include "playback/transcoder.h"
 
 namespace httplib {
 class Server;
@@ -27,7 +29,8 @@ class PlaybackServer {
 public:
     struct Options {
         std::filesystem::path sharedFolder;
-        std::string shareName;  // UTF-8, the first segment of every video's address
+        std::string shareName;                     // UTF-8, the first segment of every video's address
+        std::filesystem::path segmentFolder = {};  // where converted segments are kept while it runs
     };
 
     // Holds the shared folder, listens on 127.0.0.1 on a free port and
@@ -48,18 +51,25 @@ public:
     // (through links to the program's files); kept up to date by the share.
     void setDeniedPaths(std::vector<std::string> deniedPaths);
 
+    // Whether someone is watching a video the helper repackages or converts:
+    // a segment asked for within the last half minute, or a conversion
+    // running. Playing comes first, so the stills wait meanwhile.
+    bool watching() const;
+
 private:
     void answer(const httplib::Request& request, httplib::Response& response) const;
     static void answerPlaylist(const SegmentPlan& plan, const std::filesystem::path& relative,
                                const BrowserAbilities& browser, httplib::Response& response);
-    static void answerSegment(const platform::RegularFileReader& file, const std::filesystem::path& relative,
-                              const SegmentPlan& plan, const std::string& part, bool convertSound,
-                              httplib::Response& response);
+    void answerSegment(std::unique_ptr<platform::RegularFileReader> file, const std::filesystem::path& relative,
+                       const SegmentPlan& plan, const std::string& part, const PlayDecision& decision,
+                       httplib::Response& response) const;
     std::vector<std::string> deniedPaths() const;
 
     Options m_options;
     std::unique_ptr<platform::LinkFreeDirectory> m_folder;
     mutable ProbeCache m_probes;
+    std::unique_ptr<Transcoder> m_transcoder;
+    mutable std::atomic<std::int64_t> m_lastSegmentAsked{INT64_MIN / 2};  // steady clock, in seconds
     std::string m_secret;
     std::unique_ptr<httplib::Server> m_server;
     std::uint16_t m_port = 0;

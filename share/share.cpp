@@ -220,7 +220,8 @@ StartReport Share::start(const ShareSettings& settings) {
 std::optional<std::string> Share::startPlayback(const ShareSettings& settings) {
     try {
         m_playback = std::make_unique<PlaybackServer>(
-            PlaybackServer::Options{platform::pathFromUtf8(settings.sharedFolder), settings.shareName});
+            PlaybackServer::Options{platform::pathFromUtf8(settings.sharedFolder), settings.shareName,
+                                    m_paths.serverDir / "temp" / "playback"});
     } catch (const std::exception& error) {
         return std::string("视频播放助手无法启动：") + error.what();
     }
@@ -233,6 +234,8 @@ void Share::startStills(const ShareSettings& settings, StartReport& report) {
     ThumbnailPool::Options options;
     options.sharedFolder = platform::pathFromUtf8(settings.sharedFolder);
     options.captureSeconds = settings.screenshotSeconds;
+    // The stills end before the helper does.
+    options.holdBack = [playback = m_playback.get()] { return playback->watching(); };
     auto stills = std::make_unique<ThumbnailPool>(std::move(options));
     std::vector<std::filesystem::path> unreadable;
     try {
@@ -249,12 +252,13 @@ void Share::startStills(const ShareSettings& settings, StartReport& report) {
 }
 
 // The server first: the household loses the share at once, whatever a
-// capture still has to wind up.
+// capture still has to wind up. The stills ask the helper whether anyone
+// watches, so they end before it.
 void Share::stop() {
     endServer();
     m_deniedLinks.reset();
-    m_playback.reset();
     m_stills.reset();
+    m_playback.reset();
 }
 
 std::optional<ThumbnailProgress> Share::stillsProgress() const {

@@ -153,8 +153,12 @@ void ThumbnailPool::handOut(const std::vector<Path>& videos) {
 
 std::optional<fs::path> ThumbnailPool::takeVideo() {
     std::unique_lock lock(m_queueMutex);
-    m_queueChanged.wait(lock, [this] { return m_stopRequested || !m_pending.empty(); });
-    if (m_stopRequested) return std::nullopt;
+    for (;;) {
+        m_queueChanged.wait(lock, [this] { return m_stopRequested || !m_pending.empty(); });
+        if (m_stopRequested) return std::nullopt;
+        if (!m_options.holdBack || !m_options.holdBack()) break;
+        m_queueChanged.wait_for(lock, std::chrono::seconds(1));
+    }
     fs::path video = std::move(m_pending.back());
     m_pending.pop_back();
     return video;

@@ -53,6 +53,9 @@ public:
         std::chrono::milliseconds rescanInterval{std::chrono::seconds(4)};
         unsigned threadCount = 2;
         CaptureFunction capture;  // empty: captureStill at captureSeconds
+        // While this says so, no new still begins: someone is watching, and
+        // playing comes first. Asked about once a second meanwhile.
+        std::function<bool()> holdBack = {};
     };
 
     explicit ThumbnailPool(Options options);
@@ -87,7 +90,8 @@ private:
     // Hands the videos to the workers; a video whose still failed before
     // is no longer counted as handled.
     void handOut(const std::vector<Path>& videos);
-    // The next video; waits for one until the pool stops.
+    // The next video; waits for one, and while the pool is held back, until
+    // the pool stops.
     std::optional<Path> takeVideo();
     // Renders one video's still and counts it; when it fails, the watch
     // tries again once the video changes.

@@ -176,6 +176,16 @@ TEST_F(ShareEndToEnd, ThePlaybackHelperAnswersOnlyThroughNginxAndOnlyForServedVi
     EXPECT_EQ(segment.body[0], 0x47) << "an MPEG-TS packet begins with its sync byte";
     EXPECT_EQ(client.get(play + "sub/clip.mkv?part=1", login("secret")).status, "404");
     EXPECT_EQ(client.get(play + "clip.mp4?part=playlist", login("secret")).status, "404") << "played as it is";
+    // A picture no browser decodes is converted, and its segments are kept
+    // in the server's own folder while the share runs.
+    fs::copy_file(kFixtures / "clip.avi", folder_ / "old.avi");
+    EXPECT_EQ(client.get(play + "old.avi", login("secret")).body, R"({"convertSound":true,"mode":"transcode"})");
+    const auto converted = client.get(play + "old.avi?part=0", login("secret"));
+    EXPECT_EQ(converted.header("Content-Type"), "video/mp2t");
+    ASSERT_FALSE(converted.body.empty());
+    EXPECT_EQ(converted.body[0], 0x47);
+    const fs::path segments = installation_.paths.serverDir / "temp" / "playback";
+    EXPECT_FALSE(fs::is_empty(segments));
     for (const std::string refused :
          {"sub/%2E%2E/clip.mp4", "sub/../clip.mp4", ".hidden.mp4", "settings.mp4", "missing.mp4", "sub/"})
         EXPECT_EQ(client.get(play + refused, login("secret")).status, "404") << refused;
@@ -191,6 +201,7 @@ TEST_F(ShareEndToEnd, ThePlaybackHelperAnswersOnlyThroughNginxAndOnlyForServedVi
     EXPECT_EQ(helper.get(play + "clip.mp4", {"-H", "X-Vomra-Secret: " + secret[1].str()}).status, "200");
     share_.stop();
     EXPECT_EQ(helper.get(play + "clip.mp4", {"-H", "X-Vomra-Secret: " + secret[1].str()}).status, "000");
+    EXPECT_FALSE(fs::exists(segments));
 }
 
 TEST_F(ShareEndToEnd, SecondStartWithAnotherPortAndPasswordLocksOutTheOldOnes) {

@@ -1,7 +1,7 @@
-// A 10-second video with a key frame every two seconds, cut into HLS
-// segments with its picture copied: each segment starts with a key frame,
-// its timestamps go on from the one before, and the playlist's durations add
-// up to the video's.
+// 10-second videos cut into HLS segments, with the picture copied (key
+// frames every two seconds) or converted: each segment starts with a key
+// frame, its timestamps go on from the one before, and the playlist's
+// durations add up to the video's.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -14,6 +14,7 @@ extern "C" {
 #include "playback/media_probe.h"
 #include "playback/segment_maker.h"
 #include "playback/segment_plan.h"
+#include "playback/transcode_run.h"
 #include "tests/common/test_folder.h"
 
 namespace {
@@ -42,6 +43,30 @@ std::vector<Packet> packetsOf(const std::filesystem::path& segment) {
     return packets;
 }
 
+// Segment k of `plan`: H.264 from a key frame at its start to its end, AAC
+// sound over the same time.
+void expectSegmentOfPlan(const std::string& bytes, const SegmentPlan& plan, std::size_t k) {
+    const auto segment = std::filesystem::temp_directory_path() / ("vomra-part" + std::to_string(k) + ".ts");
+    writeFile(segment, bytes);
+    const std::vector<Packet> packets = packetsOf(segment);
+    const ProbeResult segmentFacts = probeStreams(segment);
+    std::filesystem::remove(segment);
+    std::vector<double> pictures, sounds;
+    for (const Packet& packet : packets) (packet.picture ? pictures : sounds).push_back(packet.seconds);
+    ASSERT_FALSE(pictures.empty()) << k;
+    const auto first = std::find_if(packets.begin(), packets.end(), [](const Packet& p) { return p.picture; });
+    EXPECT_TRUE(first->key) << k;
+    EXPECT_NEAR(*std::min_element(pictures.begin(), pictures.end()), plan.starts[k], 0.05) << k;
+    EXPECT_LT(*std::max_element(pictures.begin(), pictures.end()), plan.end(k)) << k;
+    EXPECT_NEAR(*std::max_element(pictures.begin(), pictures.end()), plan.end(k) - 0.04, 0.05) << k;
+    ASSERT_FALSE(sounds.empty()) << k;
+    EXPECT_NEAR(*std::min_element(sounds.begin(), sounds.end()), plan.starts[k], 0.05) << k;
+    EXPECT_NEAR(*std::max_element(sounds.begin(), sounds.end()), plan.end(k), 0.1) << k;
+    ASSERT_TRUE(segmentFacts.facts) << segmentFacts.failure;
+    EXPECT_EQ(segmentFacts.facts->audioCodec, "aac");
+    EXPECT_EQ(segmentFacts.facts->videoCodec, "h264");
+}
+
 class Segments : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -55,6 +80,13 @@ protected:
                                                   "-c:a",      "ac3",     utf8Of(*folder / "film.mkv")})
                       .exitCode,
                   0);
+        // Xvid in AVI with MP3 sound, one key frame in all.
+        ASSERT_EQ(
+            platform::runProgram("ffmpeg", {"-loglevel", "error", "-f", "lavfi", "-i", "testsrc2=s=480x270:r=25:d=10",
+                                            "-f", "lavfi", "-i", "sine=d=10", "-c:v", "mpeg4", "-vtag", "XVID", "-g",
+                                            "250", "-c:a", "libmp3lame", utf8Of(*folder / "film.avi")})
+                .exitCode,
+            0);
     }
     static void TearDownTestSuite() {
         delete folder;
@@ -88,25 +120,31 @@ TEST_F(Segments, EachSegmentStartsWithAKeyFrameAndGoesOnWhereTheLastEnded) {
     for (const std::size_t k : {2u, 0u, 1u}) {
         const SegmentBytes made = remuxSegment(*file, "film.mkv", plan, k, true);
         ASSERT_EQ(made.failure, "");
-        const auto segment = *folder / ("part" + std::to_string(k) + ".ts");
-        writeFile(segment, made.bytes);
-        const std::vector<Packet> packets = packetsOf(segment);
-        std::vector<double> pictures, sounds;
-        for (const Packet& packet : packets) (packet.picture ? pictures : sounds).push_back(packet.seconds);
-        ASSERT_FALSE(pictures.empty()) << k;
-        const auto first = std::find_if(packets.begin(), packets.end(), [](const Packet& p) { return p.picture; });
-        EXPECT_TRUE(first->key) << k;
-        EXPECT_NEAR(*std::min_element(pictures.begin(), pictures.end()), plan.starts[k], 0.05) << k;
-        EXPECT_LT(*std::max_element(pictures.begin(), pictures.end()), plan.end(k)) << k;
-        EXPECT_NEAR(*std::max_element(pictures.begin(), pictures.end()), plan.end(k) - 0.04, 0.05) << k;
-        ASSERT_FALSE(sounds.empty()) << k;
-        EXPECT_NEAR(*std::min_element(sounds.begin(), sounds.end()), plan.starts[k], 0.05) << k;
-        EXPECT_NEAR(*std::max_element(sounds.begin(), sounds.end()), plan.end(k), 0.1) << k;
-        const ProbeResult segmentFacts = probeStreams(segment);
-        ASSERT_TRUE(segmentFacts.facts) << segmentFacts.failure;
-        EXPECT_EQ(segmentFacts.facts->audioCodec, "aac");
-        EXPECT_EQ(segmentFacts.facts->videoCodec, "h264");
+        expectSegmentOfPlan(made.bytes, plan, k);
     }
+}
+
+TEST_F(Segments, ConvertedSegmentsStartWithKeyFramesAndGoOnWhereTheLastEnded) {
+    const auto file = platform::RegularFileReader::open(*folder / "film.avi");
+    const ProbeResult probed = probeStreams(*folder / "film.avi");
+    ASSERT_TRUE(probed.facts) << probed.failure;
+    const SegmentPlan plan = planSegments({}, probed.facts->durationSeconds);
+    ASSERT_EQ(plan.starts.size(), 3u);
+    const std::atomic<bool> stop{false};
+    std::vector<std::size_t> made;
+    const auto expectNext = [&](std::size_t k, std::string&& bytes) {
+        made.push_back(k);
+        expectSegmentOfPlan(bytes, plan, k);
+        return true;
+    };
+    // Cold at the last segment, then from the start; the second run is ended
+    // after its first segment.
+    transcodeSegments({*file, "film.avi"}, plan, 2, stop, expectNext);
+    transcodeSegments({*file, "film.avi"}, plan, 0, stop, [&](std::size_t k, std::string&& bytes) {
+        expectNext(k, std::move(bytes));
+        return k < 1;
+    });
+    EXPECT_EQ(made, (std::vector<std::size_t>{2, 0, 1}));
 }
 
 }  // namespace

@@ -41,11 +41,12 @@ class Server:
 
     def __init__(self, build_dir, shared_folder):
         self.port = free_port()
+        self.work = tempfile.mkdtemp(prefix="tvpage-server-")
         self.helper = subprocess.Popen(
-            [os.path.join(os.path.abspath(build_dir), "tests", "tvpage_playback_helper"), shared_folder, SHARE],
+            [os.path.join(os.path.abspath(build_dir), "tests", "tvpage_playback_helper"), shared_folder, SHARE,
+             os.path.join(self.work, "segments")],
             stdin=subprocess.PIPE, stdout=subprocess.PIPE)
         helper_port, secret = self.helper.stdout.readline().decode().split()
-        self.work = tempfile.mkdtemp(prefix="tvpage-server-")
         self.server_dir = os.path.join(self.work, "server")
         built = os.path.join(os.path.abspath(build_dir), "vomrixserver", "server")
         os.makedirs(os.path.join(self.server_dir, "conf"))
