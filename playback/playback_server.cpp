@@ -85,6 +85,7 @@ std::string addressSegment(const std::string& name) {
 }
 
 constexpr std::int64_t kWatchingSeconds = 30;
+constexpr const char* kBrokenFile = "文件已损坏，或者不是视频";
 
 std::int64_t steadySeconds() {
     return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now().time_since_epoch())
@@ -138,7 +139,8 @@ std::vector<std::string> PlaybackServer::deniedPaths() const {
 }
 
 // Without "part": how the named video plays in the asking browser, as JSON
-// {"mode", "convertSound"}, or {"failure"} with the reason a file that is no
+// {"mode", "convertSound"}, or {"failure", "detail"} with the reason, for
+// viewers and in FFmpeg's words, why a file that is no
 // playable video cannot be played. With "part=playlist" or "part=<k>", for a
 // video to be repackaged: its HLS playlist or segment k. A request without
 // the secret, or for anything nginx would not serve, gets 404.
@@ -157,7 +159,9 @@ void PlaybackServer::answer(const httplib::Request& request, httplib::Response& 
     const std::string part = request.get_param_value("part");
     if (!probed.facts) {
         if (!part.empty()) return notFound(response);
-        response.set_content(nlohmann::json{{"failure", probed.failure}}.dump(), "application/json");
+        // FFmpeg's reason is for the log, not for a household at its TV.
+        response.set_content(nlohmann::json{{"failure", kBrokenFile}, {"detail", probed.failure}}.dump(),
+                             "application/json");
         return;
     }
     const BrowserAbilities browser = abilitiesOf(request);

@@ -402,7 +402,9 @@
     // cannot get it from the helper yet.
     function sourceFor(entry, answer) {
         if (!answer || answer.mode === 'asItIs') return entry.href;
-        if (answer.mode === 'remux' && ABILITIES.hls) return playbackAddress(entry) + '&part=playlist';
+        if ((answer.mode === 'remux' || answer.mode === 'transcode') && ABILITIES.hls) {
+            return playbackAddress(entry) + '&part=playlist';
+        }
         return null;
     }
 

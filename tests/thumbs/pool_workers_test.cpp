@@ -94,3 +94,16 @@ TEST_F(PoolWorkers, DestroyingARunningPoolStopsIt) {
     ending.get();
     EXPECT_EQ(fake.begun().size(), 1u) << "the worker took another video after the stop";
 }
+
+TEST_F(PoolWorkers, HeldBackTheyBeginNoStillUntilLetGo) {
+    scratch.file("share/film.mp4");
+    std::atomic<bool> watching{true};
+    ThumbnailPool::Options settings = options(1);
+    settings.holdBack = [&] { return watching.load(); };
+    startPool(std::move(settings));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_TRUE(fake.begun().empty());
+    watching = false;
+    EXPECT_TRUE(waitForStills());
+    EXPECT_EQ(fake.begun().size(), 1u);
+}

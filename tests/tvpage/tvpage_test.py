@@ -21,11 +21,12 @@ DATA = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "data")
 
 HOSTILE = "a<b>\"c'&#%?\\d 第1集.mp4"
 LONG = "一部名字很长很长的电影_" + "x" * 60 + "_结尾.mkv"
+BROKEN = "坏了.avi"
 NEWLINE = "two\nlines.mp4"
 SUBFOLDER = "第二季"
 MANY = "很多"
 MANY_VIDEOS = 300
-VIDEOS = ["第2集.mp4", "第10集.mp4", "第1集.mp4", HOSTILE, LONG, NEWLINE, "clip.avi", "无图.mp4"]
+VIDEOS = ["第2集.mp4", "第10集.mp4", "第1集.mp4", HOSTILE, LONG, NEWLINE, BROKEN, "无图.mp4"]
 OTHERS = ["说明.txt", "封面.jpg"]
 RED, GREEN = (200, 30, 30), (30, 200, 30)
 # Below 第二季/更深, names the page once got wrong: a line break just before
@@ -37,8 +38,9 @@ GBK_FOLDER = "旧片"
 # One file of every video kind the page is served, in both cases, and near misses.
 KINDS_FOLDER = "各种"
 NOT_VIDEOS = ["样.mp4.txt", "样.mp", "样.tsx", "样.mp4x"]
-# A film as downloads come: H.264 with AC-3 5.1 sound in Matroska, 12 s with
-# a key frame every 2 s, which browsers play only through the helper.
+# Films as downloads come, which browsers play only through the helper:
+# H.264 with AC-3 5.1 sound in Matroska, 12 s with a key frame every 2 s,
+# repackaged; Xvid with MP3 sound in AVI, converted.
 FILMS = os.path.join(DEEP, "放映")
 
 server = None
@@ -49,7 +51,7 @@ driver = None
 def make_tree(root):
     """Videos with and without stills, a subfolder, other files, VTemp."""
     for name in VIDEOS:
-        source = "clip.avi" if name.endswith(".avi") else "clip.mp4"
+        source = "not_media.mp4" if name == BROKEN else "clip.mp4"
         shutil.copy(os.path.join(DATA, source), os.path.join(root, name))
     for name in OTHERS:
         with open(os.path.join(root, name), "w") as f:
@@ -74,6 +76,9 @@ def make_tree(root):
     subprocess.run(["ffmpeg", "-loglevel", "error", "-f", "lavfi", "-i", "testsrc2=s=320x180:r=25:d=12",
                     "-f", "lavfi", "-i", "sine=d=12", "-ac", "6", "-c:v", "libx264", "-preset", "ultrafast",
                     "-g", "50", "-c:a", "ac3", os.path.join(root, FILMS, "film.mkv")], check=True)
+    subprocess.run(["ffmpeg", "-loglevel", "error", "-f", "lavfi", "-i", "testsrc2=s=640x360:r=25:d=12",
+                    "-f", "lavfi", "-i", "sine=d=12", "-c:v", "mpeg4", "-vtag", "XVID", "-c:a", "libmp3lame",
+                    os.path.join(root, FILMS, "old.avi")], check=True)
 
 
 def make_odd_names(root):
@@ -411,40 +416,39 @@ class RemoteControl(unittest.TestCase):
         self.assertEqual(driver.execute_script(title), tile_names()[4])
         press(Keys.ARROW_UP)
         self.assertEqual(driver.execute_script(title), first)
+        self.assertTrue(wait_for(lambda: driver.execute_script(source)))
         self.assertEqual(urllib.parse.unquote(driver.execute_script(source)).rsplit("/", 1)[1], first)
         press(Keys.ESCAPE)
         self.assertFalse(driver.execute_script(
             "return document.querySelector('.tvp-player').offsetHeight > 0"))
         self.assertEqual(focused_name(), first)
 
-    def test_a_format_the_browser_cannot_play_offers_the_plain_link(self):
+    def test_a_broken_file_says_so_in_chinese_and_offers_the_plain_link(self):
         open_page()
         driver.execute_script(
             "[].filter.call(document.querySelectorAll('.tvp-tile'), function (t) {"
-            " return t.title === 'clip.avi'; })[0].click()")
+            " return t.title === '%s'; })[0].click()" % BROKEN)
         message = "return document.querySelector('.tvp-message').textContent"
-        self.assertTrue(wait_for(lambda: "AVI" in driver.execute_script(message)))
+        self.assertTrue(wait_for(lambda: "文件已损坏" in driver.execute_script(message)))
         href = driver.execute_script("return document.querySelector('.tvp-message a').href")
-        self.assertEqual(urllib.parse.unquote(href).rsplit("/", 1)[1], "clip.avi")
+        self.assertEqual(urllib.parse.unquote(href).rsplit("/", 1)[1], BROKEN)
         from selenium.webdriver.common.keys import Keys
         press(Keys.ESCAPE)
 
     def test_a_playing_video_stops_when_the_next_cannot_be_played(self):
         from selenium.webdriver.common.keys import Keys
         open_page()
-        before = driver.execute_script(
+        driver.execute_script(
             "var t = document.querySelectorAll('.tvp-tile'), i = 0;"
-            " while (t[i].title !== 'clip.avi') i++;"
-            " t[i - 1].click(); document.querySelector('.tvp-player video').loop = true;"
-            " return t[i - 1].title")
-        self.assertTrue(before.endswith(".mp4"), before)
+            " while (t[i].title !== '%s') i++;"
+            " t[i - 1].click(); document.querySelector('.tvp-player video').loop = true;" % BROKEN)
         self.assertTrue(wait_for(lambda: driver.execute_script(
             "return document.querySelector('.tvp-player video').currentTime > 0")))
         press(Keys.ARROW_DOWN)
         self.assertTrue(wait_for(lambda: driver.execute_script(
             "return document.querySelector('.tvp-message').offsetHeight > 0")))
         video = "var v = document.querySelector('.tvp-player video');"
-        self.assertEqual(driver.execute_script("return document.querySelector('.tvp-title').textContent"), "clip.avi")
+        self.assertEqual(driver.execute_script("return document.querySelector('.tvp-title').textContent"), BROKEN)
         self.assertEqual(driver.execute_script(video + " return [v.paused, v.getAttribute('src')]"), [True, None])
         press(Keys.ESCAPE)
 
@@ -456,10 +460,12 @@ class EveryVideoPlays(unittest.TestCase):
         return driver.execute_script(self.PLAYER + " return v && [v.currentTime, v.webkitDecodedFrameCount,"
                                      " v.webkitAudioDecodedByteCount, v.currentSrc]")
 
-    def test_a_film_with_ac3_sound_plays_with_picture_and_sound_and_seeks(self):
+    def plays_with_picture_and_sound_and_seeks(self, name):
         from selenium.webdriver.common.keys import Keys
         open_page(urllib.parse.quote(FILMS) + "/")
-        driver.execute_script("document.querySelector('.tvp-tile').click()")
+        driver.execute_script(
+            "[].filter.call(document.querySelectorAll('.tvp-tile'), function (t) {"
+            " return t.title === '%s'; })[0].click()" % name)
         self.assertTrue(wait_for(lambda: (self.decoded() or [0])[0] > 1, 20), self.decoded())
         time_now, frames, sound, source = self.decoded()
         self.assertIn("part=playlist", source)
@@ -469,6 +475,12 @@ class EveryVideoPlays(unittest.TestCase):
         self.assertTrue(wait_for(lambda: self.decoded()[0] > time_now + 9, 20), self.decoded())
         self.assertTrue(wait_for(lambda: self.decoded()[1] > frames + 10, 20), self.decoded())
         press(Keys.ESCAPE)
+
+    def test_a_film_with_ac3_sound_is_repackaged(self):
+        self.plays_with_picture_and_sound_and_seeks("film.mkv")
+
+    def test_an_xvid_film_is_converted(self):
+        self.plays_with_picture_and_sound_and_seeks("old.avi")
 
 
 class Sizes(unittest.TestCase):
