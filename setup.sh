@@ -25,6 +25,9 @@ packages=(
   curl ffmpeg ffmpegthumbnailer
   # the TV page's tests: a real browser and its driver, and an ECMAScript 5 parser
   chromium chromium-driver python3-selenium node-acorn
+  # and WebKitGTK, a browser without HLS, with GStreamer's FFmpeg decoders
+  # for its H.264, AAC and AC-3
+  webkit2gtk-driver gstreamer1.0-libav
   # a window manager for the window tests and the screenshots: title bars,
   # focus and minimising, and no tray of its own
   jwm
