@@ -372,8 +372,8 @@
     // Where the engine has no HLS of its own but has MediaSource, hls.js (its
     // light build, beside this script) plays the helper's playlist. It reads
     // H.264 with AAC or MP3 from the segments, not HEVC or AC-3: the
-    // playlist it plays is asked for without them, and the helper converts
-    // the sound (and, where it can, the picture).
+    // playlist it plays is asked for without them (the helper then converts
+    // AC-3 to AAC).
     var LIBRARY = {
         address: '/%25vomra/hls.light.min.js',
         abilities: { hevc: false, mkv: ABILITIES.mkv, ac3: false },
@@ -438,8 +438,8 @@
         if (!answer || answer.mode === 'asItIs') return { address: entry.href };
         if (answer.mode !== 'remux') return null;
         if (ABILITIES.hls) return { address: playbackAddress(entry, ABILITIES) + '&part=playlist' };
-        if (libraryMayPlay()) return { address: playbackAddress(entry, LIBRARY.abilities) + '&part=playlist', library: true };
-        return null;
+        if (!libraryMayPlay()) return null;
+        return { address: playbackAddress(entry, LIBRARY.abilities) + '&part=playlist', library: true };
     }
 
     function buildPlayer() {
