@@ -25,6 +25,9 @@ packages=(
   curl ffmpeg ffmpegthumbnailer
   # the TV page's tests: a real browser and its driver, and an ECMAScript 5 parser
   chromium chromium-driver python3-selenium node-acorn
+  # and WebKitGTK, a browser without HLS, with GStreamer's FFmpeg decoders
+  # for its H.264, AAC and AC-3
+  webkit2gtk-driver gstreamer1.0-libav
   # a window manager for the window tests and the screenshots: title bars,
   # focus and minimising, and no tray of its own
   jwm
@@ -42,6 +45,9 @@ missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
+# npm for the TV page's browser-side libraries: Debian's, unless Node.js
+# came with its own.
+command -v npm >/dev/null || missing+=(nodejs npm)
 if [ ${#missing[@]} -gt 0 ]; then
   export DEBIAN_FRONTEND=noninteractive
   $sudo apt-get update -q
@@ -57,6 +63,9 @@ fi
 if ! locale -a | grep -qix 'zh_CN.utf8'; then
   $sudo localedef -i zh_CN -f UTF-8 zh_CN.UTF-8
 fi
+
+# The TV page's browser-side libraries (hls.js), as pinned in the lock file.
+(cd res/tvpage-libs && npm ci --ignore-scripts --no-audit --no-fund)
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j "$(nproc)"

@@ -1,10 +1,10 @@
 # Packs the folder a Windows user unpacks: the program, its tutorial page, the
-# instructions, the licences of the program and of every library it links,
-# and the web server's directory without nginx.exe and htpasswd.exe, which
-# the user places there.
+# instructions, the licences of the program, of every library it links and of
+# the TV page's hls.js, and the web server's directory without nginx.exe and
+# htpasswd.exe, which the user places there.
 #   cmake -DBUILD_DIR=... -DPROGRAM=... -DREADME=.../说明.txt -DNOTICE=.../licences.txt
-#         -DLICENSE=.../LICENSE -DZIP=... -P windows_zip.cmake
-foreach(required BUILD_DIR PROGRAM README NOTICE LICENSE ZIP)
+#         -DLICENSE=.../LICENSE -DHLS_JS_LICENSE=.../hls.js/LICENSE -DZIP=... -P windows_zip.cmake
+foreach(required BUILD_DIR PROGRAM README NOTICE LICENSE HLS_JS_LICENSE ZIP)
   if(NOT DEFINED ${required})
     message(FATAL_ERROR "windows_zip.cmake needs -D${required}=...")
   endif()
@@ -29,6 +29,8 @@ foreach(entry wxWidgets=libwxbase3.2-1 FFmpeg=libavcodec59 zlib=zlib1g libpng=li
   list(GET pair 1 package)
   file(COPY_FILE /usr/share/doc/${package}/copyright ${licences}/${name}.txt)
 endforeach()
+# The TV page's hls.js, as its npm package carries its licence.
+file(COPY_FILE ${HLS_JS_LICENSE} ${licences}/hls.js.txt)
 foreach(gnu GPL-2 LGPL-2.1 GPL-3)
   file(COPY_FILE /usr/share/common-licenses/${gnu} ${licences}/${gnu}.txt)
 endforeach()

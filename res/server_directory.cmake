@@ -1,12 +1,13 @@
 # Lays out the web server's directory: cmake -DSERVER_DIR=... -DTEMPLATE=.../nginx.confbak
 # -DMIME_TYPES=.../mime.types -DNGINX=... -DHTPASSWD=... -DPAGE_DIR=.../tvpage
-# -DVIDEO_KINDS=.../video_kinds.json -P server_directory.cmake
+# -DPAGE_LIBRARIES=.../hls.light.min.js -DVIDEO_KINDS=.../video_kinds.json -P server_directory.cmake
 # nginx and htpasswd are links to the system's programs where given (the
 # Windows layout has none: the user places nginx.exe and htpasswd.exe); conf/ holds the
 # template and the MIME types; logs/ and temp/ are where nginx writes; tvpage/
-# holds the TV page's script, style and password page, which nginx serves;
+# holds the TV page's script, style and password page, which nginx serves,
+# and the libraries the script loads beside it (PAGE_LIBRARIES);
 # the script's @VIDEO_KINDS_JS@ becomes the video kinds of video_kinds.json.
-foreach(required SERVER_DIR TEMPLATE MIME_TYPES PAGE_DIR VIDEO_KINDS)
+foreach(required SERVER_DIR TEMPLATE MIME_TYPES PAGE_DIR PAGE_LIBRARIES VIDEO_KINDS)
   if(NOT DEFINED ${required})
     message(FATAL_ERROR "server_directory.cmake needs -D${required}=...")
   endif()
@@ -21,7 +22,7 @@ if(HTPASSWD)
 endif()
 file(COPY ${TEMPLATE} ${MIME_TYPES} DESTINATION ${SERVER_DIR}/conf)
 file(REMOVE_RECURSE ${SERVER_DIR}/tvpage)
-file(COPY ${PAGE_DIR}/ DESTINATION ${SERVER_DIR}/tvpage)
+file(COPY ${PAGE_DIR}/ ${PAGE_LIBRARIES} DESTINATION ${SERVER_DIR}/tvpage)
 include(${CMAKE_CURRENT_LIST_DIR}/video_kinds.cmake)
 read_video_kinds(${VIDEO_KINDS})
 configure_file(${PAGE_DIR}/tv.js ${SERVER_DIR}/tvpage/tv.js @ONLY)

@@ -369,21 +369,55 @@
         };
     })();
 
+    // Where the engine has no HLS of its own but has MediaSource, hls.js (its
+    // light build, beside this script) plays the helper's playlist. It reads
+    // H.264 with AAC or MP3 from the segments, not HEVC or AC-3: the
+    // playlist it plays is asked for without them (the helper then converts
+    // AC-3 to AAC).
+    var LIBRARY = {
+        address: '/%25vomra/hls.light.min.js',
+        abilities: { hevc: false, mkv: ABILITIES.mkv, ac3: false },
+        waiting: null  // the calls waiting for the script, while it loads
+    };
+
+    function libraryMayPlay() {
+        var media = window.MediaSource;
+        return !ABILITIES.hls && !!media && !!media.isTypeSupported &&
+            media.isTypeSupported('video/mp4; codecs="avc1.42E01E,mp4a.40.2"');
+    }
+
+    // Calls done(true) once hls.js is loaded and plays here, done(false) if
+    // not; the script is fetched on the first video that needs it.
+    function withLibrary(done) {
+        function ready() { return !!window.Hls && window.Hls.isSupported(); }
+        if (window.Hls) return done(ready());
+        if (LIBRARY.waiting) return LIBRARY.waiting.push(done);
+        LIBRARY.waiting = [done];
+        var script = el('script');
+        script.onload = script.onerror = function () {
+            var waiting = LIBRARY.waiting;
+            LIBRARY.waiting = null;
+            for (var i = 0; i < waiting.length; i++) waiting[i](ready());
+        };
+        script.src = LIBRARY.address;
+        (doc.head || doc.body).appendChild(script);
+    }
+
     // The helper's address for a video: its path below the share, after
     // "/%vomra/play", and the abilities.
-    function playbackAddress(entry) {
+    function playbackAddress(entry, abilities) {
         var link = doc.createElement('a');
         link.href = entry.href;
         var path = link.pathname.charAt(0) === '/' ? link.pathname : '/' + link.pathname;
-        return '/%25vomra/play' + path + '?hevc=' + (ABILITIES.hevc ? 1 : 0) + '&mkv=' + (ABILITIES.mkv ? 1 : 0) +
-            '&ac3=' + (ABILITIES.ac3 ? 1 : 0);
+        return '/%25vomra/play' + path + '?hevc=' + (abilities.hevc ? 1 : 0) + '&mkv=' + (abilities.mkv ? 1 : 0) +
+            '&ac3=' + (abilities.ac3 ? 1 : 0);
     }
 
     // The helper's answer, or null when it gave none (the file is then
     // played as it is, as the page did before it had a helper).
     function askHowToPlay(entry, done) {
         var request = new XMLHttpRequest();
-        request.open('GET', playbackAddress(entry), true);
+        request.open('GET', playbackAddress(entry, ABILITIES), true);
         request.timeout = 15000;
         request.onreadystatechange = function () {
             if (request.readyState !== 4) return;
@@ -398,14 +432,14 @@
         request.send();
     }
 
-    // Where the video element reads the video from; null when this browser
-    // cannot get it from the helper yet.
+    // Where the video is read from, and whether through hls.js; null when
+    // this browser cannot get it from the helper yet.
     function sourceFor(entry, answer) {
-        if (!answer || answer.mode === 'asItIs') return entry.href;
-        if ((answer.mode === 'remux' || answer.mode === 'transcode') && ABILITIES.hls) {
-            return playbackAddress(entry) + '&part=playlist';
-        }
-        return null;
+        if (!answer || answer.mode === 'asItIs') return { address: entry.href };
+        if (answer.mode !== 'remux' && answer.mode !== 'transcode') return null;
+        if (ABILITIES.hls) return { address: playbackAddress(entry, ABILITIES) + '&part=playlist' };
+        if (!libraryMayPlay()) return null;
+        return { address: playbackAddress(entry, LIBRARY.abilities) + '&part=playlist', library: true };
     }
 
     function buildPlayer() {
@@ -436,7 +470,7 @@
         }, false);
         video.addEventListener('ended', function () { play(player.index + 1); }, false);
         doc.body.appendChild(box);
-        return { box: box, video: video, message: message, title: title, index: 0 };
+        return { box: box, video: video, message: message, title: title, index: 0, hls: null, ticket: null };
     }
 
     // A broken file says why; a kind this browser cannot get yet offers the
@@ -466,25 +500,57 @@
         player.message.style.display = 'none';
         player.box.style.display = 'block';
         setClass(doc.documentElement, 'tvp-playing', true);
+        var ticket = player.ticket = {};
+        function current() { return player.ticket === ticket && isPlayerOpen(); }  // not moved on meanwhile
         askHowToPlay(entry, function (answer) {
-            if (player.index !== index || !isPlayerOpen()) return;  // moved on meanwhile
+            if (!current()) return;
             var source = sourceFor(entry, answer);
-            if (source) startVideo(source);
-            else showNotPlayable(entry, answer && answer.failure);
+            if (!source) return showNotPlayable(entry, answer && answer.failure);
+            if (!source.library) return startVideo(source.address);
+            withLibrary(function (plays) {
+                if (!current()) return;
+                if (plays) startThroughLibrary(entry, source.address);
+                else showNotPlayable(entry);
+            });
         });
     }
 
     function startVideo(source) {
         player.video.style.display = 'block';
         player.video.src = source;
+        beginPlaying();
+    }
+
+    function beginPlaying() {
         player.video.focus();
         var started = player.video.play && player.video.play();
         if (started && started['catch']) started['catch'](function () {});
     }
 
+    // hls.js fills the video element through MediaSource; an error it cannot
+    // get past ends the video as an unplayable file does.
+    function startThroughLibrary(entry, playlist) {
+        var Hls = window.Hls;
+        var hls = player.hls = new Hls();
+        hls.on(Hls.Events.ERROR, function (event, data) {
+            if (!data.fatal || player.hls !== hls) return;
+            unloadVideo();
+            showNotPlayable(entry);
+        });
+        player.video.style.display = 'block';
+        hls.loadSource(playlist);
+        hls.attachMedia(player.video);
+        beginPlaying();
+    }
+
     // Removing the address alone leaves the old video playing, unseen but
-    // heard, and its end would move the player on by itself.
+    // heard, and its end would move the player on by itself. hls.js, when
+    // it played the video, lets go of it and stops loading.
     function unloadVideo() {
+        if (player.hls) {
+            player.hls.destroy();
+            player.hls = null;
+        }
         player.video.pause();
         player.video.removeAttribute('src');
         if (player.video.load) player.video.load();

@@ -1,7 +1,8 @@
 """The real nginx of this machine serving a shared folder with the TV page,
 on a loopback port, laid out from the build's server directory as the program
 lays it out; and a headless Chromium driven through Selenium that logs in to
-it. Used by the browser tests, the benchmark and the screenshot script."""
+it, or WebKitGTK's MiniBrowser (on the X display the caller gives). Used by
+the browser tests, the benchmark and the screenshot script."""
 
 import base64
 import os
@@ -91,8 +92,11 @@ class Server:
         self.stop()
         raise RuntimeError("nginx did not listen")
 
-    def url(self, path=""):
-        return "http://127.0.0.1:%d/%s/%s" % (self.port, urllib.request.quote(SHARE), path)
+    def url(self, path="", with_password=False):
+        """An address in the share; with the password in it for browsers that
+        cannot be given a header, which then send it to the page's requests too."""
+        login = "%s:%s@" % (urllib.request.quote(USER), urllib.request.quote(PASSWORD, safe="")) if with_password else ""
+        return "http://%s127.0.0.1:%d/%s/%s" % (login, self.port, urllib.request.quote(SHARE), path)
 
     def stop(self):
         self.helper.stdin.close()
@@ -151,4 +155,18 @@ def browser(width, height, javascript=True):
         finally:
             shutil.rmtree(profile, ignore_errors=True)
     driver.quit = quit
+    return driver
+
+
+def webkit_browser(width, height):
+    """WebKitGTK's MiniBrowser through WebKitWebDriver, letting videos start
+    with sound without a click, as the Chromium above. It takes no header:
+    open the share with url(..., with_password=True)."""
+    from selenium import webdriver
+    options = webdriver.WebKitGTKOptions()
+    options.binary_location = "/usr/lib/x86_64-linux-gnu/webkit2gtk-4.1/MiniBrowser"
+    options.add_argument("--automation")
+    options.add_argument("--autoplay-policy=allow")
+    driver = webdriver.WebKitGTK(executable_path="/usr/bin/WebKitWebDriver", options=options)
+    driver.set_window_size(width, height)
     return driver
