@@ -34,8 +34,9 @@ packages=(
   # the Windows build: MinGW-w64 cross compilers and windres, Wine to run the
   # tests, a Chinese locale for the run under a Chinese ANSI code page
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 locales
-  # its wxWidgets and FFmpeg, built from Debian's source packages
-  dpkg-dev make
+  # its wxWidgets and FFmpeg, built from Debian's source packages, and the
+  # assembler of x264's hand-written assembly
+  dpkg-dev make nasm
 )
 
 sudo=""

@@ -2,7 +2,8 @@
 # Cross-builds the libraries the Windows program needs beyond MinGW-w64's own
 # from Debian's source packages, static, for 64-bit Windows, into cache
 # folders outside the checkout, in three groups: wxWidgets' MSW port with the
-# zlib and libpng its PNG loading needs, FFmpeg's decoding half with
+# zlib and libpng its PNG loading needs, FFmpeg's decoding half with the
+# encoders the playback helper needs (x264's H.264 encoder among them) and
 # libdeflate, and cpp-httplib's single header (Debian's own package splits it
 # into a header and a Linux library).
 #
@@ -25,7 +26,7 @@ fi
 cache_root=${1:-/var/cache/vomra-windows-deps}
 host=x86_64-w64-mingw32
 wx_packages=(zlib libpng1.6 wxwidgets3.2)
-ffmpeg_packages=(libdeflate ffmpeg)
+ffmpeg_packages=(libdeflate x264 ffmpeg)
 httplib_packages=(cpp-httplib)
 jobs=2
 
@@ -87,6 +88,12 @@ fetch_source() {
 
 # --- The build steps, whose text is part of the cache keys ------------------
 
+# The function that builds a package: build_ and its name less the version
+# some names carry (libpng1.6, wxwidgets3.2); x264's digits are its name.
+build_step() {
+  echo "build_${1%[0-9].[0-9]*}"
+}
+
 cc=$host-gcc-posix
 cxx=$host-g++-posix
 common_cflags="-O2"
@@ -120,26 +127,41 @@ build_libdeflate() {
     -e "s|@VERSION@|$version|" "$src/libdeflate.pc.in" >"$prefix/lib/pkgconfig/libdeflate.pc"
 }
 
+# The H.264 encoder the playback helper converts pictures with: the library
+# alone (without its program, nothing else is read through other libraries),
+# 8-bit pictures, with its hand-written assembly (nasm assembles it) and
+# without the OpenCL look-ahead.
+build_x264() {
+  local src=$1 prefix=$2
+  (cd "$src" && CC=$cc ./configure --host=$host --cross-prefix=$host- --prefix="$prefix" \
+    --enable-static --disable-cli --bit-depth=8 --disable-opencl >/dev/null &&
+    make -j$jobs >/dev/null && make install-lib-static >/dev/null)
+}
+
 # Decoding only: the demuxers of the container kinds the program accepts and
 # the decoders of the video formats they carry, reading files and nothing
-# else; no programs, network, devices, filters or hand-written assembly.
+# else; no programs, network, devices, filters or FFmpeg's own hand-written
+# assembly.
 # MPEG program streams name no codec: their video is recognised by the raw
 # video demuxers' probes, so those are in too.
 ffmpeg_demuxers=mov,matroska,avi,flv,asf,mpegps,mpegts,rm,ogg,mpegvideo,m4v,h264,hevc,vc1
 ffmpeg_decoders=h264,hevc,mpeg1video,mpeg2video,mpeg4,h263,msmpeg4v1,msmpeg4v2,msmpeg4v3,wmv1,wmv2,wmv3,vc1
 ffmpeg_decoders+=,vp8,vp9,flv,mjpeg,prores,theora,rv10,rv20,rv30,rv40
 ffmpeg_parsers=h264,hevc,mpeg4video,mpegvideo,vc1,vp8,vp9,mjpeg,h263,rv30,rv40
-# The playback helper: HLS segments (MPEG-TS) with the picture copied, and the
+# The playback helper: HLS segments (MPEG-TS) with the picture copied or
+# converted to H.264 by x264 (which makes the whole GPL-2.0-or-later), and the
 # sound of every kind the containers carry decoded, mixed and encoded as AAC.
+# x264 is found through its pkg-config file in the folder, and no other.
 ffmpeg_decoders+=,aac,ac3,eac3,dca,flac,mp2,mp3,opus,vorbis,wmav1,wmav2,cook,pcm_s16le,pcm_s24le
 ffmpeg_parsers+=,aac,ac3,dca,flac,mpegaudio,opus,vorbis
-ffmpeg_encoders=aac
+ffmpeg_encoders=aac,libx264
 ffmpeg_muxers=mpegts
 ffmpeg_bsfs=h264_mp4toannexb,hevc_mp4toannexb
 build_ffmpeg() {
   local src=$1 prefix=$2
-  (cd "$src" && ./configure --prefix="$prefix" --enable-cross-compile --arch=x86_64 --target-os=mingw32 \
-    --cross-prefix=$host- --cc=$cc --cxx=$cxx --pkg-config=false \
+  (cd "$src" && PKG_CONFIG_LIBDIR="$prefix/lib/pkgconfig" ./configure --prefix="$prefix" \
+    --enable-cross-compile --arch=x86_64 --target-os=mingw32 --cross-prefix=$host- --cc=$cc --cxx=$cxx \
+    --pkg-config=pkg-config --pkg-config-flags=--static --enable-gpl --enable-libx264 \
     --enable-static --disable-shared --disable-debug --disable-doc --disable-programs \
     --disable-autodetect --enable-w32threads --disable-x86asm \
     --disable-everything --disable-network --disable-avdevice --disable-avfilter \
@@ -186,7 +208,7 @@ group_key() {
     declare -p common_cflags jobs
     [ "$group" = ffmpeg ] &&
       declare -p ffmpeg_demuxers ffmpeg_decoders ffmpeg_parsers ffmpeg_encoders ffmpeg_muxers ffmpeg_bsfs
-    for p in "$@"; do declare -f "build_${p//[.0-9]/}"; done
+    for p in "$@"; do declare -f "$(build_step "$p")"; done
   } | sha256sum | cut -c1-16
 }
 
@@ -209,7 +231,7 @@ build_group() {
     log "$p $version"
     echo "$p $version" >>"$prefix/sources"
     start=$SECONDS
-    "build_${p//[.0-9]/}" "$work/$p/$dir" "$prefix"
+    "$(build_step "$p")" "$work/$p/$dir" "$prefix"
     log "$p built in $((SECONDS - start)) s"
     rm -rf "${work:?}/$p"
   done

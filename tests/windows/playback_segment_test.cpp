@@ -1,7 +1,7 @@
 // The playback helper's work with the Windows build of FFmpeg, below a folder
 // whose name holds Chinese characters: a film with AC-3 sound is probed, its
 // playlist cut at the key frames, and a segment made with the sound
-// converted to AAC.
+// converted to AAC; and the same film converted, its picture by x264.
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -10,12 +10,19 @@
 #include "playback/media_probe.h"
 #include "playback/play_decision.h"
 #include "playback/segment_maker.h"
+#include "playback/transcode_run.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-TEST(PlaybackOnWindows, AFilmWithAc3SoundIsRepackagedWithAacSound) {
+// A segment's streams, as the probe reads them from the file it is written to.
+ProbeResult probeWritten(const std::string& bytes, const fs::path& file) {
+    std::ofstream(file, std::ios::binary) << bytes;
+    return probeStreams(file);
+}
+
+TEST(PlaybackOnWindows, AFilmWithAc3SoundIsRepackagedAndConverted) {
     const TestFolder folder(L"播放 助手");
     const fs::path film = folder.path() / L"电影.mkv";
     fs::copy_file(fs::path(VOMRA_TEST_DATA_DIR) / "film_ac3.mkv", film);
@@ -33,12 +40,26 @@ TEST(PlaybackOnWindows, AFilmWithAc3SoundIsRepackagedWithAacSound) {
     ASSERT_EQ(segment.failure, "");
     ASSERT_FALSE(segment.bytes.empty());
     EXPECT_EQ(segment.bytes[0], 0x47);
-    const fs::path written = folder.path() / L"片段1.ts";
-    std::ofstream(written, std::ios::binary) << segment.bytes;
-    const ProbeResult made = probeStreams(written);
+    const ProbeResult made = probeWritten(segment.bytes, folder.path() / L"片段1.ts");
     ASSERT_TRUE(made.facts) << made.failure;
     EXPECT_EQ(made.facts->videoCodec, "h264");
     EXPECT_EQ(made.facts->audioCodec, "aac");
+
+    const std::atomic<bool> stop{false};
+    std::vector<ProbeResult> converted;
+    transcodeSegments(
+        {*file, film}, planSegments({}, probed.facts->durationSeconds), 0, stop,
+        [&](std::size_t k, std::string&& bytes) {
+            converted.push_back(probeWritten(bytes, folder.path() / (L"转换" + std::to_wstring(k) + L".ts")));
+            return true;
+        });
+    ASSERT_EQ(converted.size(), 2u);
+    for (const ProbeResult& segment : converted) {
+        ASSERT_TRUE(segment.facts) << segment.failure;
+        EXPECT_EQ(segment.facts->videoCodec, "h264");
+        EXPECT_EQ(segment.facts->audioCodec, "aac");
+        EXPECT_EQ(segment.facts->height, probed.facts->height);
+    }
 }
 
 }  // namespace
