@@ -79,7 +79,7 @@ std::pair<double, double> transcodeTimes(const fs::path& film, const SegmentPlan
     const std::atomic<bool> stop{false};
     const auto start = std::chrono::steady_clock::now();
     double firstMade = 0;
-    transcodeSegments({*file, film}, plan, first, stop, [&](std::size_t, std::string&&) {
+    transcodeSegments(*file, film, plan, first, stop, [&](std::size_t, std::string&&) {
         if (firstMade == 0) firstMade = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         return whole;
     });

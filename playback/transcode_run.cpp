@@ -9,6 +9,7 @@
 #include "playback/sound_converter.h"
 #include "playback/stream_choice.h"
 #include "playback/ts_output.h"
+#include "thumbs/video_input.h"
 
 namespace {
 
@@ -97,11 +98,12 @@ void seekTo(AVFormatContext& format, const AVStream& picture, double seconds) {
 
 }  // namespace
 
-void transcodeSegments(const VideoFile& video, const SegmentPlan& plan, std::size_t first,
-                       const std::atomic<bool>& stop, const SegmentDone& done) {
+void transcodeSegments(const platform::RegularFileReader& file, const std::filesystem::path& video,
+                       const SegmentPlan& plan, std::size_t first, const std::atomic<bool>& stop,
+                       const SegmentDone& done) {
     if (first >= plan.starts.size()) return;
     const CaptureLimits limits{stop, std::chrono::steady_clock::time_point::max()};
-    VideoInput input = openVideoInput(video, limits, StreamProbe::always);
+    VideoInput input = openVideoInput({file, video}, limits, StreamProbe::always);
     AVStream* picture = streamPlayedFirst(*input.format, AVMEDIA_TYPE_VIDEO);
     if (!picture) failCapture("no picture");
     AVStream* sound = streamPlayedFirst(*input.format, AVMEDIA_TYPE_AUDIO);

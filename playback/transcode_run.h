@@ -6,17 +6,20 @@
 // segment the conversion began at.
 #include <atomic>
 #include <cstddef>
+#include <filesystem>
 #include <functional>
 #include <string>
 
+#include "platform/regular_file.h"
 #include "playback/segment_plan.h"
-#include "thumbs/video_input.h"
 
 // Takes segment k's MPEG-TS; returns false to end the conversion.
 using SegmentDone = std::function<bool(std::size_t segment, std::string&& bytes)>;
 
-// Converts `video` from segment `first` on, handing over each segment as it
-// is finished, until the video ends, `done` says to end or `stop` is set.
-// Throws CaptureFailure with the reason when the video cannot be converted.
-void transcodeSegments(const VideoFile& video, const SegmentPlan& plan, std::size_t first,
-                       const std::atomic<bool>& stop, const SegmentDone& done);
+// Converts `video`, opened as `file`, from segment `first` on, handing over
+// each segment as it is finished, until the video ends, `done` says to end
+// or `stop` is set. Throws CaptureFailure (a std::runtime_error) with the
+// reason when the video cannot be converted.
+void transcodeSegments(const platform::RegularFileReader& file, const std::filesystem::path& video,
+                       const SegmentPlan& plan, std::size_t first, const std::atomic<bool>& stop,
+                       const SegmentDone& done);

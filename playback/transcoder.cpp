@@ -107,11 +107,9 @@ void Transcoder::run(Job& job) {
     std::string failure;
     try {
         transcodeSegments(
-            {*job.file, job.video}, job.plan, job.next, job.stop,
+            *job.file, job.video, job.plan, job.next, job.stop,
             [&](std::size_t segment, std::string&& bytes) { return keep(job, segment, std::move(bytes)); });
-    } catch (const CaptureFailure& error) {
-        failure = error.what();
-    } catch (const std::exception& error) {
+    } catch (const std::exception& error) {  // the reason it could not, or memory ran out
         failure = error.what();
     }
     const std::lock_guard lock(m_mutex);

@@ -139,8 +139,8 @@ TEST_F(Segments, ConvertedSegmentsStartWithKeyFramesAndGoOnWhereTheLastEnded) {
     };
     // Cold at the last segment, then from the start; the second run is ended
     // after its first segment.
-    transcodeSegments({*file, "film.avi"}, plan, 2, stop, expectNext);
-    transcodeSegments({*file, "film.avi"}, plan, 0, stop, [&](std::size_t k, std::string&& bytes) {
+    transcodeSegments(*file, "film.avi", plan, 2, stop, expectNext);
+    transcodeSegments(*file, "film.avi", plan, 0, stop, [&](std::size_t k, std::string&& bytes) {
         expectNext(k, std::move(bytes));
         return k < 1;
     });

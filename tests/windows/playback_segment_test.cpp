@@ -48,8 +48,7 @@ TEST(PlaybackOnWindows, AFilmWithAc3SoundIsRepackagedAndConverted) {
     const std::atomic<bool> stop{false};
     std::vector<ProbeResult> converted;
     transcodeSegments(
-        {*file, film}, planSegments({}, probed.facts->durationSeconds), 0, stop,
-        [&](std::size_t k, std::string&& bytes) {
+        *file, film, planSegments({}, probed.facts->durationSeconds), 0, stop, [&](std::size_t k, std::string&& bytes) {
             converted.push_back(probeWritten(bytes, folder.path() / (L"转换" + std::to_wstring(k) + L".ts")));
             return true;
         });
