@@ -19,6 +19,10 @@
 
 #include <sys/resource.h>
 
+extern "C" {
+#include <libavutil/log.h>
+}
+
 #include "playback/media_probe.h"
 #include "playback/segment_maker.h"
 #include "playback/segment_plan.h"
@@ -138,6 +142,7 @@ void measureTranscode(const fs::path& film, const fs::path& remuxFilm, int runs)
 }  // namespace
 
 int main(int argc, char** argv) {
+    av_log_set_level(AV_LOG_ERROR);  // no encoder statistics between the figures
     const int seconds = option(argc, argv, "--seconds", 60);
     const int runs = option(argc, argv, "--runs", 5);
     const fs::path folder =

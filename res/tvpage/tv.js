@@ -355,6 +355,7 @@
     // --- The player ----------------------------------------------------------
 
     var player = null;
+    var PLAYED_AS_IT_IS = /\.(mp4|m4v|mov|webm)$/i;
 
     // What this browser plays beyond what every browser plays; the program's
     // playback helper decides from it how each video reaches the browser.
@@ -466,7 +467,9 @@
         buttons.next.onclick = function () { play(player.index + 1); };
         buttons.close.onclick = closePlayer;
         video.addEventListener('error', function () {
-            if (isPlayerOpen() && video.getAttribute('src')) showNotPlayable(videos[player.index]);
+            if (isPlayerOpen() && player.ticket.answered && video.getAttribute('src')) {
+                showNotPlayable(videos[player.index]);
+            }
         }, false);
         video.addEventListener('ended', function () { play(player.index + 1); }, false);
         doc.body.appendChild(box);
@@ -500,11 +503,21 @@
         player.message.style.display = 'none';
         player.box.style.display = 'block';
         setClass(doc.documentElement, 'tvp-playing', true);
-        var ticket = player.ticket = {};
+        var ticket = player.ticket = { answered: false };
         function current() { return player.ticket === ticket && isPlayerOpen(); }  // not moved on meanwhile
+        // A kind that browsers mostly play as it is starts loading while the
+        // helper is asked; the answer changes course only when it must.
+        var early = PLAYED_AS_IT_IS.test(entry.name);
+        if (early) startVideo(entry.href);
         askHowToPlay(entry, function (answer) {
             if (!current()) return;
+            ticket.answered = true;
             var source = sourceFor(entry, answer);
+            if (early && source && !source.library && source.address === entry.href) {
+                if (player.video.error) showNotPlayable(entry);
+                return;
+            }
+            if (early) unloadVideo();
             if (!source) return showNotPlayable(entry, answer && answer.failure);
             if (!source.library) return startVideo(source.address);
             withLibrary(function (plays) {
@@ -516,6 +529,7 @@
     }
 
     function startVideo(source) {
+        player.message.style.display = 'none';
         player.video.style.display = 'block';
         player.video.src = source;
         beginPlaying();
