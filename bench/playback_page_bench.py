@@ -11,10 +11,8 @@ use in each 5 s after the player closes, and its memory at its peak.
   /usr/bin/python3 bench/playback_page_bench.py [build dir] [seconds]"""
 
 import os
-import shutil
 import subprocess
 import sys
-import tempfile
 import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
@@ -93,13 +91,9 @@ def peak_memory_mb(pid):
 def main():
     build = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else os.path.join(ROOT, "build"))
     seconds = int(sys.argv[2]) if len(sys.argv) > 2 else 60
-    folder = tempfile.mkdtemp(prefix="playback-bench-")
-    os.chmod(folder, 0o755)
-    server = driver = None
-    try:
-        make_films(folder, seconds)
-        server = tvserver.Server(build, folder)
-        driver = tvserver.browser(1280, 720)
+    fill = lambda root: make_films(root, seconds)
+    browser = lambda: tvserver.browser(1280, 720)  # noqa: E731
+    with tvserver.served(build, "playback-bench-", fill, browser) as (_, server, driver):
         play(driver, server, "warm-up.mp4", 2)
         for way, name, _ in FILMS:
             first, seek = play(driver, server, name, seconds)
@@ -117,12 +111,6 @@ def main():
                   (window * 5 - 5, window * 5, (now - before) / 5 * 100))
             before = now
         print("helper's memory at its peak: %d MB" % peak_memory_mb(pid))
-    finally:
-        if driver:
-            driver.quit()
-        if server:
-            server.stop()
-        shutil.rmtree(folder, ignore_errors=True)
 
 
 if __name__ == "__main__":

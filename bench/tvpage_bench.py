@@ -7,10 +7,8 @@ built, how many stills were requested, and the weight of the page's own files.
   /usr/bin/python3 bench/tvpage_bench.py [build dir] [videos]"""
 
 import os
-import shutil
 import statistics
 import sys
-import tempfile
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.join(ROOT, "tests", "tvpage"))
@@ -56,20 +54,10 @@ def run_once(server, driver):
 def main():
     build = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else os.path.join(ROOT, "build"))
     count = int(sys.argv[2]) if len(sys.argv) > 2 else 5000
-    folder = tempfile.mkdtemp(prefix="tvpage-bench-")
-    os.chmod(folder, 0o755)
-    server = driver = None
-    try:
-        make_folder(folder, count)
-        server = tvserver.Server(build, folder)
-        driver = tvserver.browser(1280, 720)
+    fill = lambda root: make_folder(root, count)
+    browser = lambda: tvserver.browser(1280, 720)  # noqa: E731
+    with tvserver.served(build, "tvpage-bench-", fill, browser) as (_, server, driver):
         results = [run_once(server, driver) for _ in range(RUNS)]
-    finally:
-        if driver:
-            driver.quit()
-        if server:
-            server.stop()
-        shutil.rmtree(folder, ignore_errors=True)
     first = [r["firstScreen"] for r in results]
     print("videos in the folder:            %d" % count)
     print("first screen of tiles drawn:     best %d ms, median %d ms (%d runs)" %

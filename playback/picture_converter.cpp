@@ -85,8 +85,8 @@ void PictureConverter::decode(const AVPacket* packet, const OnFrame& onFrame) {
     }
 }
 
-void PictureConverter::encode(const AVFrame* frame, bool key, const Emit& emit) {
-    if (!frame) return send(nullptr, emit);
+void PictureConverter::encode(const AVFrame* frame, bool key, const PacketSink& emit) {
+    if (!frame) return encodeFrame(*m_encoder, nullptr, "the picture cannot be encoded", emit);
     m_scaler.reset(sws_getCachedContext(m_scaler.release(), frame->width, frame->height,
                                         static_cast<AVPixelFormat>(frame->format), m_scaled->width, m_scaled->height,
                                         AV_PIX_FMT_YUV420P, SWS_BILINEAR, nullptr, nullptr, nullptr));
@@ -100,14 +100,5 @@ void PictureConverter::encode(const AVFrame* frame, bool key, const Emit& emit) 
     m_lastPts = pts;
     m_scaled->pts = pts;
     m_scaled->pict_type = key ? AV_PICTURE_TYPE_I : AV_PICTURE_TYPE_NONE;
-    send(m_scaled.get(), emit);
-}
-
-void PictureConverter::send(const AVFrame* frame, const Emit& emit) {
-    check(avcodec_send_frame(m_encoder.get(), frame), "the picture cannot be encoded");
-    const PacketHandle packet(av_packet_alloc());
-    while (avcodec_receive_packet(m_encoder.get(), packet.get()) >= 0) {
-        emit(*packet);
-        av_packet_unref(packet.get());
-    }
+    encodeFrame(*m_encoder, m_scaled.get(), "the picture cannot be encoded", emit);
 }

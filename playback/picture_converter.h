@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "playback/ts_output.h"
 #include "thumbs/ffmpeg_handles.h"
 
 inline constexpr int kConvertedLines = 720;
@@ -20,9 +21,6 @@ class PictureConverter {
 public:
     // Each decoded frame; its best_effort_timestamp counts in the input's time base.
     using OnFrame = std::function<void(AVFrame&)>;
-    // Each H.264 packet, its times in the input's time base.
-    using Emit = std::function<void(AVPacket&)>;
-
     // Throws CaptureFailure when the picture cannot be decoded or encoded.
     PictureConverter(const AVFormatContext& format, const AVStream& input);
 
@@ -32,12 +30,10 @@ public:
     // One packet of the input's picture; null at the end.
     void decode(const AVPacket* packet, const OnFrame& onFrame);
     // One decoded frame, a key frame when `key`; null at the end, which
-    // empties the encoder.
-    void encode(const AVFrame* frame, bool key, const Emit& emit);
+    // empties the encoder. The packets' times count in the input's time base.
+    void encode(const AVFrame* frame, bool key, const PacketSink& emit);
 
 private:
-    void send(const AVFrame* frame, const Emit& emit);
-
     const AVStream& m_input;
     CodecHandle m_decoder;
     CodecHandle m_encoder;

@@ -78,7 +78,7 @@ private:
         return false;
     }
 
-    SoundConverter::Emit converted() {
+    PacketSink converted() {
         return
             [this](AVPacket& packet) { writePacket(*m_output, packet, m_converter->encoder().time_base, m_soundOut); };
     }

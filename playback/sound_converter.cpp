@@ -33,7 +33,7 @@ SoundConverter::SoundConverter(const AVStream& input) : m_input(input) {
     if (!m_fifo) throw std::bad_alloc();
 }
 
-void SoundConverter::convert(const AVPacket* packet, const Emit& emit) {
+void SoundConverter::convert(const AVPacket* packet, const PacketSink& emit) {
     check(avcodec_send_packet(m_decoder.get(), packet), "the sound cannot be decoded");
     const FrameHandle decoded(av_frame_alloc());
     while (avcodec_receive_frame(m_decoder.get(), decoded.get()) >= 0) {
@@ -62,7 +62,7 @@ void SoundConverter::resample(AVFrame& decoded) {
     av_audio_fifo_write(m_fifo.get(), reinterpret_cast<void**>(mixed->data), mixed->nb_samples);
 }
 
-void SoundConverter::encodeWhole(bool last, const Emit& emit) {
+void SoundConverter::encodeWhole(bool last, const PacketSink& emit) {
     const int size = m_encoder->frame_size;
     while (av_audio_fifo_size(m_fifo.get()) >= size || (last && av_audio_fifo_size(m_fifo.get()) > 0)) {
         const FrameHandle frame(av_frame_alloc());
@@ -74,16 +74,7 @@ void SoundConverter::encodeWhole(bool last, const Emit& emit) {
         av_audio_fifo_read(m_fifo.get(), reinterpret_cast<void**>(frame->data), frame->nb_samples);
         frame->pts = m_nextPts;
         m_nextPts += frame->nb_samples;
-        send(frame.get(), emit);
+        encodeFrame(*m_encoder, frame.get(), "the sound cannot be encoded", emit);
     }
-    if (last) send(nullptr, emit);
-}
-
-void SoundConverter::send(const AVFrame* frame, const Emit& emit) {
-    check(avcodec_send_frame(m_encoder.get(), frame), "the sound cannot be encoded");
-    const PacketHandle packet(av_packet_alloc());
-    while (avcodec_receive_packet(m_encoder.get(), packet.get()) >= 0) {
-        emit(*packet);
-        av_packet_unref(packet.get());
-    }
+    if (last) encodeFrame(*m_encoder, nullptr, "the sound cannot be encoded", emit);
 }

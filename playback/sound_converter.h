@@ -10,13 +10,11 @@ extern "C" {
 #include <libswresample/swresample.h>
 }
 
+#include "playback/ts_output.h"
 #include "thumbs/ffmpeg_handles.h"
 
 class SoundConverter {
 public:
-    // Each AAC packet, its times in encoder().time_base.
-    using Emit = std::function<void(AVPacket&)>;
-
     // Throws CaptureFailure when the sound cannot be decoded or encoded.
     explicit SoundConverter(const AVStream& input);
 
@@ -24,9 +22,9 @@ public:
     const AVCodecContext& encoder() const { return *m_encoder; }
 
     // One packet of the input's sound; null at the end, which also empties
-    // the encoder. Encodes in frames of the encoder's size; timestamps follow
-    // the first decoded sound.
-    void convert(const AVPacket* packet, const Emit& emit);
+    // the encoder. Encodes in frames of the encoder's size; timestamps, in
+    // encoder().time_base, follow the first decoded sound.
+    void convert(const AVPacket* packet, const PacketSink& emit);
 
 private:
     struct ResamplerFreer {
@@ -39,8 +37,7 @@ private:
     void resample(AVFrame& decoded);
     // Whole encoder frames while there are; at the end, what is left and the
     // encoder's own delay.
-    void encodeWhole(bool last, const Emit& emit);
-    void send(const AVFrame* frame, const Emit& emit);
+    void encodeWhole(bool last, const PacketSink& emit);
 
     const AVStream& m_input;
     CodecHandle m_decoder;

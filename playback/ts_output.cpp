@@ -60,6 +60,15 @@ AVStream* encodedStream(AVFormatContext& output, const AVCodecContext& encoder) 
     return stream;
 }
 
+void encodeFrame(AVCodecContext& encoder, const AVFrame* frame, const char* what, const PacketSink& sink) {
+    check(avcodec_send_frame(&encoder, frame), what);
+    const PacketHandle packet(av_packet_alloc());
+    while (avcodec_receive_packet(&encoder, packet.get()) >= 0) {
+        sink(*packet);
+        av_packet_unref(packet.get());
+    }
+}
+
 void writePacket(AVFormatContext& output, AVPacket& packet, AVRational from, int to) {
     av_packet_rescale_ts(&packet, from, output.streams[to]->time_base);
     packet.stream_index = to;

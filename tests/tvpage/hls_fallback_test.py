@@ -4,12 +4,10 @@ what the helper repackages plays through hls.js, and what the engine reads
 itself never fetches it. Run under an X display:
 /usr/bin/python3 hls_fallback_test.py <build dir>"""
 
+import contextlib
 import os
-import shutil
 import subprocess
 import sys
-import tempfile
-import time
 import unittest
 
 import tvserver
@@ -22,6 +20,7 @@ BUILD = None
 FILMS = {"a.m2ts": ("libx264", 30), "b.mkv": ("libx264", 30), "c.m2ts": ("libx265", 4)}
 PLAYER = "var v = document.querySelector('.tvp-player video');"
 
+RUNNING = contextlib.ExitStack()
 server = None
 folder = None
 driver = None
@@ -35,35 +34,17 @@ def make_films(root):
 
 
 def setUpModule():
-    global server, folder, driver
-    folder = tempfile.mkdtemp(prefix="tvpage-hls-")
-    os.chmod(folder, 0o755)
-    make_films(folder)
-    server = tvserver.Server(BUILD, folder)
-    try:
-        driver = tvserver.webkit_browser(1280, 720)
-    except Exception:
-        server.stop()
-        raise
+    global folder, server, driver
+    folder, server, driver = RUNNING.enter_context(
+        tvserver.served(BUILD, "tvpage-hls-", make_films, lambda: tvserver.webkit_browser(1280, 720)))
 
 
 def tearDownModule():
-    try:
-        if driver:
-            driver.quit()
-    finally:
-        server.stop()
-        shutil.rmtree(folder, ignore_errors=True)
+    RUNNING.close()
 
 
 def wait_for(condition, timeout=20):
-    deadline = time.time() + timeout
-    while time.time() < deadline:
-        value = condition()
-        if value:
-            return value
-        time.sleep(0.1)
-    return condition()
+    return tvserver.wait_for(condition, timeout)
 
 
 def press(key):

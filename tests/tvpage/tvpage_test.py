@@ -3,13 +3,13 @@ port: the tiles and stills of a fixture tree, the remote control's keys, the
 player, the sizes, and that programs reading the share see what they saw
 before. Run: /usr/bin/python3 tvpage_test.py <build dir>"""
 
+import contextlib
 import json
 import os
 import re
 import shutil
 import subprocess
 import sys
-import tempfile
 import time
 import unittest
 import urllib.parse
@@ -43,6 +43,7 @@ NOT_VIDEOS = ["样.mp4.txt", "样.mp", "样.tsx", "样.mp4x"]
 # repackaged; Xvid with MP3 sound in AVI, converted.
 FILMS = os.path.join(DEEP, "放映")
 
+RUNNING = contextlib.ExitStack()
 server = None
 folder = None
 driver = None
@@ -118,35 +119,17 @@ def write_still(folder_path, video, colour, still_folder=None):
 
 
 def setUpModule():
-    global server, folder, driver
-    folder = tempfile.mkdtemp(prefix="tvpage-share-")
-    os.chmod(folder, 0o755)
-    make_tree(folder)
-    server = tvserver.Server(BUILD, folder)
-    try:
-        driver = tvserver.browser(1280, 720)
-    except Exception:
-        server.stop()
-        raise
+    global folder, server, driver
+    folder, server, driver = RUNNING.enter_context(
+        tvserver.served(BUILD, "tvpage-share-", make_tree, lambda: tvserver.browser(1280, 720)))
 
 
 def tearDownModule():
-    try:
-        if driver:
-            driver.quit()
-    finally:
-        server.stop()
-        shutil.rmtree(folder, ignore_errors=True)
+    RUNNING.close()
 
 
 def wait_for(condition, timeout=10):
-    deadline = time.time() + timeout
-    while time.time() < deadline:
-        value = condition()
-        if value:
-            return value
-        time.sleep(0.1)
-    return condition()
+    return tvserver.wait_for(condition, timeout)
 
 
 def open_page(path="", width=1280, height=720):

@@ -5,6 +5,7 @@ it, or WebKitGTK's MiniBrowser (on the X display the caller gives). Used by
 the browser tests, the benchmark and the screenshot script."""
 
 import base64
+import contextlib
 import os
 import shutil
 import socket
@@ -170,3 +171,37 @@ def webkit_browser(width, height):
     driver = webdriver.WebKitGTK(executable_path="/usr/bin/WebKitWebDriver", options=options)
     driver.set_window_size(width, height)
     return driver
+
+
+@contextlib.contextmanager
+def served(build_dir, prefix, fill, make_browser):
+    """A new folder filled by `fill`, served by nginx and the playback helper,
+    and a browser from `make_browser`: (folder, server, driver); all of them
+    ended and removed afterwards, whatever happened."""
+    folder = tempfile.mkdtemp(prefix=prefix)
+    os.chmod(folder, 0o755)
+    server = driver = None
+    try:
+        fill(folder)
+        server = Server(build_dir, folder)
+        driver = make_browser()
+        yield folder, server, driver
+    finally:
+        try:
+            if driver:
+                driver.quit()
+        finally:
+            if server:
+                server.stop()
+            shutil.rmtree(folder, ignore_errors=True)
+
+
+def wait_for(condition, timeout=10):
+    """What `condition` returns once it is true, polled until `timeout` seconds."""
+    deadline = time.time() + timeout
+    while time.time() < deadline:
+        value = condition()
+        if value:
+            return value
+        time.sleep(0.1)
+    return condition()
