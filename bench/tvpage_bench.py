@@ -6,6 +6,7 @@ the frame that draws the first screen of tiles, the time until every tile is
 built, how many stills were requested, and the weight of the page's own files.
   /usr/bin/python3 bench/tvpage_bench.py [build dir] [videos]"""
 
+import gzip
 import os
 import statistics
 import sys
@@ -35,8 +36,14 @@ def make_folder(root, count):
 
 
 def page_weight(build):
+    """Each of the page's files: its size, and compressed as nginx sends it."""
     folder = os.path.join(build, "vomrixserver", "server", "tvpage")
-    return {name: os.path.getsize(os.path.join(folder, name)) for name in sorted(os.listdir(folder))}
+    weight = {}
+    for name in sorted(os.listdir(folder)):
+        with open(os.path.join(folder, name), "rb") as f:
+            data = f.read()
+        weight[name] = (len(data), len(gzip.compress(data, compresslevel=1)))
+    return weight
 
 
 def run_once(server, driver):
@@ -66,8 +73,8 @@ def main():
           (statistics.median(r["ready"] for r in results), results[-1]["allTiles"]))
     print("stills requested:                %d" % results[-1]["stills"])
     weight = page_weight(build)
-    print("page files:                      %d bytes (%s)" %
-          (sum(weight.values()), ", ".join("%s %d" % item for item in weight.items())))
+    print("page files (bytes, compressed):  %s" % ", ".join(
+        "%s %d (%d)" % (name, size, packed) for name, (size, packed) in weight.items()))
 
 
 if __name__ == "__main__":

@@ -184,6 +184,9 @@ class ListingForPrograms(unittest.TestCase):
         base = "http://127.0.0.1:%d/" % server.port
         self.assertEqual(tvserver.fetch(base + "%25vomra/tv.js")[0], 200)
         self.assertEqual(tvserver.fetch(base + "%25vomra/tv.js", auth=False)[0], 401)
+        status, headers, body = tvserver.fetch(base + "%25vomra/tv.js", headers={"Accept-Encoding": "gzip"})
+        self.assertEqual((status, headers["Content-Encoding"]), (200, "gzip"))
+        self.assertLess(len(body), len(tvserver.fetch(base + "%25vomra/tv.js")[2]) / 2)
         for path in ("%25vomra/", "%25vomra/../conf/nginx.conf", "%25vomra/..%2Fconf/nginx.conf",
                      "%25vomra/%2e%2e/.htpasswd", "%25vomra/401.html"):
             self.assertIn(tvserver.fetch(base + path)[0], (400, 403, 404), path)

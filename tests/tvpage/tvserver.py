@@ -118,9 +118,9 @@ def authorization(user=USER, password=PASSWORD):
     return "Basic " + base64.b64encode((user + ":" + password).encode()).decode()
 
 
-def fetch(url, auth=True):
+def fetch(url, auth=True, headers=()):
     """(status, headers, body) of a plain GET, as a program reading the share sees it."""
-    request = urllib.request.Request(url)
+    request = urllib.request.Request(url, headers=dict(headers))
     if auth:
         request.add_header("Authorization", authorization())
     try:
