@@ -8,6 +8,7 @@ extern "C" {
 }
 
 #include "playback/ts_output.h"
+#include "thumbs/turned_copy.h"
 #include "thumbs/video_input.h"
 
 namespace {
@@ -41,11 +42,16 @@ CodecHandle openEncoder(const AVFormatContext& format, const AVStream& input) {
     if (!encoder) failCapture("no H.264 encoder");
     CodecHandle context(avcodec_alloc_context3(encoder));
     if (!context) throw std::bad_alloc();
-    const PictureSize size = convertedSize(input.codecpar->width, input.codecpar->height);
+    // A picture recorded on its side is encoded as it is shown.
+    const bool sideways = clockwiseTurnsOf(input) % 2 == 1;
+    const AVCodecParameters& source = *input.codecpar;
+    const PictureSize size =
+        sideways ? convertedSize(source.height, source.width) : convertedSize(source.width, source.height);
     context->width = size.width;
     context->height = size.height;
     context->pix_fmt = AV_PIX_FMT_YUV420P;
-    context->sample_aspect_ratio = input.codecpar->sample_aspect_ratio;
+    const AVRational aspect = source.sample_aspect_ratio;
+    context->sample_aspect_ratio = sideways ? AVRational{aspect.den, aspect.num} : aspect;
     context->time_base = input.time_base;
     const AVRational rate =
         av_guess_frame_rate(const_cast<AVFormatContext*>(&format), const_cast<AVStream*>(&input), nullptr);
@@ -57,6 +63,26 @@ CodecHandle openEncoder(const AVFormatContext& format, const AVStream& input) {
     return context;
 }
 
+FrameHandle pictureFrame(int width, int height) {
+    FrameHandle frame(av_frame_alloc());
+    if (!frame) throw std::bad_alloc();
+    frame->format = AV_PIX_FMT_YUV420P;
+    frame->width = width;
+    frame->height = height;
+    check(av_frame_get_buffer(frame.get(), 0), "no memory for the picture");
+    return frame;
+}
+
+// The three planes of `upright` turned into `turned`; chroma is half size.
+void turnPicture(const AVFrame& upright, int turns, AVFrame& turned) {
+    for (int plane = 0; plane < 3; ++plane) {
+        const int shift = plane == 0 ? 0 : 1;
+        copyTurned({upright.data[plane], upright.width >> shift, upright.height >> shift, upright.linesize[plane]},
+                   turns, 1,
+                   {turned.data[plane], turned.width >> shift, turned.height >> shift, turned.linesize[plane]});
+    }
+}
+
 }  // namespace
 
 PictureSize convertedSize(int width, int height) {
@@ -66,12 +92,12 @@ PictureSize convertedSize(int width, int height) {
 }
 
 PictureConverter::PictureConverter(const AVFormatContext& format, const AVStream& input)
-    : m_input(input), m_decoder(openDecoder(input)), m_encoder(openEncoder(format, input)), m_scaled(av_frame_alloc()) {
-    if (!m_scaled) throw std::bad_alloc();
-    m_scaled->format = AV_PIX_FMT_YUV420P;
-    m_scaled->width = m_encoder->width;
-    m_scaled->height = m_encoder->height;
-    check(av_frame_get_buffer(m_scaled.get(), 0), "no memory for the picture");
+    : m_decoder(openDecoder(input)), m_encoder(openEncoder(format, input)), m_turns(clockwiseTurnsOf(input)) {
+    // Scaled upright first, then turned into the encoder's picture.
+    const bool sideways = m_turns % 2 == 1;
+    m_scaled =
+        pictureFrame(sideways ? m_encoder->height : m_encoder->width, sideways ? m_encoder->width : m_encoder->height);
+    if (m_turns) m_turned = pictureFrame(m_encoder->width, m_encoder->height);
 }
 
 void PictureConverter::decode(const AVPacket* packet, const OnFrame& onFrame) {
@@ -98,7 +124,13 @@ void PictureConverter::encode(const AVFrame* frame, bool key, const PacketSink& 
     if (m_lastPts != AV_NOPTS_VALUE && (pts == AV_NOPTS_VALUE || pts <= m_lastPts)) pts = m_lastPts + 1;
     if (pts == AV_NOPTS_VALUE) pts = 0;
     m_lastPts = pts;
-    m_scaled->pts = pts;
-    m_scaled->pict_type = key ? AV_PICTURE_TYPE_I : AV_PICTURE_TYPE_NONE;
-    encodeFrame(*m_encoder, m_scaled.get(), "the picture cannot be encoded", emit);
+    AVFrame* shown = m_scaled.get();
+    if (m_turns) {
+        check(av_frame_make_writable(m_turned.get()), "no memory for the picture");
+        turnPicture(*m_scaled, m_turns, *m_turned);
+        shown = m_turned.get();
+    }
+    shown->pts = pts;
+    shown->pict_type = key ? AV_PICTURE_TYPE_I : AV_PICTURE_TYPE_NONE;
+    encodeFrame(*m_encoder, shown, "the picture cannot be encoded", emit);
 }

@@ -1,6 +1,7 @@
 #pragma once
-// A video's picture decoded, scaled to at most 720 lines and encoded as
-// H.264 by x264, for pictures that browsers cannot decode.
+// A video's picture decoded, scaled to at most 720 lines, turned upright
+// where a phone recorded it on its side, and encoded as H.264 by x264, for
+// pictures that browsers cannot decode.
 #include <cstdint>
 #include <functional>
 
@@ -34,10 +35,11 @@ public:
     void encode(const AVFrame* frame, bool key, const PacketSink& emit);
 
 private:
-    const AVStream& m_input;
     CodecHandle m_decoder;
     CodecHandle m_encoder;
+    int m_turns;  // clockwise quarter turns from the decoded picture to the shown one
     ScalerHandle m_scaler;
     FrameHandle m_scaled;
+    FrameHandle m_turned;  // for a picture recorded on its side
     std::int64_t m_lastPts = AV_NOPTS_VALUE;
 };

@@ -9,6 +9,8 @@ extern "C" {
 #include <libavutil/imgutils.h>
 }
 
+#include "thumbs/turned_copy.h"
+
 namespace {
 
 struct Size {
@@ -53,22 +55,6 @@ bool scaleInto(const AVFrame& frame, std::uint8_t* target, int targetStride, Siz
     return sws_scale(scaler.get(), frame.data, frame.linesize, 0, frame.height, planes, strides) == size.height;
 }
 
-// Copies the upright `source` (sourceSize) into `target` turned clockwise by
-// `turns` quarter turns, its top-left pixel at `target`.
-void copyTurned(const std::uint8_t* source, Size sourceSize, int turns, std::uint8_t* target, int targetStride) {
-    const Size shown = turns % 2 ? Size{sourceSize.height, sourceSize.width} : sourceSize;
-    for (int y = 0; y < shown.height; ++y) {
-        std::uint8_t* row = target + static_cast<std::ptrdiff_t>(y) * targetStride;
-        for (int x = 0; x < shown.width; ++x) {
-            int sx = x, sy = y;
-            if (turns == 1) sx = y, sy = sourceSize.height - 1 - x;
-            if (turns == 2) sx = sourceSize.width - 1 - x, sy = sourceSize.height - 1 - y;
-            if (turns == 3) sx = sourceSize.width - 1 - y, sy = x;
-            std::memcpy(row + 3 * x, source + 3 * (static_cast<std::ptrdiff_t>(sy) * sourceSize.width + sx), 3);
-        }
-    }
-}
-
 }  // namespace
 
 RgbImage fitToRgb(const AVFrame& frame, PictureShape shape, int width, int height) {
@@ -85,6 +71,7 @@ RgbImage fitToRgb(const AVFrame& frame, PictureShape shape, int width, int heigh
     const Size upright = turns % 2 ? Size{fitted.height, fitted.width} : fitted;
     const BufferHandle scaled = allocateRgb(upright);
     if (!scaled || !scaleInto(frame, scaled.get(), 3 * upright.width, upright)) return {};
-    copyTurned(scaled.get(), upright, turns, corner, image.stride());
+    copyTurned({scaled.get(), upright.width, upright.height, 3 * upright.width}, turns, 3,
+               {corner, fitted.width, fitted.height, image.stride()});
     return image;
 }

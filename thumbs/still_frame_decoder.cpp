@@ -236,17 +236,6 @@ FrameHandle passOverFlatPictures(VideoInput& input, FrameHandle frame, const Cap
     return frame;
 }
 
-// Quarter turns clockwise from the stream's display matrix (phone videos).
-int clockwiseTurnsOf(const AVStream& stream) {
-    const auto* matrix =
-        reinterpret_cast<const std::int32_t*>(av_stream_get_side_data(&stream, AV_PKT_DATA_DISPLAYMATRIX, nullptr));
-    if (!matrix) return 0;
-    const double counterClockwise = av_display_rotation_get(matrix);
-    if (std::isnan(counterClockwise)) return 0;
-    const long turns = std::lround(-counterClockwise / 90.0);
-    return static_cast<int>(((turns % 4) + 4) % 4);
-}
-
 }  // namespace
 
 StillFrame decodeStillFrame(const VideoFile& video, std::int32_t seconds, const CaptureLimits& limits) {

@@ -1,8 +1,13 @@
 #include "thumbs/video_input.h"
 
+#include <cmath>
 #include <new>
 #include <string_view>
 #include <vector>
+
+extern "C" {
+#include <libavutil/display.h>
+}
 
 namespace {
 
@@ -136,4 +141,14 @@ VideoInput openVideoInput(const VideoFile& video, const CaptureLimits& limits, S
     openSource(input, video.file, limits);
     openDemuxer(input, video.path, limits, probe);
     return input;
+}
+
+int clockwiseTurnsOf(const AVStream& stream) {
+    const auto* matrix =
+        reinterpret_cast<const std::int32_t*>(av_stream_get_side_data(&stream, AV_PKT_DATA_DISPLAYMATRIX, nullptr));
+    if (!matrix) return 0;
+    const double counterClockwise = av_display_rotation_get(matrix);
+    if (std::isnan(counterClockwise)) return 0;
+    const long turns = std::lround(-counterClockwise / 90.0);
+    return static_cast<int>(((turns % 4) + 4) % 4);
 }

@@ -86,3 +86,7 @@ enum class StreamProbe { onlyWhereTheHeaderIsSilent, always };
 // CaptureFailure with the reason when the file is no video of a kind
 // discovery accepts, or its streams cannot be read.
 VideoInput openVideoInput(const VideoFile& video, const CaptureLimits& limits, StreamProbe probe);
+
+// Quarter turns clockwise that the stream's display matrix asks for (phone
+// videos recorded on their side), 0 to 3.
+int clockwiseTurnsOf(const AVStream& stream);

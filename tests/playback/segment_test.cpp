@@ -147,4 +147,25 @@ TEST_F(Segments, ConvertedSegmentsStartWithKeyFramesAndGoOnWhereTheLastEnded) {
     EXPECT_EQ(made, (std::vector<std::size_t>{2, 0, 1}));
 }
 
+// A phone's picture recorded on its side (turned a quarter by its display
+// matrix) is converted upright: MPEG-TS carries no turn of its own.
+TEST_F(Segments, APictureRecordedOnItsSideIsConvertedUpright) {
+    const std::filesystem::path phone = std::filesystem::path(VOMRA_TEST_DATA_DIR) / "rotated.mp4";
+    const auto file = platform::RegularFileReader::open(phone);
+    const ProbeResult probed = probeStreams(phone);
+    ASSERT_TRUE(probed.facts) << probed.failure;
+    const std::atomic<bool> stop{false};
+    std::string converted;
+    transcodeSegments(*file, phone, planSegments({}, probed.facts->durationSeconds), 0, stop,
+                      [&](std::size_t, std::string&& bytes) {
+                          converted = std::move(bytes);
+                          return false;
+                      });
+    writeFile(*folder / "upright.ts", converted);
+    const ProbeResult upright = probeStreams(*folder / "upright.ts");
+    ASSERT_TRUE(upright.facts) << upright.failure;
+    EXPECT_EQ(std::make_pair(upright.facts->width, upright.facts->height),
+              std::make_pair(probed.facts->height, probed.facts->width));
+}
+
 }  // namespace
