@@ -60,7 +60,7 @@ if(VOMRA_WINDOWS_DEPS_DIR)
   file(REAL_PATH ${VOMRA_WINDOWS_DEPS_DIR}/ffmpeg windows_ffmpeg_dir)
   file(REAL_PATH ${VOMRA_WINDOWS_DEPS_DIR}/qrencode windows_qrencode_dir)
   set(HTTPLIB_INCLUDE_DIR ${VOMRA_WINDOWS_DEPS_DIR}/httplib/include CACHE PATH "cpp-httplib's single header" FORCE)
-  list(APPEND CMAKE_FIND_ROOT_PATH ${windows_wx_dir} ${windows_ffmpeg_dir})
+  list(APPEND CMAKE_FIND_ROOT_PATH ${windows_wx_dir} ${windows_ffmpeg_dir} ${windows_qrencode_dir})
   # wx-config itself, where it is now, whatever folder it was built for.
   file(GLOB wx_config ${windows_wx_dir}/lib/wx/config/x86_64-w64-mingw32-msw-unicode-static-3.2)
   set(wxWidgets_CONFIG_EXECUTABLE ${wx_config} CACHE FILEPATH "" FORCE)
