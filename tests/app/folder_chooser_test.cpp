@@ -7,9 +7,7 @@
 #include <wx/modalhook.h>
 #include <wx/utils.h>
 
-#ifdef __WXGTK__
 #include <gtk/gtk.h>
-#endif
 
 #include "app/control_ids.h"
 #include "dialog_fixture.h"
@@ -39,14 +37,10 @@ protected:
 
 private:
     static wxString shownFolder(wxDialog& chooser) {
-#ifdef __WXGTK__
         gchar* folder = gtk_file_chooser_get_current_folder(GTK_FILE_CHOOSER(chooser.GetHandle()));
         const wxString text = folder ? wxString::FromUTF8(folder) : wxString();
         g_free(folder);
         return text;
-#else
-        return static_cast<wxDirDialog&>(chooser).GetPath();
-#endif
     }
 };
 
