@@ -15,6 +15,8 @@ packages=(
   nlohmann-json3-dev libstb-dev libgtest-dev libgmock-dev libdeflate-dev
   # the playback helper speaks HTTP to nginx through cpp-httplib
   libcpp-httplib-dev
+  # the window's QR code of the share's address
+  libqrencode-dev
   # the thumbnail benchmark compares the stills' encoder with libspng's
   libspng-dev
   # run: the web server, its password tool, the browser launcher, pgrep
@@ -23,6 +25,8 @@ packages=(
   # the tools that make the video fixtures and the benchmark's rivals
   xvfb xauth trayer x11-utils xdotool imagemagick fonts-wqy-microhei
   curl ffmpeg ffmpegthumbnailer
+  # a QR code reader, which reads the window's code off a screenshot
+  zbar-tools
   # the TV page's tests: a real browser and its driver, and an ECMAScript 5 parser
   chromium chromium-driver python3-selenium node-acorn
   # and WebKitGTK, a browser without HLS, with GStreamer's FFmpeg decoders

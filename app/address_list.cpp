@@ -11,6 +11,6 @@ void fillAddressList(wxComboBox& combo, std::int32_t port, const std::string& sh
     const auto adapters = platform::queryNetworkAdapters();
     if (!adapters) return;
     for (const std::string& address : accessAddresses(*adapters, port, shareName))
-        combo.Append(controlTextFromUtf8(address));
+        combo.Append(controlTextFromUtf8(addressListLine(address)));
     if (combo.GetCount() > 0) combo.SetSelection(0);
 }

@@ -17,7 +17,7 @@ struct DialogRect {
 // One control of a template. `id` is -1 for controls nobody addresses.
 struct ControlTemplate {
     int id = -1;
-    std::string kind;  // "label", "edit", "button", "link", "combo" or "icon"
+    std::string kind;  // "label", "edit", "button", "link", "combo", "icon" or "qr"
     std::string text;  // UTF-8
     int icon = 0;      // the icon resource an "icon" control shows
     DialogRect rect;

@@ -23,6 +23,7 @@ enum ControlId : int {
     kExitButton = 1019,
     kAddressCombo = 1020,
     kStatusText = 1021,
+    kQrCode = 1022,
 };
 
 // The About item of the system menu (or of the background menu where the

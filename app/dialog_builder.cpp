@@ -139,11 +139,19 @@ wxWindow* createIcon(wxDialog& dialog, const ControlTemplate& control) {
     return new wxStaticBitmap(&dialog, windowId(control.id), icon);
 }
 
+// The place of a QR code, empty and hidden until the dialog shows one.
+wxWindow* createQrCode(wxDialog& dialog, const ControlTemplate& control) {
+    checkStyles(control, {});
+    auto* picture = new wxStaticBitmap(&dialog, windowId(control.id), wxNullBitmap);
+    picture->Hide();
+    return picture;
+}
+
 wxWindow* createControl(wxDialog& dialog, const ControlTemplate& control) {
     using Factory = wxWindow* (*)(wxDialog&, const ControlTemplate&);
     static const std::map<std::string, Factory> factories = {
-        {"label", createLabel}, {"edit", createEdit},   {"button", createButton},
-        {"link", createLink},   {"combo", createCombo}, {"icon", createIcon},
+        {"label", createLabel}, {"edit", createEdit}, {"button", createButton}, {"link", createLink},
+        {"combo", createCombo}, {"icon", createIcon}, {"qr", createQrCode},
     };
     const auto found = factories.find(control.kind);
     if (found == factories.end()) throw std::logic_error("unknown control kind " + control.kind);
@@ -172,8 +180,9 @@ DialogRect templateRect(const DialogTemplate& dialogTemplate, const ControlTempl
 // text keeps the right edge of right-aligned controls and the centre of the
 // others; a taller control keeps its vertical centre. Edit fields and combo
 // boxes keep their width. A combo box is exactly as tall as its edit field
-// (the template's height is that of its dropped-down list), and an icon
-// keeps the size of its image.
+// (the template's height is that of its dropped-down list), an icon keeps
+// the size of its image, and a QR code is the largest square in its
+// rectangle, centred there.
 wxRect grownToFit(const wxDialog& dialog, const DialogRect& units, const ControlTemplate& control,
                   const wxWindow& window) {
     // Both corners are converted, so that neighbours meet without rounding gaps or overlaps.
@@ -182,6 +191,10 @@ wxRect grownToFit(const wxDialog& dialog, const DialogRect& units, const Control
     wxRect rect(topLeft, wxSize(bottomRight.x - topLeft.x, bottomRight.y - topLeft.y));
     const wxSize best = window.GetBestSize();
     if (control.kind == "icon") return {rect.GetPosition(), best};
+    if (control.kind == "qr") {
+        const int side = std::min(rect.width, rect.height);
+        return {rect.x + (rect.width - side) / 2, rect.y + (rect.height - side) / 2, side, side};
+    }
 
     const bool keepsWidth = control.kind == "edit" || control.kind == "combo";
     if (!keepsWidth && best.x > rect.width) {

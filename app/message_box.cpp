@@ -4,7 +4,9 @@
 #include <clocale>
 #include <vector>
 
+#include <wx/bitmap.h>
 #include <wx/dialog.h>
+#include <wx/iconbndl.h>
 #include <wx/intl.h>
 #include <wx/msgdlg.h>
 #include <wx/translation.h>
@@ -27,14 +29,64 @@ void closeBox(wxMessageDialog& box) {
 #endif
 }
 
+#ifdef __WXGTK__
+// The window manager puts a box that has no window to sit over in a corner;
+// GTK centres it when asked before it shows, which its realisation precedes.
+gboolean centreParentlessBox(GSignalInvocationHint*, guint, const GValue* values, gpointer) {
+    GObject* widget = G_OBJECT(g_value_get_object(&values[0]));
+    if (GTK_IS_MESSAGE_DIALOG(widget) && !gtk_window_get_transient_for(GTK_WINDOW(widget)))
+        gtk_window_set_position(GTK_WINDOW(widget), GTK_WIN_POS_CENTER);
+    return TRUE;  // stays hooked until removed
+}
+
+// Centres the parentless boxes that show while it lives.
+class CentredBoxes {
+public:
+    CentredBoxes()
+        : m_signal(g_signal_lookup("realize", GTK_TYPE_WIDGET)),
+          m_hook(g_signal_add_emission_hook(m_signal, 0, centreParentlessBox, nullptr, nullptr)) {}
+    ~CentredBoxes() { g_signal_remove_emission_hook(m_signal, m_hook); }
+    CentredBoxes(const CentredBoxes&) = delete;
+    CentredBoxes& operator=(const CentredBoxes&) = delete;
+
+private:
+    guint m_signal;
+    gulong m_hook;
+};
+#else
+// Elsewhere a box without an owner window shows centred on the screen.
+struct CentredBoxes {};
+#endif
+
 }  // namespace
 
 void showMessageBox(const wxString& text, const wxString& title, long iconStyle, wxWindow* parent) {
-    wxMessageDialog box(parent, text, title, wxOK | iconStyle);
+    wxMessageDialog box(parent, text, title, wxOK | wxCENTRE | iconStyle);
     box.SetOKLabel(L"确定");
     openBoxes.push_back(&box);
-    box.ShowModal();
+    {
+        const CentredBoxes centred;
+        box.ShowModal();
+    }
     openBoxes.erase(std::find(openBoxes.begin(), openBoxes.end(), &box));
+}
+
+wxString messageTitle(long iconStyle) {
+    if (iconStyle & wxICON_ERROR) return L"错误";
+    if (iconStyle & wxICON_WARNING) return L"警告";
+    return L"提示";
+}
+
+void useProgramIcons([[maybe_unused]] const wxIconBundle& icons) {
+#ifdef __WXGTK__
+    // The bitmaps own the pixbufs until GTK has taken its references.
+    std::vector<wxBitmap> bitmaps;
+    for (size_t i = 0; i < icons.GetIconCount(); ++i) bitmaps.emplace_back(icons.GetIconByIndex(i));
+    GList* pixbufs = nullptr;
+    for (const wxBitmap& bitmap : bitmaps) pixbufs = g_list_append(pixbufs, bitmap.GetPixbuf());
+    gtk_window_set_default_icon_list(pixbufs);
+    g_list_free(pixbufs);
+#endif
 }
 
 void closeModalWindows() {

@@ -5,7 +5,18 @@
 
 class wxWindow;
 
+class wxIconBundle;
+
+// A box without a parent shows in the middle of the screen.
 void showMessageBox(const wxString& text, const wxString& title, long iconStyle, wxWindow* parent = nullptr);
+
+// A title short enough for the narrowest box to show whole: 错误, 警告 or
+// 提示, as the icon style says.
+wxString messageTitle(long iconStyle);
+
+// The icon of every window the toolkit makes for the program, message boxes
+// and the folder chooser included.
+void useProgramIcons(const wxIconBundle& icons);
 
 // Closes every message box and modal dialog on screen (as their close box
 // would), so that a request to end the program is not held up by a box that

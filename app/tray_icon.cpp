@@ -53,6 +53,7 @@ wxMenu* CTrayIcon::BuildMenu() const {
     else
         menu->Append(kStartButton, L"启动共享服务");
     menu->AppendSeparator();
+    menu->Append(kAboutCommand, L"关于 VomraServer");
     menu->Append(kExitButton, L"退出");
     return menu;
 }

@@ -3,7 +3,7 @@
 // with a green mark while it runs, a tip that says which, and a right-click
 // menu. The menu's commands reach the icon's event handler as wxEVT_MENU
 // with the ids of the buttons they stand for (kTrayShowCommand to show the
-// window).
+// window, kAboutCommand for the About box).
 #include <wx/icon.h>
 #include <wx/menu.h>
 #include <wx/taskbar.h>
@@ -19,7 +19,7 @@ public:
     void ShowState(bool sharing, const wxString& tip);
     bool Sharing() const { return m_sharing; }
 
-    // The right-click menu: 显示主窗口, 启动共享服务 or 停止共享服务, 退出.
+    // The right-click menu: 显示主窗口, 启动共享服务 or 停止共享服务, 关于 VomraServer, 退出.
     wxMenu* BuildMenu() const;
 
 protected:

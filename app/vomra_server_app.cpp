@@ -4,6 +4,7 @@
 
 #include <wx/log.h>
 
+#include "app/app_resources.h"
 #include "app/control_ids.h"
 #include "app/message_box.h"
 #include "app/vomra_server_dlg.h"
@@ -34,6 +35,7 @@ bool CVomraServerApp::OnInit() {
     Bind(wxEVT_END_SESSION, &CVomraServerApp::OnEndSession, this);
     SetAppName(L"VomraServer");
     useChineseTexts();
+    useProgramIcons(loadAppIcons());
     SetClassName(L"VomraServer");
     if (platform::acquireInstanceGuard(kInstanceName) == platform::InstanceGuard::AlreadyRunning) {
         showMessageBox(L"程序已在运行中！在右下角找！", L"提示", wxICON_WARNING);

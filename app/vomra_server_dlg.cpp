@@ -9,7 +9,9 @@
 #include <wx/filename.h>
 #include <wx/hyperlink.h>
 #include <wx/menu.h>
+#include <wx/statbmp.h>
 #include <wx/stattext.h>
+#include <wx/utils.h>
 #include <wx/textctrl.h>
 
 #include "app/about_dlg.h"
@@ -19,10 +21,12 @@
 #include "app/dialog_builder.h"
 #include "app/address_list.h"
 #include "app/message_box.h"
+#include "app/qr_code_bitmap.h"
 #include "config/settings_file.h"
 #include "platform/browser.h"
 #include "platform/paths.h"
 #include "platform/system_menu.h"
+#include "share/access_addresses.h"
 #include "share/number_parse.h"
 
 namespace {
@@ -47,12 +51,21 @@ wxString tutorialUrl(const std::filesystem::path& page) {
     return wxFileName::FileNameToURL(wxFileName(pathText(page)));
 }
 
-// The folder as typed, or the nearest folder above it that exists, so the
-// chooser opens where the user was heading; empty when none does.
-wxString nearestExistingFolder(const wxString& typed) {
+// The folder as typed, or the nearest folder above it that exists short of
+// the file system's root, so the chooser opens where the user was heading;
+// the user's home folder when the box is empty or names nothing nearer. GTK's
+// chooser given no folder opens at its list of recent files, where a typed
+// path cannot be chosen.
+wxString chooserStartFolder(const wxString& typed) {
     wxFileName folder = wxFileName::DirName(typed);
     while (!folder.DirExists() && folder.GetDirCount() > 0) folder.RemoveLastDir();
-    return folder.DirExists() && !typed.empty() ? folder.GetPath() : wxString();
+    return !typed.empty() && folder.GetDirCount() > 0 ? folder.GetPath() : wxGetHomeDir();
+}
+
+// A right click on these is one on the window's background.
+bool isBackground(const wxObject* clicked, const wxWindow& window) {
+    return clicked == &window || dynamic_cast<const wxStaticText*>(clicked) ||
+           dynamic_cast<const wxStaticBitmap*>(clicked);
 }
 
 // Fills the folder box with a dropped folder, or with the folder of a dropped
@@ -254,10 +267,14 @@ void CVomraServerDlg::EndFromOutside() {
 }
 
 void CVomraServerDlg::OnTrayMenu(wxCommandEvent& event) {
-    if (event.GetId() == kTrayShowCommand)
+    if (event.GetId() == kTrayShowCommand) {
         BringToFront();
-    else
+    } else if (event.GetId() == kAboutCommand) {
+        wxCommandEvent about(wxEVT_MENU, kAboutCommand);
+        ProcessWindowEvent(about);
+    } else {
         PressButton(event.GetId());
+    }
 }
 
 // Closing only hides the window while the tray icon can bring it back;
@@ -283,7 +300,7 @@ void CVomraServerDlg::OnTutorialLink(wxHyperlinkEvent& event) {
 }
 
 void CVomraServerDlg::OnContextMenu(wxContextMenuEvent& event) {
-    if (m_backgroundMenuText.empty() || event.GetEventObject() != this) {
+    if (m_backgroundMenuText.empty() || !isBackground(event.GetEventObject(), *this)) {
         event.Skip();
         return;
     }
@@ -325,6 +342,7 @@ void CVomraServerDlg::OnStartService(wxCommandEvent&) {
     if (report.error.empty()) {
         ShowSharing(true);
         fillAddressList(*m_addressCombo, m_settings.port, m_settings.shareName);
+        ShowQrCode();
     } else {
         RefreshStatus();  // the buttons stay as they were
     }
@@ -371,7 +389,23 @@ void CVomraServerDlg::ShowSharing(bool sharing) {
         stop->SetFocus();
     else if (focus == stop && !sharing)
         start->SetFocus();
+    if (!sharing) FindWindow(kQrCode)->Hide();
     RefreshStatus();
+}
+
+// The chosen line's short address, which is ASCII and so what any reader
+// takes, as a QR code beside the list while the share runs.
+void CVomraServerDlg::ShowQrCode() {
+    auto* picture = static_cast<wxStaticBitmap*>(FindWindow(kQrCode));
+    const int index = m_addressCombo->GetSelection();
+    if (!m_share.running() || index == wxNOT_FOUND) {
+        picture->Hide();
+        return;
+    }
+    const std::string address = siteAddress(accessAddressOfLine(toUtf8(m_addressCombo->GetString(index))));
+    picture->SetBitmap(qrCodeBitmap(address, picture->GetSize().x));
+    picture->SetToolTip(L"用手机扫描二维码打开 " + wxString::FromUTF8(address));
+    picture->Show();
 }
 
 void CVomraServerDlg::ShowMessages(const StartReport& report) {
@@ -382,7 +416,8 @@ void CVomraServerDlg::ShowMessages(const StartReport& report) {
 void CVomraServerDlg::OnAddressSelChange(wxCommandEvent&) {
     const int index = m_addressCombo->GetSelection();
     if (index == wxNOT_FOUND) return;
-    OpenInBrowser(m_addressCombo->GetString(index));
+    ShowQrCode();
+    m_openBrowser(accessAddressOfLine(toUtf8(m_addressCombo->GetString(index))));
 }
 
 void CVomraServerDlg::OpenInBrowser(const wxString& url) {
@@ -398,12 +433,12 @@ void CVomraServerDlg::SetBrowserOpener(BrowserOpener opener) {
 }
 
 void CVomraServerDlg::ShowMessageBox(const wxString& text, long iconStyle) {
-    showMessageBox(text, GetTitle(), iconStyle, this);
+    showMessageBox(text, messageTitle(iconStyle), iconStyle, this);
 }
 
 void CVomraServerDlg::OnBrowseFolder(wxCommandEvent&) {
     auto* box = static_cast<wxTextCtrl*>(FindWindow(kSharedFolderEdit));
-    wxDirDialog chooser(this, L"选择要共享的文件夹", nearestExistingFolder(box->GetValue()),
+    wxDirDialog chooser(this, L"选择要共享的文件夹", chooserStartFolder(box->GetValue()),
                         wxDD_DEFAULT_STYLE | wxDD_DIR_MUST_EXIST);
     if (chooser.ShowModal() == wxID_OK) box->ChangeValue(chooser.GetPath());
 }

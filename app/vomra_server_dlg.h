@@ -73,6 +73,7 @@ private:
     bool FocusIsOnButton() const;
     ShareSettings ReadSettings() const;
     void ShowSharing(bool sharing);
+    void ShowQrCode();
     void ShowMessages(const StartReport& report);
     void ShowMessageBox(const wxString& text, long iconStyle);
     void OpenInBrowser(const wxString& url);

@@ -58,14 +58,16 @@ if(VOMRA_WINDOWS_DEPS_DIR)
   # and wx-config name as they are.
   file(REAL_PATH ${VOMRA_WINDOWS_DEPS_DIR}/wxwidgets windows_wx_dir)
   file(REAL_PATH ${VOMRA_WINDOWS_DEPS_DIR}/ffmpeg windows_ffmpeg_dir)
+  file(REAL_PATH ${VOMRA_WINDOWS_DEPS_DIR}/qrencode windows_qrencode_dir)
   set(HTTPLIB_INCLUDE_DIR ${VOMRA_WINDOWS_DEPS_DIR}/httplib/include CACHE PATH "cpp-httplib's single header" FORCE)
-  list(APPEND CMAKE_FIND_ROOT_PATH ${windows_wx_dir} ${windows_ffmpeg_dir})
+  list(APPEND CMAKE_FIND_ROOT_PATH ${windows_wx_dir} ${windows_ffmpeg_dir} ${windows_qrencode_dir})
   # wx-config itself, where it is now, whatever folder it was built for.
   file(GLOB wx_config ${windows_wx_dir}/lib/wx/config/x86_64-w64-mingw32-msw-unicode-static-3.2)
   set(wxWidgets_CONFIG_EXECUTABLE ${wx_config} CACHE FILEPATH "" FORCE)
   set(wxWidgets_CONFIG_OPTIONS --prefix=${windows_wx_dir})
-  # Only FFmpeg's and libdeflate's pkg-config files, with what static linking needs.
-  set(ENV{PKG_CONFIG_LIBDIR} ${windows_ffmpeg_dir}/lib/pkgconfig)
+  # Only FFmpeg's, libdeflate's and libqrencode's pkg-config files, with what
+  # static linking needs.
+  set(ENV{PKG_CONFIG_LIBDIR} ${windows_ffmpeg_dir}/lib/pkgconfig:${windows_qrencode_dir}/lib/pkgconfig)
   set(PKG_CONFIG_ARGN --static)
   # stb_image_write is header-only: its directory alone, as for nlohmann json.
   file(CREATE_LINK /usr/include/stb ${VOMRA_CROSS_INCLUDE_DIR}/stb SYMBOLIC)

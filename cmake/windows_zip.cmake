@@ -22,7 +22,8 @@ set(licences ${folder}/licences)
 file(MAKE_DIRECTORY ${licences})
 file(COPY_FILE ${LICENSE} ${licences}/VomraServer-LICENSE.txt)
 foreach(entry wxWidgets=libwxbase3.2-1 FFmpeg=libavcodec59 x264=libx264-164 zlib=zlib1g libpng=libpng16-16
-              libdeflate=libdeflate0 cpp-httplib=libcpp-httplib0.11 nlohmann-json=nlohmann-json3-dev stb=libstb0
+              libdeflate=libdeflate0 cpp-httplib=libcpp-httplib0.11 libqrencode=libqrencode4
+              nlohmann-json=nlohmann-json3-dev stb=libstb0
               mingw-w64=mingw-w64-common gcc-runtime=gcc-mingw-w64-base)
   string(REPLACE "=" ";" pair ${entry})
   list(GET pair 0 name)

@@ -3,7 +3,8 @@
 # the layout, under a virtual display with a plain window manager and a tray:
 #   docs/make_screenshots.sh [build dir]
 # writes, in docs/, for the default font and (with "-125") the 125 % one:
-#   main-window.png     the window sharing a folder of three videos
+#   main-window.png     the window sharing a folder of three videos, with
+#                       the QR code of its address
 #   tray-menu.png       the tray icon's right-click menu over the tray
 #   folder-chooser.png  the 浏览… button's folder chooser
 #   message-box.png     the message of a Start that failed (a missing folder)
@@ -107,7 +108,7 @@ shoot() {
   # The tray icon is the first one in the top left corner.
   xdotool mousemove 16 16 click 3
   sleep 1
-  /usr/bin/import -window root -crop 240x130+0+0 +repage "$root/docs/tray-menu$suffix.png"
+  /usr/bin/import -window root -crop 260x165+0+0 +repage "$root/docs/tray-menu$suffix.png"
   xdotool key Escape
   sleep 0.5
 

@@ -1,17 +1,18 @@
 #!/usr/bin/env bash
 # Cross-builds the libraries the Windows program needs beyond MinGW-w64's own
 # from Debian's source packages, static, for 64-bit Windows, into cache
-# folders outside the checkout, in three groups: wxWidgets' MSW port with the
+# folders outside the checkout, in four groups: wxWidgets' MSW port with the
 # zlib and libpng its PNG loading needs, FFmpeg's decoding half with the
 # encoders the playback helper needs (x264's H.264 encoder among them) and
-# libdeflate, and cpp-httplib's single header (Debian's own package splits it
-# into a header and a Linux library).
+# libdeflate, cpp-httplib's single header (Debian's own package splits it
+# into a header and a Linux library), and libqrencode.
 #
 # Each group's folder is named by a hash of the source versions Debian offers
 # of its packages, the compiler's version and the group's build steps with
 # their flags, so a change to any of them builds that group afresh while a
 # second run reuses the first's work. One more folder, named by all, links
-# them as wxwidgets/, ffmpeg/ and httplib/; the script prints it on its last line.
+# them as wxwidgets/, ffmpeg/, httplib/ and qrencode/; the script prints it
+# on its last line.
 #
 # Usage: windows-deps.sh [--lookup] [CACHE_ROOT]
 #   --lookup   only print the folder if it is filled (exit status 1 if not);
@@ -28,6 +29,7 @@ host=x86_64-w64-mingw32
 wx_packages=(zlib libpng1.6 wxwidgets3.2)
 ffmpeg_packages=(libdeflate x264 ffmpeg)
 httplib_packages=(cpp-httplib)
+qrencode_packages=(qrencode)
 jobs=2
 
 sudo=""
@@ -72,8 +74,12 @@ newest_first() {
 
 # Unpacks the newest version of a source package whose files the mirror has
 # into the current directory; prints the source directory and the version.
+# Where the mirror lacks Debian's packaging of every version, the newest
+# version's upstream tarball (which apt checks against the package's sums as
+# it fetches it) is unpacked as it is.
 fetch_source() {
-  local package=$1 version
+  local package=$1 version versions orig
+  versions=$(apt-cache showsrc "$package" | sed -n 's/^Version: //p' | newest_first | uniq)
   while read -r version; do
     rm -rf ./*
     if apt-get source -q "$package=$version" >/dev/null 2>&1; then
@@ -81,7 +87,17 @@ fetch_source() {
       return
     fi
     log "$package $version: not fetched, trying an older version"
-  done < <(apt-cache showsrc "$package" | sed -n 's/^Version: //p' | newest_first | uniq)
+  done <<<"$versions"
+  version=$(head -1 <<<"$versions")
+  rm -rf ./*
+  apt-get source -q --download-only "$package=$version" >/dev/null 2>&1 || true
+  orig=$(find . -maxdepth 1 -name "${package}_*.orig.tar.*" | head -1)
+  if [ -n "$orig" ]; then
+    tar -xf "$orig"
+    log "$package $version: only its upstream sources were fetched, built as they are"
+    echo "$(find . -mindepth 1 -maxdepth 1 -type d | head -1) $version (upstream sources)"
+    return
+  fi
   log "$package: no version could be fetched"
   return 1
 }
@@ -179,6 +195,16 @@ build_cpp-httplib() {
   install -D -m 644 "$src/httplib.h" "$prefix/include/httplib.h"
 }
 
+# The window's QR codes: the library alone, without its program (which would
+# need libpng) and its tests, and without its locks, as only the window's
+# thread calls it.
+build_qrencode() {
+  local src=$1 prefix=$2
+  (cd "$src" && ./configure -q --host=$host --prefix="$prefix" --disable-shared --enable-static \
+    --without-tools --without-tests --disable-thread-safety CC=$cc CFLAGS="$common_cflags" >/dev/null &&
+    make -j$jobs >/dev/null && make install >/dev/null)
+}
+
 # The MSW port, static, with what the program's window uses: the core and
 # base libraries, PNG images (its icons) through the zlib and libpng above.
 build_wxwidgets() {
@@ -242,10 +268,11 @@ $lookup || add_source_entries
 wx_prefix=$cache_root/wxwidgets-$(group_key wxwidgets "${wx_packages[@]}")
 ffmpeg_prefix=$cache_root/ffmpeg-$(group_key ffmpeg "${ffmpeg_packages[@]}")
 httplib_prefix=$cache_root/httplib-$(group_key httplib "${httplib_packages[@]}")
-both=$cache_root/windows-$(echo "$wx_prefix $ffmpeg_prefix $httplib_prefix" | sha256sum | cut -c1-16)
+qrencode_prefix=$cache_root/qrencode-$(group_key qrencode "${qrencode_packages[@]}")
+both=$cache_root/windows-$(echo "$wx_prefix $ffmpeg_prefix $httplib_prefix $qrencode_prefix" | sha256sum | cut -c1-16)
 if [ -f "$both/.complete" ] && [ -f "$wx_prefix/.complete" ] && [ -f "$ffmpeg_prefix/.complete" ] &&
-  [ -f "$httplib_prefix/.complete" ]; then
-  $lookup || log "reusing $wx_prefix, $ffmpeg_prefix and $httplib_prefix"
+  [ -f "$httplib_prefix/.complete" ] && [ -f "$qrencode_prefix/.complete" ]; then
+  $lookup || log "reusing $wx_prefix, $ffmpeg_prefix, $httplib_prefix and $qrencode_prefix"
   echo "$both"
   exit 0
 fi
@@ -258,9 +285,11 @@ trap 'rm -rf "$work"' EXIT
 build_group "$wx_prefix" "${wx_packages[@]}"
 build_group "$ffmpeg_prefix" "${ffmpeg_packages[@]}"
 build_group "$httplib_prefix" "${httplib_packages[@]}"
+build_group "$qrencode_prefix" "${qrencode_packages[@]}"
 $sudo mkdir -p "$both"
 $sudo ln -sfn "$wx_prefix" "$both/wxwidgets"
 $sudo ln -sfn "$ffmpeg_prefix" "$both/ffmpeg"
 $sudo ln -sfn "$httplib_prefix" "$both/httplib"
+$sudo ln -sfn "$qrencode_prefix" "$both/qrencode"
 $sudo touch "$both/.complete"
 echo "$both"

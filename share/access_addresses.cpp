@@ -2,6 +2,8 @@
 
 namespace {
 
+const std::string kLeadsTo = " \xE2\x86\x92 ";  // " → " in UTF-8
+
 bool servesTheNetwork(const platform::NetworkAdapter& adapter) {
     const bool wiredOrWireless = adapter.interfaceType == platform::kAdapterTypeEthernet ||
                                  adapter.interfaceType == platform::kAdapterTypeWireless;
@@ -27,4 +29,19 @@ std::vector<std::string> accessAddresses(const std::vector<platform::NetworkAdap
         }
     }
     return entries;
+}
+
+std::string siteAddress(const std::string& accessAddress) {
+    const auto hostStart = accessAddress.find("://");
+    const auto pathStart = accessAddress.find('/', hostStart == std::string::npos ? 0 : hostStart + 3);
+    return pathStart == std::string::npos ? accessAddress + "/" : accessAddress.substr(0, pathStart + 1);
+}
+
+std::string addressListLine(const std::string& accessAddress) {
+    return siteAddress(accessAddress) + kLeadsTo + accessAddress;
+}
+
+std::string accessAddressOfLine(const std::string& line) {
+    const auto arrow = line.find(kLeadsTo);
+    return arrow == std::string::npos ? line : line.substr(arrow + kLeadsTo.size());
 }

@@ -95,11 +95,16 @@ Finding checkProgramDirectory(const std::string& passwordFilePath) {
 }  // namespace
 
 std::optional<std::string> findUnsafeValue(const ShareSettings& settings, const InstallPaths& paths) {
+    std::optional<std::string> all;
     for (const Finding& finding :
          {checkSharedFolder(settings.sharedFolder), checkShareName(settings.shareName), checkPort(settings.port),
           checkUserName(settings.userName), checkPassword(settings.password),
           checkProgramDirectory(platform::utf8FromPath(paths.passwordFile))}) {
-        if (finding) return finding;
+        if (finding) all = all ? *all + "\n" + *finding : *finding;
     }
-    return std::nullopt;
+    return all;
+}
+
+std::optional<std::string> findUnsafeFolderText(const std::string& folder) {
+    return checkSharedFolder(folder);
 }

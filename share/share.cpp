@@ -43,7 +43,6 @@ std::string cannotOpenFolder(const std::string& folder, const std::error_code& e
 }
 
 Message folderRefusal(const std::string& folder, const InstallPaths& paths) {
-    if (folder.empty()) return "请在“设置共享文件夹”中填写要共享的文件夹。";
     const auto path = platform::pathFromUtf8(folder);
     std::error_code error;
     const auto status = std::filesystem::status(path, error);
@@ -63,9 +62,14 @@ Message folderRefusal(const std::string& folder, const InstallPaths& paths) {
     return std::nullopt;
 }
 
+// Every refused value at once, one a line, so that one message names them all;
+// the folder itself is looked at only when its text is usable.
 Message refusal(const ShareSettings& settings, const InstallPaths& paths) {
-    if (auto unsafe = findUnsafeValue(settings, paths)) return unsafe;
-    return folderRefusal(settings.sharedFolder, paths);
+    const Message unsafe = findUnsafeValue(settings, paths);
+    const Message folder =
+        findUnsafeFolderText(settings.sharedFolder) ? std::nullopt : folderRefusal(settings.sharedFolder, paths);
+    if (unsafe && folder) return *folder + "\n" + *unsafe;
+    return folder ? folder : unsafe;
 }
 
 Message removeStalePasswordFile(const std::filesystem::path& file) {

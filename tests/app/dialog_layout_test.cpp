@@ -69,7 +69,7 @@ TEST_F(DialogLayoutTest, NothingOverlapsRunsOutsideOrCutsItsText) {
     const CVomraServerDlg& dialog = openDialog();
     const wxRect client(dialog.GetClientSize());
     const std::vector<wxWindow*> controls = children(dialog);
-    ASSERT_EQ(controls.size(), 20u);
+    ASSERT_EQ(controls.size(), 21u);
     for (std::size_t i = 0; i < controls.size(); ++i) {
         const wxRect rect = controls[i]->GetRect();
         EXPECT_TRUE(client.Contains(rect)) << controls[i]->GetLabel();
@@ -105,6 +105,17 @@ TEST_F(DialogLayoutTest, StatusLineShowsALongFailureWithinTheWindow) {
     EXPECT_EQ(line.GetToolTip()->GetTip(), messages[0]);
     EXPECT_TRUE(wxRect(dialog.GetClientSize()).Contains(line.GetRect()));
     EXPECT_GE(line.GetSize().y, 2 * line.GetTextExtent(L"启").y) << "no room for a second line";
+}
+
+// The QR code's place: a square that a phone at arm's length can read, beside
+// the other controls.
+TEST_F(DialogLayoutTest, QrCodeHasASquareOfAtLeast160Pixels) {
+    const CVomraServerDlg& dialog = openDialog();
+    const wxWindow* code = dialog.FindWindow(kQrCode);
+    ASSERT_NE(code, nullptr);
+    EXPECT_FALSE(code->IsShown()) << "no code before the share runs";
+    EXPECT_EQ(code->GetSize().x, code->GetSize().y);
+    EXPECT_GE(code->GetSize().x, 160);
 }
 
 TEST_F(DialogLayoutTest, NumberBoxesTakeOnlyDigitsWhenTyped) {

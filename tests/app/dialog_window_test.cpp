@@ -100,9 +100,9 @@ TEST_F(DialogWindowTest, TrayMenuOffersWhatApplies) {
             if (!item->IsSeparator()) texts.push_back(item->GetItemLabelText());
         return texts;
     };
-    EXPECT_EQ(labels(), (std::vector<wxString>{L"显示主窗口", L"启动共享服务", L"退出"}));
+    EXPECT_EQ(labels(), (std::vector<wxString>{L"显示主窗口", L"启动共享服务", L"关于 VomraServer", L"退出"}));
     dialog.TrayIcon().ShowState(true, L"tip");
-    EXPECT_EQ(labels(), (std::vector<wxString>{L"显示主窗口", L"停止共享服务", L"退出"}));
+    EXPECT_EQ(labels(), (std::vector<wxString>{L"显示主窗口", L"停止共享服务", L"关于 VomraServer", L"退出"}));
 }
 
 TEST_F(DialogWindowTest, CloseMinimisesWhereThereIsNoTray) {
@@ -211,14 +211,18 @@ TEST_F(DialogWindowTest, CloseThatCannotBeRefusedEndsTheRun) {
 }
 
 // The About box, reached the ways a user reaches it here: a right click on
-// the window's background, or the menu key on a button, then the menu's item.
-// Each step waits for the one before it; the timer goes on ticking inside
-// the menu's and the About box's own event loops.
-class AboutBoxTest : public DialogTest, public testing::WithParamInterface<bool> {
+// the window's background, bare or under a label, or the menu key on a
+// button, then the menu's item. Each step waits for the one before it; the
+// timer goes on ticking inside the menu's and the About box's own event loops.
+enum class AboutMenuWay { rightClickOnTheBackground, rightClickOnALabel, menuKeyOnAButton };
+
+class AboutBoxTest : public DialogTest, public testing::WithParamInterface<AboutMenuWay> {
 protected:
-    static void openMenu(CVomraServerDlg& dialog, bool byKeyboard) {
-        if (byKeyboard)
+    static void openMenu(CVomraServerDlg& dialog, AboutMenuWay way) {
+        if (way == AboutMenuWay::menuKeyOnAButton)
             pressKey(*dialog.FindWindow(kExitButton), WXK_MENU);
+        else if (way == AboutMenuWay::rightClickOnALabel)
+            clickAt(dialog.FindWindow(kStatusText)->GetScreenRect().GetTopLeft() + wxPoint(2, 2), wxMOUSE_BTN_RIGHT);
         else
             clickAt(dialog.ClientToScreen(wxPoint(3, 3)), wxMOUSE_BTN_RIGHT);
     }
@@ -265,9 +269,20 @@ TEST_P(AboutBoxTest, OpensFromTheWindowsMenuAndClosesWithOk) {
     EXPECT_TRUE(okIsDefault) << "the About box closes with its default button 确定";
 }
 
-INSTANTIATE_TEST_SUITE_P(ByMouseAndByKeyboard, AboutBoxTest, testing::Bool(),
-                         [](const testing::TestParamInfo<bool>& info) {
-                             return info.param ? "MenuKeyOnAButton" : "RightClickOnTheBackground";
-                         });
+std::string wayName(const testing::TestParamInfo<AboutMenuWay>& info) {
+    switch (info.param) {
+        case AboutMenuWay::rightClickOnTheBackground:
+            return "RightClickOnTheBackground";
+        case AboutMenuWay::rightClickOnALabel:
+            return "RightClickOnALabel";
+        default:
+            return "MenuKeyOnAButton";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(ByMouseAndByKeyboard, AboutBoxTest,
+                         testing::Values(AboutMenuWay::rightClickOnTheBackground, AboutMenuWay::rightClickOnALabel,
+                                         AboutMenuWay::menuKeyOnAButton),
+                         wayName);
 
 }  // namespace

@@ -77,7 +77,7 @@ protected:
     std::vector<wxString> expectedAddresses() const {
         std::vector<wxString> expected;
         for (const std::string& url : accessAddresses(platform::queryNetworkAdapters().value(), port_, "电影"))
-            expected.push_back(wxString::FromUTF8(url));
+            expected.push_back(wxString::FromUTF8(addressListLine(url)));
         std::sort(expected.begin(), expected.end());
         return expected;
     }
@@ -131,6 +131,50 @@ TEST_F(ShareButtonsTest, RefusedFolderShowsOneMessageAndChangesNothing) {
     EXPECT_TRUE(addresses().IsListEmpty());
     EXPECT_FALSE(platform::loopbackPortAnswers(port_));
     EXPECT_TRUE(installation_.processes().empty());
+}
+
+TEST_F(ShareButtonsTest, EveryRefusedValueIsNamedInOneMessage) {
+    edit(kPortEdit).ChangeValue(L"0");
+    edit(kUserNameEdit).ChangeValue(L"");
+    click(kStartButton);
+
+    ASSERT_TRUE(waitFor([&] { return !messages_.empty(); }, 10s));
+    processEventsFor(300ms);
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_TRUE(messages_[0].text.Contains(L"设置端口") && messages_[0].text.Contains(L"用户名")) << messages_[0].text;
+    EXPECT_TRUE(installation_.processes().empty());
+}
+
+// The code beside the list, read off a screenshot as a phone reads it off
+// the screen, holds the short ASCII address of the chosen line, which the
+// real nginx sends on to the share; Stop takes it away.
+TEST_F(ShareButtonsTest, QrCodeOnScreenLeadsToTheShare) {
+    click(kStartButton);
+    ASSERT_TRUE(waitFor([&] { return !button(kStartButton).IsEnabled(); }, 10s));
+    if (addresses().IsListEmpty()) GTEST_SKIP() << "this machine has no wired or wireless address";
+    const wxWindow& code = *dialog_->FindWindow(kQrCode);
+    ASSERT_TRUE(waitFor([&] { return code.IsShownOnScreen(); }));
+    processEventsFor(500ms);
+
+    const TestFolder shots("screen");
+    const std::string shot = utf8Of(shots / "screen.png");
+    commandOutput(wxString::FromUTF8("import -window root '" + shot + "'"));
+    const std::string read =
+        toUtf8(commandOutput(wxString::FromUTF8("zbarimg --raw -q '" + shot + "'")).Trim().ToStdWstring());
+    const std::string chosen = toUtf8(addresses().GetString(addresses().GetSelection()).ToStdWstring());
+    EXPECT_EQ(read, siteAddress(accessAddressOfLine(chosen)));
+    EXPECT_TRUE(std::all_of(read.begin(), read.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }));
+    EXPECT_TRUE(read.starts_with("http://") && read.ends_with(":" + std::to_string(port_) + "/")) << read;
+
+    // The same server on the loopback address, as tests reach no other.
+    const HttpReply root = HttpClient(port_).get("/");
+    EXPECT_EQ(root.status, "301");
+    const std::string share = root.header("Location");
+    EXPECT_TRUE(share.ends_with("/%E7%94%B5%E5%BD%B1/") || share.ends_with("/电影/")) << share;
+    EXPECT_EQ(HttpClient(port_).get("/%E7%94%B5%E5%BD%B1/").status, "401");
+
+    click(kStopButton);
+    EXPECT_TRUE(waitFor([&] { return !code.IsShown(); }));
 }
 
 TEST_F(ShareButtonsTest, ExitStopsTheServerAndEndsTheWindow) {
@@ -209,8 +253,8 @@ TEST_F(ShareButtonsTest, AServerThatEndsForGoodShowsTheShareStopped) {
 }
 
 TEST_F(ShareButtonsTest, ChoosingAnAddressOpensItInTheBrowserOncePerChoice) {
-    addresses().Append(L"http://10.0.0.9:8080/电影");
-    addresses().Append(L"http://10.0.0.10:8080/电影");
+    addresses().Append(wxString::FromUTF8(addressListLine("http://10.0.0.9:8080/电影")));
+    addresses().Append(L"http://10.0.0.10:8080/typed");
     const auto choose = [&](int index) {
         addresses().SetSelection(index);
         wxCommandEvent chosen(wxEVT_COMBOBOX, kAddressCombo);
@@ -221,10 +265,7 @@ TEST_F(ShareButtonsTest, ChoosingAnAddressOpensItInTheBrowserOncePerChoice) {
     choose(1);
     choose(0);
 
-    EXPECT_EQ(openedUrls_, (std::vector<std::string>{
-                               toUtf8(addresses().GetString(1).ToStdWstring()),
-                               toUtf8(addresses().GetString(0).ToStdWstring()),
-                           }));
+    EXPECT_EQ(openedUrls_, (std::vector<std::string>{"http://10.0.0.9:8080/电影", "http://10.0.0.10:8080/typed"}));
 }
 
 }  // namespace

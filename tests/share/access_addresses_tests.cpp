@@ -50,3 +50,16 @@ TEST(AccessAddresses, NothingQualifyingGivesNoEntries) {
     EXPECT_TRUE(accessAddresses({}, 8080, "a").empty());
     EXPECT_TRUE(accessAddresses({adapter(platform::kAdapterTypeEthernet, true, {})}, 8080, "a").empty());
 }
+
+TEST(AccessAddresses, ListLineStartsWithTheShortAddressAndGivesBackTheFullOne) {
+    const std::string full = "http://192.168.1.10:8080/\xE7\x94\xB5\xE5\xBD\xB1";
+    EXPECT_EQ(siteAddress(full), "http://192.168.1.10:8080/");
+    EXPECT_EQ(siteAddress("http://10.0.0.5:80/a/b"), "http://10.0.0.5:80/");
+    const std::string line = addressListLine(full);
+    EXPECT_EQ(line, "http://192.168.1.10:8080/ \xE2\x86\x92 " + full);
+    EXPECT_EQ(accessAddressOfLine(line), full);
+    // A share name with the arrow in it still comes back whole.
+    const std::string odd = "http://10.0.0.5:80/a \xE2\x86\x92 b";
+    EXPECT_EQ(accessAddressOfLine(addressListLine(odd)), odd);
+    EXPECT_EQ(accessAddressOfLine("http://10.0.0.9:8080/typed"), "http://10.0.0.9:8080/typed");
+}

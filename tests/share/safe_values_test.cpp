@@ -31,6 +31,17 @@ TEST_F(SafeValues, QuotesPercentDollarsAndBlanksAreTaken) {
     EXPECT_EQ(findUnsafeValue(service), std::nullopt);
 }
 
+TEST_F(SafeValues, EveryUnsafeValueIsNamedOneALineInTheWindowsOrder) {
+    SafeService service = safeService();
+    service.settings.port = 0;
+    service.settings.shareName = "a/b";
+    service.settings.password.clear();
+    EXPECT_EQ(findUnsafeValue(service),
+              "共享名字：不能含有 / \\ ? # % $ \" 或控制字符。\n"
+              "设置端口：端口必须在 1 到 65535 之间。\n"
+              "密码：请填写密码。");
+}
+
 TEST_F(SafeValues, PortMustBeOneTo65535) {
     EXPECT_EQ(unsafe([](SafeService& s) { s.settings.port = 0; }), "设置端口：端口必须在 1 到 65535 之间。");
     EXPECT_TRUE(unsafe([](SafeService& s) { s.settings.port = 65536; }));
@@ -99,14 +110,6 @@ TEST_F(SafeValues, PasswordFitsHtpasswd) {
 TEST_F(SafeValues, ProgramDirectoryWithADollarIsRefused) {
     EXPECT_EQ(unsafe([](SafeService& s) { s.programDir /= "$x"; }),
               "程序所在的文件夹路径中不能含有“$”或控制字符，请把程序移到别的文件夹。");
-}
-
-TEST_F(SafeValues, FirstUnsafeValueInDialogOrderIsReported) {
-    EXPECT_EQ(unsafe([](SafeService& s) {
-                  s.settings.userName.clear();
-                  s.settings.port = 0;
-              }),
-              "设置端口：端口必须在 1 到 65535 之间。");
 }
 
 }  // namespace
