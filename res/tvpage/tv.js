@@ -596,10 +596,11 @@
         return best && best.node;
     }
 
-    // Back at the share's top leaves the page, as the browser's own Back.
+    // Back at the share's top leaves the page, as the browser's own Back;
+    // with nothing to go back to, the key is left to the browser.
     function goUp() {
-        if (!atShareRoot) goUpTo(segments.length - 1);
-        else if (history.length > 1) history.back();
+        if (atShareRoot) history.back();
+        else goUpTo(segments.length - 1);
     }
 
     // Page Down and Up: the focus a screen's rows on, the page scrolled as far.
@@ -637,7 +638,7 @@
         var key = event.keyCode;
         if (key >= KEY.left && key <= KEY.down) {
             focusOn(neighbour(doc.activeElement, key));
-        } else if (isBack(key)) {
+        } else if (isBack(key) && (!atShareRoot || history.length > 1)) {
             goUp();
         } else if (key === KEY.pageDown || key === KEY.pageUp) {
             pageMove(key === KEY.pageDown ? 1 : -1);
