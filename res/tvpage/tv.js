@@ -83,7 +83,7 @@
     }
 
     // What the browser keeps for the page, as JSON; null where it keeps
-    // nothing (storage turned off, or refused as in private windows).
+    // nothing (storage off, or refused as in private windows).
     function load(area, key) {
         try {
             return JSON.parse(window[area].getItem(key));
@@ -181,7 +181,7 @@
     var MONTHS = 'JanFebMarAprMayJunJulAugSepOctNovDec';
 
     // When an entry was last changed, as the listing shows it after the link
-    // ("11-Dec-2026 04:05"), in minutes; 0 where it shows none.
+    // ("11-Dec-2026 04:05"), in minutes.
     function addedAt(entry) {
         if (entry.added === undefined) {
             var text = entry.link.nextSibling, m = text && /(\d+)-(\w{3})-(\d+) (\d+):(\d+)/.exec(text.nodeValue);
@@ -240,7 +240,7 @@
         return entry.tile = tile;
     }
 
-    // A tile is made once; sorting again only puts it elsewhere.
+    // A tile is made once; sorting again moves it.
     function buildTile(entry) {
         if (!entry.tile) {
             newTile(entry);
@@ -270,7 +270,7 @@
 
     // The first screen is built at once; the rest in chunks between frames, so
     // that a folder of thousands of videos never freezes the page. A new
-    // order ends the building of the one before.
+    // order ends the building of the last.
     var building = 0, built = false;
 
     function buildEntries(entries, done) {
@@ -380,10 +380,10 @@
 
     // --- Where each video was left, kept in the browser by its path ----------
     // { t: the second to go on from (0: the start), d: its length, w: 1 once
-    // watched to the end, at: when last played }. Nothing is written on the PC.
+    // watched to the end, at: when last played }; nothing on the PC.
 
     var WATCH = 'tvp-watch:';
-    var RESUME_FROM = 10;    // seconds in before a video is worth going on with
+    var RESUME_FROM = 10;    // seconds in before it is worth going on with
     var RESUME_BEFORE = 5;   // going on this much before where it stopped
     var RECENT = 8;
     var resume = { ticket: null, at: 0, saved: -1, timer: 0, button: null };
@@ -441,7 +441,7 @@
         if (resume.at) video.currentTime = resume.at;
     }
 
-    // For a few seconds, a focused button starts from the start instead: OK.
+    // For a few seconds, a focused button starts from the start: one OK.
     function offerRestart() {
         var button = resume.button;
         if (!button) {
@@ -505,7 +505,7 @@
     var HANDOVER = 'tvp-from';  // a replaced entry's "from", for the next page
 
     function historyState() {
-        return (HISTORY && history.state) || {};
+        return history.state || {};
     }
 
     function followHistory() {
@@ -530,9 +530,9 @@
     }
 
     function upTo(level) {
-        return function (event) {
-            event.preventDefault();
+        return function () {
             goUpTo(level);
+            return false;
         };
     }
 
@@ -902,10 +902,7 @@
     }
 
     function videoIndex(tile) {
-        for (var i = 0; i < videos.length; i++) {
-            if (videos[i].tile === tile) return i;
-        }
-        return -1;
+        return videos.map(function (video) { return video.tile; }).indexOf(tile);
     }
 
     function onTileClick(event) {
