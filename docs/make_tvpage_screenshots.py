@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """Takes the README's screenshots of the TV page: a sample shared folder with
 stills, served by the real nginx on a loopback port and shown in headless
-Chromium at 1280 x 720 (a TV) and 412 x 915 (a phone).
+Chromium at 1280 x 720 (a TV, with a few videos partly watched: the
+"继续观看" row, progress bars and a watched mark) and 412 x 915 (a phone).
   /usr/bin/python3 docs/make_tvpage_screenshots.py [build dir]
   (writes docs/tvpage-tv.png and docs/tvpage-phone.png)"""
 
@@ -17,30 +18,53 @@ import tvserver  # noqa: E402
 
 FOLDERS = ["纪录片", "动画片", "第二季"]
 VIDEOS = ["家庭聚会 第%d集.mp4" % n for n in range(1, 11)] + ["海边旅行.mkv", "生日.avi"]
+# Where the browser left videos: (path below the share, seconds in, length,
+# watched to the end), newest first.
+WATCHED = [("纪录片/海洋 第2集.mp4", 1500, 2700, 0), ("家庭聚会 第2集.mp4", 600, 1800, 0),
+           ("动画片/小猪 第5集.mp4", 400, 600, 0), ("家庭聚会 第1集.mp4", 0, 1800, 1)]
+
+
+def make_still(root, path, hue):
+    """The still of the video at `path` below the shared folder `root`."""
+    still = os.path.join(root, "VTemp", path.rsplit(".", 1)[0] + ".png")
+    os.makedirs(os.path.dirname(still), exist_ok=True)
+    subprocess.run(["ffmpeg", "-loglevel", "error", "-y", "-f", "lavfi", "-i",
+                    "testsrc2=size=640x360:rate=1,hue=h=%d" % hue, "-frames:v", "1", still], check=True)
 
 
 def make_sample(root):
     for name in FOLDERS:
         os.makedirs(os.path.join(root, name))
-    os.makedirs(os.path.join(root, "VTemp"))
     for index, name in enumerate(VIDEOS):
         open(os.path.join(root, name), "wb").close()
-        if index == 3:
-            continue  # one still not made yet: the placeholder shows
-        still = os.path.join(root, "VTemp", name.rsplit(".", 1)[0] + ".png")
-        subprocess.run(["ffmpeg", "-loglevel", "error", "-y", "-f", "lavfi", "-i",
-                        "testsrc2=size=640x360:rate=1,hue=h=%d" % (index * 37), "-frames:v", "1", still],
-                       check=True)
+        if index != 3:  # one still not made yet: the placeholder shows
+            make_still(root, name, index * 37)
+    for index, (path, _, _, _) in enumerate(WATCHED):
+        if "/" in path:
+            open(os.path.join(root, path), "wb").close()
+            make_still(root, path, 200 + index * 50)
     with open(os.path.join(root, "照片说明.txt"), "w") as f:
         f.write("说明")
 
 
-def shoot(server, width, height, path):
+def remember_watched(driver):
+    """The page's own record of where each video was left, as playing them leaves it."""
+    driver.execute_script(
+        "var base = location.pathname, now = Date.now();"
+        " arguments[0].forEach(function (w, i) {"
+        "   localStorage.setItem('tvp-watch:' + base + w[0].split('/').map(encodeURIComponent).join('/'),"
+        "     JSON.stringify({ t: w[1], d: w[2], w: w[3], at: now - i * 60000 })); });", WATCHED)
+
+
+def shoot(server, width, height, path, watched=False):
     driver = tvserver.browser(width, height)
     try:
         driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride",
                                {"width": width, "height": height, "deviceScaleFactor": 1, "mobile": width < 600})
         driver.get(server.url())
+        if watched:
+            remember_watched(driver)
+            driver.refresh()
         driver.execute_script("window.scrollTo(0, 0)")
         driver.execute_async_script("var done = arguments[0]; setTimeout(done, 1500)")
         driver.save_screenshot(path)
@@ -56,7 +80,7 @@ def main():
     try:
         make_sample(folder)
         server = tvserver.Server(build, folder)
-        shoot(server, 1280, 720, os.path.join(ROOT, "docs", "tvpage-tv.png"))
+        shoot(server, 1280, 720, os.path.join(ROOT, "docs", "tvpage-tv.png"), watched=True)
         shoot(server, 412, 915, os.path.join(ROOT, "docs", "tvpage-phone.png"))
     finally:
         if server:

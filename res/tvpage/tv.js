@@ -17,7 +17,7 @@
     var RETRY_MS = 4000;
     var KEY = {
         left: 37, up: 38, right: 39, down: 40, enter: 13, backspace: 8, escape: 27,
-        tvBack: [461, 10009], pageUp: 33, pageDown: 34, prev: [177, 427], next: [176, 428]
+        tvBack: [461, 10009], pageUp: 33, pageDown: 34, end: 35, home: 36, prev: [177, 427], next: [176, 428]
     };
 
     function el(tag, className, text) {
@@ -72,10 +72,32 @@
         return (' ' + node.className + ' ').indexOf(' ' + name + ' ') >= 0;
     }
 
+    function empty(node) {
+        while (node.firstChild) node.removeChild(node.firstChild);
+    }
+
     function setClass(node, name, on) {
         var has = hasClass(node, name);
         if (on && !has) node.className += ' ' + name;
         if (!on && has) node.className = (' ' + node.className + ' ').replace(' ' + name + ' ', ' ').replace(/^ +| +$/g, '');
+    }
+
+    // What the browser keeps for the page, as JSON; null where it keeps
+    // nothing (storage off, or refused as in private windows).
+    function load(area, key) {
+        try {
+            return JSON.parse(window[area].getItem(key));
+        } catch (e) {
+            return null;
+        }
+    }
+
+    function save(area, key, value) {
+        try {
+            window[area].setItem(key, JSON.stringify(value));
+        } catch (e) {
+            return;  // full or refused: the page works on without it
+        }
     }
 
     // --- Where this folder lies ----------------------------------------------
@@ -83,8 +105,21 @@
     var rawSegments = location.pathname.split('/').filter(function (s) { return s !== ''; });
     var segments = rawSegments.map(decode);
     var atShareRoot = segments.length <= 1;
-    var stillBase = '/' + rawSegments[0] + '/' + KINDS.stillFolder + '/' +
-        (rawSegments.length > 1 ? rawSegments.slice(1).join('/') + '/' : '');
+    var stillBase = stillFolder(rawSegments);
+
+    // Where the stills of a folder's videos lie, from its path's segments.
+    function stillFolder(raw) {
+        return '/' + raw[0] + '/' + KINDS.stillFolder + '/' + (raw.length > 1 ? raw.slice(1).join('/') + '/' : '');
+    }
+
+    // An address's path, without the server and the part after '#'.
+    function pathOf(address) {
+        return address.replace(/^\w+:\/\/[^\/]*/, '').split('#')[0];
+    }
+
+    function folderAddress(level) {
+        return '/' + rawSegments.slice(0, level).join('/') + '/';
+    }
 
     // --- The entries, from the listing's links (never from the cut text) -----
 
@@ -111,7 +146,7 @@
             var name = decode(raw);
             if (name.charAt(0) === '.') continue;
             if (atShareRoot && isFolder && name === KINDS.stillFolder) continue;
-            entries.push({ name: name, raw: raw, href: listing[i].href, kind: kindOf(name, isFolder) });
+            entries.push({ name: name, raw: raw, href: listing[i].href, kind: kindOf(name, isFolder), link: listing[i] });
         }
         return entries;
     }
@@ -143,10 +178,23 @@
     }
 
     var KIND_ORDER = { folder: 0, video: 1, file: 2 };
+    var MONTHS = 'JanFebMarAprMayJunJulAugSepOctNovDec';
 
-    function sortEntries(entries) {
+    // When an entry was last changed, as the listing shows it after the link
+    // ("11-Dec-2026 04:05"), in minutes.
+    function addedAt(entry) {
+        if (entry.added === undefined) {
+            var text = entry.link.nextSibling, m = text && /(\d+)-(\w{3})-(\d+) (\d+):(\d+)/.exec(text.nodeValue);
+            entry.added = m ? Date.UTC(+m[3], MONTHS.indexOf(m[2]) / 3, +m[1], +m[4], +m[5]) / 60000 : 0;
+        }
+        return entry.added;
+    }
+
+    // By name, or newest first; folders first either way.
+    function sortEntries(entries, byDate) {
         return entries.sort(function (a, b) {
-            return KIND_ORDER[a.kind] - KIND_ORDER[b.kind] || naturalCompare(a.name, b.name);
+            return KIND_ORDER[a.kind] - KIND_ORDER[b.kind] || (byDate && addedAt(b) - addedAt(a)) ||
+                naturalCompare(a.name, b.name);
         });
     }
 
@@ -170,6 +218,7 @@
             } else {
                 var link = el('a', 'tvp-up', segments[i]);
                 link.href = href;
+                link.onclick = upTo(i + 1);
                 top.appendChild(link);
                 headerLinks.push(link);
             }
@@ -177,7 +226,7 @@
         return top;
     }
 
-    function buildTile(entry) {
+    function newTile(entry) {
         var tile = el('a', 'tvp-tile tvp-' + entry.kind);
         tile.href = entry.href;
         var pic = el('span', 'tvp-pic');
@@ -187,31 +236,51 @@
         name.appendChild(el('span', '', entry.name));
         tile.appendChild(name);
         tile.title = entry.name;
+        entry.pic = pic;
+        return entry.tile = tile;
+    }
+
+    // A tile is made once; sorting again moves it.
+    function buildTile(entry) {
+        if (!entry.tile) {
+            newTile(entry);
+            if (entry.kind === 'video') {
+                entry.still = stillBase + stillName(entry.raw);
+                showProgress(entry, load('localStorage', WATCH + pathOf(entry.href)));
+            }
+        }
         if (entry.kind === 'video') {
-            entry.still = stillBase + stillName(entry.raw);
-            entry.pic = pic;
             entry.tileIndex = tiles.length;
             videos.push(entry);
         }
-        entry.tile = tile;
-        tiles.push(tile);
-        return tile;
+        tiles.push(entry.tile);
+        return entry.tile;
     }
 
     function buildFileRow(entry) {
-        var row = el('li');
-        var link = el('a', 'tvp-file', entry.name);
-        link.href = entry.href;
-        row.appendChild(link);
-        tiles.push(link);
-        return row;
+        if (!entry.tile) {
+            entry.row = el('li');
+            entry.tile = el('a', 'tvp-file', entry.name);
+            entry.tile.href = entry.href;
+            entry.row.appendChild(entry.tile);
+        }
+        tiles.push(entry.tile);
+        return entry.row;
     }
 
     // The first screen is built at once; the rest in chunks between frames, so
-    // that a folder of thousands of videos never freezes the page.
+    // that a folder of thousands of videos never freezes the page. A new
+    // order ends the building of the last.
+    var building = 0, built = false;
+
     function buildEntries(entries, done) {
-        var next = 0;
+        var next = 0, build = ++building;
+        built = false;
+        empty(grid);
+        empty(fileList);
+        tiles.length = videos.length = 0;
         function chunk(size) {
+            if (build !== building) return;
             var end = Math.min(entries.length, next + size);
             for (; next < end; next++) {
                 var entry = entries[next];
@@ -220,7 +289,7 @@
             }
             loadVisibleStills();
             if (next < entries.length) setTimeout(function () { chunk(CHUNK); }, 0);
-            else done();
+            else done(built = true);
         }
         chunk(48);
     }
@@ -280,10 +349,211 @@
         image.src = video.failedAt ? video.still + '?t=' + new Date().getTime() : video.still;
     }
 
+    // --- Sorting: by name, or newest first, remembered ------------------------
+
+    var SORT_KEY = 'tvp-sort';
+    var sortButtons = [];
+
+    function buildSortSwitch() {
+        var box = el('div', 'tvp-sort');
+        [['name', '按名称'], ['date', '最近添加']].forEach(function (choice) {
+            var button = el('button', 'tvp-button tvp-switch', choice[1]);
+            button.value = choice[0];
+            button.onclick = function () { sortBy(choice[0]); };
+            box.appendChild(button);
+            sortButtons.push(button);
+            headerLinks.push(button);
+        });
+        return box;
+    }
+
+    function sortBy(order) {
+        save('localStorage', SORT_KEY, order);
+        sortButtons.forEach(function (button) { setClass(button, 'tvp-chosen', button.value === order); });
+        buildEntries(sortEntries(entries, order === 'date'), function () {
+            window.tvpageReady = true;
+            window.tvpageReadyAt = new Date().getTime();
+            focusWanted();
+            wanted = null;
+        });
+    }
+
+    // --- Where each video was left, kept in the browser by its path ----------
+    // { t: the second to go on from (0: the start), d: its length, w: 1 once
+    // watched to the end, at: when last played }; nothing on the PC.
+
+    var WATCH = 'tvp-watch:';
+    var RESUME_FROM = 10;    // seconds in before it is worth going on with
+    var RESUME_BEFORE = 5;   // going on this much before where it stopped
+    var RECENT = 8;
+    var resume = { ticket: null, at: 0, saved: -1, timer: 0, button: null };
+
+    function isNearEnd(time, duration) {
+        return duration > 0 && time >= duration * 0.95;
+    }
+
+    function remember(entry, video, ended) {
+        var key = WATCH + pathOf(entry.href), time = video.currentTime, duration = video.duration;
+        var watched = ended || isNearEnd(time, duration), old = load('localStorage', key) || {};
+        var left = { t: !watched && time >= RESUME_FROM ? Math.floor(time) : 0, d: Math.round(duration) || old.d || 0,
+            w: watched || old.w ? 1 : 0, at: new Date().getTime() };
+        save('localStorage', key, left);
+        showProgress(entry, left);
+    }
+
+    // Watched tiles carry a mark; partly watched ones a bar of how far.
+    function showProgress(entry, left) {
+        if (!left) return;
+        setClass(entry.tile, 'tvp-seen', !!left.w);
+        if (!entry.bar && left.t) {
+            entry.bar = el('span', 'tvp-progress');
+            entry.bar.appendChild(el('span'));
+            entry.pic.appendChild(entry.bar);
+        }
+        if (!entry.bar) return;
+        entry.bar.style.display = left.t ? 'block' : 'none';
+        entry.bar.firstChild.style.width = (left.d ? Math.min(100, 100 * left.t / left.d) : 50) + '%';
+    }
+
+    // The player's video, followed through its events (caught on their way
+    // down to it): at its metadata, where to go on from; then where it is.
+    function onVideoEvent(event) {
+        var video = event.target, type = event.type;
+        if (!player || video !== player.video) return;
+        var entry = videos[player.index], opened = resume.ticket === player.ticket;
+        if (type === 'emptied' && !opened) hideRestart();
+        if (video.readyState < 1 || !entry) return;
+        if (type === 'loadedmetadata') goOnWhereLeft(entry, video);
+        else if (opened && (type !== 'timeupdate' || Math.floor(video.currentTime) !== resume.saved)) {
+            resume.saved = Math.floor(video.currentTime);
+            remember(entry, video, type === 'ended');
+        }
+    }
+
+    function goOnWhereLeft(entry, video) {
+        if (resume.ticket !== player.ticket) {
+            var left = load('localStorage', WATCH + pathOf(entry.href));
+            resume.ticket = player.ticket;
+            resume.at = left && left.t >= RESUME_FROM && !isNearEnd(left.t, video.duration) ? left.t - RESUME_BEFORE : 0;
+            if (resume.at) offerRestart();
+            else hideRestart();
+        }
+        if (resume.at) video.currentTime = resume.at;
+    }
+
+    // For a few seconds, a focused button starts from the start: one OK.
+    function offerRestart() {
+        var button = resume.button;
+        if (!button) {
+            button = resume.button = el('button', 'tvp-button tvp-restart', '从头播放');
+            button.onclick = function () {
+                resume.at = player.video.currentTime = 0;
+                hideRestart();
+            };
+            player.box.appendChild(button);
+        }
+        button.style.display = 'block';
+        button.focus();
+        clearTimeout(resume.timer);
+        resume.timer = setTimeout(hideRestart, 6000);
+    }
+
+    function hideRestart() {
+        var button = resume.button;
+        if (!button || button.style.display === 'none') return;
+        button.style.display = 'none';
+        if (doc.activeElement === button && isPlayerOpen()) player.video.focus();
+    }
+
+    // The unfinished videos of this share, last played first.
+    function recentVideos() {
+        var found = [], prefix = WATCH + '/' + rawSegments[0] + '/';
+        try {
+            for (var i = 0; i < localStorage.length; i++) {
+                var key = localStorage.key(i), left = key.indexOf(prefix) ? null : load('localStorage', key);
+                if (left && left.t) found.push({ path: key.slice(WATCH.length), left: left });
+            }
+        } catch (e) {
+            return [];
+        }
+        return found.sort(function (a, b) { return b.left.at - a.left.at; }).slice(0, RECENT);
+    }
+
+    // At the share's top, "继续观看": each opens its folder, which plays it.
+    function buildRecent() {
+        var recent = recentVideos(), row = el('div', 'tvp-recent'), strip = el('div', 'tvp-strip');
+        row.appendChild(el('div', 'tvp-heading', '继续观看'));
+        row.appendChild(strip);
+        recent.forEach(function (item) {
+            var parts = item.path.split('/'), raw = parts.pop(), name = decode(raw);
+            var entry = { name: name, kind: 'video', href: parts.join('/') + '/#play=' + encodeURIComponent(name) };
+            strip.appendChild(newTile(entry));
+            entry.still = stillFolder(parts.slice(1)) + stillName(raw);
+            showProgress(entry, item.left);
+            requestStill(entry);
+            recentTiles.push(entry.tile);
+        });
+        return recent.length ? row : null;
+    }
+
+    // --- Back and the browser's history ---------------------------------------
+    // Each entry of the history remembers the folder it was reached from:
+    // going up to it steps back, going up elsewhere replaces the entry. An
+    // open player is an entry of its own, for the browser's Back to close.
+
+    var HISTORY = !!(window.history && history.pushState);
+    var HANDOVER = 'tvp-from';  // a replaced entry's "from", for the next page
+
+    function historyState() {
+        return history.state || {};
+    }
+
+    function followHistory() {
+        if (!HISTORY) return;
+        var state = historyState(), handed = load('sessionStorage', HANDOVER);
+        if (state.from === undefined) {
+            state.from = handed && handed.at === folderAddress(rawSegments.length) ? handed.from : pathOf(doc.referrer);
+            history.replaceState(state, '');
+        }
+        save('sessionStorage', HANDOVER, null);
+        window.addEventListener('popstate', function () {
+            if (isPlayerOpen() && !historyState().player) closePlayer();
+        }, false);
+    }
+
+    // Up to the folder `level` segments deep, focusing the tile on the way.
+    function goUpTo(level) {
+        var address = folderAddress(level), from = historyState().from;
+        if (from === address) return history.back();
+        save('sessionStorage', HANDOVER, { at: address, from: from });
+        location.replace(address + '#' + encodeURIComponent(segments[level]));
+    }
+
+    function upTo(level) {
+        return function () {
+            goUpTo(level);
+            return false;
+        };
+    }
+
+    // The address keeps the tile a folder was opened from, for the way back.
+    function rememberTile(tile) {
+        if (HISTORY) history.replaceState(historyState(), '', '#' + encodeURIComponent(tile.title));
+    }
+
+    function playerOpened() {
+        if (HISTORY) history.pushState({ from: historyState().from, player: true }, '');
+    }
+
+    function playerClosed() {
+        hideRestart();
+        if (historyState().player) history.back();
+    }
+
     // --- Focus and the remote control ----------------------------------------
 
     function focusables() {
-        return headerLinks.concat(tiles);
+        return headerLinks.concat(recentTiles, tiles);
     }
 
     function focusOn(node) {
@@ -297,7 +567,8 @@
     }
 
     // The nearest element in the direction pressed, by where the elements lie
-    // on screen: up and down go by rows of the grid, not by list order.
+    // on screen: up and down go to the nearest row, there to the nearest
+    // across (so Down from any column reaches a short last row).
     function neighbour(current, key) {
         var all = focusables();
         var index = all.indexOf(current);
@@ -306,30 +577,53 @@
         var reach = (metrics ? metrics.columns : 4) * 3 + 8;
         var from = Math.max(0, index - reach), to = Math.min(all.length, index + reach);
         var here = current.getBoundingClientRect(), c = centre(here);
-        var best = null, bestScore = Infinity;
+        var vertical = key === KEY.down || key === KEY.up, found = [], nearest = Infinity;
         function consider(candidate) {
             if (candidate === current) return;
-            var r = candidate.getBoundingClientRect(), p = centre(r);
-            var along, across;
-            if (key === KEY.down) { if (r.top < here.bottom - 2) return; along = p.y - c.y; across = p.x - c.x; }
-            else if (key === KEY.up) { if (r.bottom > here.top + 2) return; along = c.y - p.y; across = p.x - c.x; }
-            else if (key === KEY.right) { if (r.left < here.right - 2 || r.top >= here.bottom || r.bottom <= here.top) return; along = p.x - c.x; across = 0; }
-            else { if (r.right > here.left + 2 || r.top >= here.bottom || r.bottom <= here.top) return; along = c.x - p.x; across = 0; }
-            var score = along + 3 * Math.abs(across);
-            if (score < bestScore) { bestScore = score; best = candidate; }
+            var r = candidate.getBoundingClientRect();
+            var gap = key === KEY.down ? r.top - here.bottom : key === KEY.up ? here.top - r.bottom :
+                key === KEY.right ? r.left - here.right : here.left - r.right;
+            if (gap < -2 || (!vertical && (r.top >= here.bottom || r.bottom <= here.top))) return;
+            found.push({ node: candidate, gap: gap, across: vertical ? Math.abs(centre(r).x - c.x) : 0 });
+            nearest = Math.min(nearest, gap);
         }
         for (var i = 0; i < headerLinks.length; i++) consider(headerLinks[i]);
         for (i = Math.max(from, headerLinks.length); i < to; i++) consider(all[i]);
-        return best;
+        var best = null;
+        for (i = 0; i < found.length; i++) {
+            if (found[i].gap <= nearest + 20 && (!best || found[i].across < best.across)) best = found[i];
+        }
+        return best && best.node;
     }
 
-    function parentAddress() {
-        return '/' + rawSegments.slice(0, rawSegments.length - 1).join('/') + '/';
-    }
-
+    // Back at the share's top leaves the page, as the browser's own Back;
+    // with nothing to go back to, the key is left to the browser.
     function goUp() {
-        if (atShareRoot) return;
-        location.href = parentAddress() + '#' + encodeURIComponent(segments[segments.length - 1]);
+        if (atShareRoot) history.back();
+        else goUpTo(segments.length - 1);
+    }
+
+    // Page Down and Up: the focus a screen's rows on, the page scrolled as far.
+    function pageMove(direction) {
+        var current = doc.activeElement, index = tiles.indexOf(current), metrics = gridMetrics();
+        if (index < 0 || !metrics) return focusOn(tiles[0]);
+        var inGrid = hasClass(current, 'tvp-tile');
+        var rowHeight = inGrid ? metrics.rowHeight : current.offsetHeight || 1;
+        var rows = Math.max(1, Math.floor((window.innerHeight || doc.documentElement.clientHeight) / rowHeight));
+        var target = index + direction * rows * (inGrid ? metrics.columns : 1);
+        window.scrollBy(0, direction * rows * rowHeight);
+        focusOn(tiles[Math.max(0, Math.min(tiles.length - 1, target))]);
+    }
+
+    // Home and End: the first and the last tile (once all are built).
+    function jumpTo(last) {
+        if (last) {
+            wanted = built ? null : { last: true };
+            focusOn(tiles[tiles.length - 1]);
+        } else {
+            focusOn(tiles[0]);
+            window.scrollTo(0, 0);
+        }
     }
 
     function isOneOf(key, list) {
@@ -344,8 +638,12 @@
         var key = event.keyCode;
         if (key >= KEY.left && key <= KEY.down) {
             focusOn(neighbour(doc.activeElement, key));
-        } else if (isBack(key)) {
+        } else if (isBack(key) && (!atShareRoot || history.length > 1)) {
             goUp();
+        } else if (key === KEY.pageDown || key === KEY.pageUp) {
+            pageMove(key === KEY.pageDown ? 1 : -1);
+        } else if (key === KEY.home || key === KEY.end) {
+            jumpTo(key === KEY.end);
         } else {
             return;
         }
@@ -501,6 +799,7 @@
         player.title.innerHTML = '';
         player.title.appendChild(doc.createTextNode(entry.name));
         player.message.style.display = 'none';
+        if (!isPlayerOpen()) playerOpened();
         player.box.style.display = 'block';
         setClass(doc.documentElement, 'tvp-playing', true);
         var ticket = player.ticket = { answered: false };
@@ -576,6 +875,7 @@
         player.box.style.display = 'none';
         setClass(doc.documentElement, 'tvp-playing', false);
         focusOn(videos[player.index].tile);
+        playerClosed();
     }
 
     function onPlayerKey(event) {
@@ -601,26 +901,44 @@
         else onPageKey(event);
     }
 
+    function videoIndex(tile) {
+        return videos.map(function (video) { return video.tile; }).indexOf(tile);
+    }
+
     function onTileClick(event) {
         var target = event.target || event.srcElement;
         while (target && target !== grid && !hasClass(target, 'tvp-tile')) target = target.parentNode;
-        if (!target || target === grid || !hasClass(target, 'tvp-video')) return;
-        for (var i = 0; i < videos.length; i++) {
-            if (videos[i].tile === target) {
-                event.preventDefault();
-                play(i);
-                return;
-            }
-        }
+        if (!target || target === grid) return;
+        if (hasClass(target, 'tvp-folder')) return rememberTile(target);
+        var index = videoIndex(target);
+        if (index < 0) return;
+        event.preventDefault();
+        play(index);
     }
 
-    function focusFirst() {
-        var wanted = decode(location.hash.replace(/^#/, ''));
-        var entries = focusables();
-        for (var i = 0; wanted && i < entries.length; i++) {
-            if (entries[i].title === wanted) return focusOn(entries[i]);
+    // The tile the address names: "#name" to focus (the folder just left),
+    // "#play=name" to play (from "继续观看").
+    function wantedTile() {
+        var hash = location.hash.replace(/^#/, ''), playIt = /^play=/.test(hash);
+        var name = decode(hash.replace(/^play=/, ''));
+        return name ? { name: name, play: playIt } : null;
+    }
+
+    // Focuses the wanted tile (or, after End, the last) once it is built.
+    function focusWanted() {
+        var tile = wanted && wanted.last ? tiles[tiles.length - 1] : null;
+        for (var i = 0; wanted && !tile && i < tiles.length; i++) {
+            if (tiles[i].title === wanted.name) tile = tiles[i];
         }
-        focusOn(tiles[0] || headerLinks[0]);
+        if (!tile) return false;
+        var playIt = wanted.play;
+        wanted = null;
+        focusOn(tile);
+        if (playIt) {
+            rememberTile(tile);
+            play(videoIndex(tile));
+        }
+        return true;
     }
 
     // nginx's listing has no viewport line; without one a phone lays the page
@@ -632,10 +950,15 @@
         (doc.head || doc.getElementsByTagName('head')[0]).appendChild(meta);
     }
 
-    var entries = sortEntries(readEntries());
+    var entries = readEntries();
+    var wanted = wantedTile();
+    var recentTiles = [];
     fitPhones();
     doc.documentElement.className += ' tvp-on';
+    root.appendChild(buildSortSwitch());
     root.appendChild(buildHeader());
+    var recent = atShareRoot && buildRecent();
+    if (recent) root.appendChild(recent);
     if (!entries.length) root.appendChild(el('p', 'tvp-empty', '这个文件夹是空的。'));
     root.appendChild(grid);
     root.appendChild(fileList);
@@ -644,12 +967,14 @@
     doc.addEventListener('keydown', onKey, false);
     window.addEventListener('scroll', loadVisibleStills, false);
     window.addEventListener('resize', loadVisibleStills, false);
-    setInterval(loadVisibleStills, RETRY_MS);
-    buildEntries(entries, function () {
-        window.tvpageReady = true;
-        window.tvpageReadyAt = new Date().getTime();
+    ['loadedmetadata', 'timeupdate', 'pause', 'ended', 'emptied'].forEach(function (type) {
+        doc.addEventListener(type, onVideoEvent, true);
     });
-    focusFirst();
+    setInterval(loadVisibleStills, RETRY_MS);
+    followHistory();
+    sortBy(load('localStorage', SORT_KEY) === 'date' ? 'date' : 'name');
+    focusWanted();
+    if (!doc.activeElement || doc.activeElement === doc.body) focusOn(tiles[0] || headerLinks[0]);
     // When the first screen of tiles is drawn, for the benchmark.
     (window.requestAnimationFrame || setTimeout)(function () { window.tvpageFirstScreen = new Date().getTime(); });
 })();

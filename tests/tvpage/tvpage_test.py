@@ -42,6 +42,14 @@ NOT_VIDEOS = ["样.mp4.txt", "样.mp", "样.tsx", "样.mp4x"]
 # H.264 with AC-3 5.1 sound in Matroska, 12 s with a key frame every 2 s,
 # repackaged; Xvid with MP3 sound in AVI, converted.
 FILMS = os.path.join(DEEP, "放映")
+# Below 第二季/更深 too: a 30 s film to go on with, and a 0.2 s clip that
+# ends at once.
+WATCHING = os.path.join(DEEP, "续播")
+LONG_FILM, SHORT_CLIP = "长片.mp4", "短片.mp4"
+# 61 videos, a lone tile in the last row of four and a file below; each a
+# minute newer than the one before.
+ROWS = os.path.join(DEEP, "满屏")
+ROW_VIDEOS = ["%d.mp4" % n for n in range(1, 62)]
 
 RUNNING = contextlib.ExitStack()
 server = None
@@ -80,6 +88,16 @@ def make_tree(root):
     subprocess.run(["ffmpeg", "-loglevel", "error", "-f", "lavfi", "-i", "testsrc2=s=640x360:r=25:d=12",
                     "-f", "lavfi", "-i", "sine=d=12", "-c:v", "mpeg4", "-vtag", "XVID", "-c:a", "libmp3lame",
                     os.path.join(root, FILMS, "old.avi")], check=True)
+    os.makedirs(os.path.join(root, WATCHING))
+    subprocess.run(["ffmpeg", "-loglevel", "error", "-f", "lavfi", "-i", "testsrc2=s=160x90:r=10:d=30",
+                    "-c:v", "libx264", "-preset", "ultrafast", "-g", "10", os.path.join(root, WATCHING, LONG_FILM)],
+                   check=True)
+    shutil.copy(os.path.join(DATA, "clip.mp4"), os.path.join(root, WATCHING, SHORT_CLIP))
+    os.makedirs(os.path.join(root, ROWS))
+    for n, name in enumerate(ROW_VIDEOS + ["说明.txt"]):
+        path = os.path.join(root, ROWS, name)
+        open(path, "w").close()
+        os.utime(path, (1.7e9 + 60 * n, 1.7e9 + 60 * n))
 
 
 def make_odd_names(root):
@@ -132,7 +150,11 @@ def wait_for(condition, timeout=10):
     return tvserver.wait_for(condition, timeout)
 
 
-def open_page(path="", width=1280, height=720):
+def open_page(path="", width=1280, height=720, keep_storage=False):
+    """The page of a folder; what it kept in the browser forgotten first unless asked."""
+    if not keep_storage:
+        driver.execute_cdp_cmd("Storage.clearDataForOrigin", {"origin": "http://127.0.0.1:%d" % server.port,
+                                                             "storageTypes": "local_storage"})
     driver.set_window_size(width, height)
     driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride",
                            {"width": width, "height": height, "deviceScaleFactor": 1, "mobile": width < 600})
@@ -494,6 +516,151 @@ class Sizes(unittest.TestCase):
         for width in (600, 800, 1024, 1920, 2560, 3840):
             open_page(width=width, height=1080)
             self.assertLessEqual(self.layout()["overflow"], 0, width)
+
+
+# The player's video, as a script's first lines.
+VIDEO = "var v = document.querySelector('.tvp-player video');"
+
+
+def folder_of(path):
+    return urllib.parse.quote(path) + "/"
+
+
+def shown(selector):
+    return driver.execute_script("var n = document.querySelector(arguments[0]); return !!n && n.offsetHeight > 0",
+                                 selector)
+
+
+class ResumeAndWatched(unittest.TestCase):
+    """Where each video was left, kept in the browser, across pages."""
+
+    def play_tile(self, name):
+        driver.execute_script("var t = " + TILE + "; t.focus(); t.click()", name)
+
+    def playing_at(self):
+        return driver.execute_script(VIDEO + " return v.readyState > 0 && !v.seeking ? v.currentTime : -1")
+
+    def test_reopening_goes_on_where_it_stopped_or_from_the_start(self):
+        from selenium.webdriver.common.keys import Keys
+        open_page(folder_of(WATCHING))
+        self.play_tile(LONG_FILM)
+        self.assertTrue(wait_for(lambda: self.playing_at() > 0))
+        driver.execute_script(VIDEO + " v.currentTime = 20")
+        self.assertTrue(wait_for(lambda: self.playing_at() >= 21))
+        press(Keys.ESCAPE)
+        self.assertEqual(focused_name(), LONG_FILM)
+        width = driver.execute_script("return " + TILE + ".querySelector('.tvp-progress span').style.width", LONG_FILM)
+        self.assertGreater(float(width.rstrip("%")), 60)
+        # From "继续观看" at the share's top: its folder opens and plays it,
+        # a moment before where it stopped, offering the start for a while.
+        open_page(keep_storage=True)
+        recent = driver.execute_script(
+            "return [].map.call(document.querySelectorAll('.tvp-recent .tvp-tile'), function (t) { return t.title; })")
+        self.assertEqual(recent, [LONG_FILM])
+        driver.execute_script("document.querySelector('.tvp-recent .tvp-tile').click()")
+        self.assertTrue(wait_for(lambda: 14 <= self.playing_at() < 20))
+        self.assertTrue(driver.execute_script("return document.activeElement.textContent === '从头播放'"))
+        press(Keys.ENTER)
+        self.assertTrue(wait_for(lambda: 0 <= self.playing_at() < 3))
+        self.assertFalse(shown(".tvp-restart"))
+        press(Keys.ESCAPE)
+        self.assertTrue(wait_for(lambda: focused_name() == LONG_FILM))
+
+    def test_a_video_seen_to_its_end_is_marked_and_not_offered_again(self):
+        open_page(folder_of(WATCHING))
+        self.play_tile(SHORT_CLIP)
+        seen = "return " + TILE + ".className.indexOf('tvp-seen') >= 0"
+        self.assertTrue(wait_for(lambda: driver.execute_script(seen, SHORT_CLIP)))
+        open_page(folder_of(WATCHING), keep_storage=True)
+        self.assertTrue(driver.execute_script(seen, SHORT_CLIP))
+        self.assertFalse(driver.execute_script(seen, LONG_FILM))
+        open_page(keep_storage=True)
+        self.assertFalse(shown(".tvp-recent"))
+
+
+class History(unittest.TestCase):
+    """Back as a remote expects: the browser's history holds one entry per
+    folder gone down into, and Back at the share's top leaves the page."""
+
+    def setUp(self):
+        driver.get(server.url(urllib.parse.quote("说明.txt")))
+        self.before = driver.execute_script("return history.length")
+
+    def back_key_until(self, address):
+        from selenium.webdriver.common.keys import Keys
+        press(Keys.BACKSPACE)
+        self.assertTrue(wait_for(lambda: urllib.parse.unquote(driver.current_url).split("#")[0].endswith(address)))
+
+    def test_down_and_up_is_one_entry_and_back_at_the_top_leaves(self):
+        from selenium.webdriver.common.keys import Keys
+        open_page(keep_storage=True)
+        driver.execute_script("var t = " + TILE + "; t.focus()", SUBFOLDER)
+        press(Keys.ENTER)
+        self.assertTrue(wait_for(lambda: urllib.parse.unquote(driver.current_url).endswith(SUBFOLDER + "/")))
+        self.assertTrue(wait_for(lambda: driver.execute_script("return window.tvpageReady === true")))
+        self.back_key_until(tvserver.SHARE + "/")
+        self.assertTrue(wait_for(lambda: driver.execute_script("return window.tvpageReady === true")))
+        self.assertEqual(focused_name(), SUBFOLDER)
+        self.back_key_until("说明.txt")
+
+    def test_up_from_a_folder_opened_directly_replaces_its_entry(self):
+        open_page(folder_of(SUBFOLDER), keep_storage=True)
+        self.back_key_until(tvserver.SHARE + "/")
+        self.assertEqual(driver.execute_script("return history.length"), self.before + 1)
+        self.assertTrue(wait_for(lambda: focused_name() == SUBFOLDER))
+        self.back_key_until("说明.txt")
+
+    def test_the_browsers_back_closes_the_player(self):
+        open_page(folder_of(WATCHING), keep_storage=True)
+        driver.execute_script("var t = " + TILE + "; t.focus(); t.click()", LONG_FILM)
+        self.assertTrue(wait_for(lambda: shown(".tvp-player")))
+        driver.back()
+        self.assertTrue(wait_for(lambda: not shown(".tvp-player")))
+        self.assertTrue(urllib.parse.unquote(driver.current_url).split("#")[0].endswith(WATCHING + "/"))
+        self.assertEqual(focused_name(), LONG_FILM)
+        self.assertEqual(driver.execute_script(VIDEO + " return v.paused"), True)
+
+
+class BigFolders(unittest.TestCase):
+    def focus(self):
+        return driver.execute_script(
+            "var e = document.activeElement, r = e.getBoundingClientRect();"
+            " return [e.title || e.textContent, r.top >= 0 && r.bottom <= innerHeight];")
+
+    def test_page_keys_home_and_end_keep_the_focus_on_screen(self):
+        from selenium.webdriver.common.keys import Keys
+        open_page(folder_of(ROWS))
+        seen = [self.focus()]
+        for _ in range(3):
+            press(Keys.PAGE_DOWN)
+            seen.append(self.focus())
+        self.assertTrue(all(on_screen for _, on_screen in seen), seen)
+        numbers = [int(name.split(".")[0]) for name, _ in seen]
+        self.assertTrue(all(b - a >= 4 for a, b in zip(numbers, numbers[1:])), seen)
+        press(Keys.PAGE_UP)
+        self.assertEqual(self.focus(), seen[-2])
+        press(Keys.END)
+        self.assertEqual(self.focus(), ["说明.txt", True])
+        press(Keys.HOME)
+        self.assertEqual(self.focus(), ["1.mp4", True])
+
+    def test_down_from_any_column_reaches_the_lone_last_tile(self):
+        from selenium.webdriver.common.keys import Keys
+        open_page(folder_of(ROWS))
+        for name in ("57.mp4", "58.mp4", "59.mp4", "60.mp4"):
+            driver.execute_script("var t = " + TILE + "; t.focus()", name)
+            press(Keys.ARROW_DOWN)
+            self.assertEqual(focused_name(), "61.mp4", name)
+
+    def test_newest_first_is_remembered_and_name_order_comes_back(self):
+        open_page(folder_of(ROWS))
+        driver.execute_script("document.querySelectorAll('.tvp-switch')[1].click()")
+        self.assertTrue(wait_for(lambda: tile_names() == ROW_VIDEOS[::-1]))
+        open_page(folder_of(ROWS), keep_storage=True)
+        self.assertEqual(tile_names(), ROW_VIDEOS[::-1])
+        self.assertEqual(driver.execute_script("return document.querySelector('.tvp-chosen').textContent"), "最近添加")
+        driver.execute_script("document.querySelectorAll('.tvp-switch')[0].click()")
+        self.assertTrue(wait_for(lambda: tile_names() == ROW_VIDEOS))
 
 
 if __name__ == "__main__":
