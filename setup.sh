@@ -1,9 +1,25 @@
 #!/usr/bin/env bash
-# Installs everything VomraServer needs to build, run and test (from Debian's
-# packages only), then configures and builds it into build/.
-# Unattended and safe to run again.
+# Installs what VomraServer needs (from Debian's packages only), then
+# configures and builds it into build/. Unattended and safe to run again.
+#
+# Usage: setup.sh [--tests]
+#   (nothing)  the Linux program alone: what builds and runs it
+#   --tests    also the whole test suite: its tools, browsers and virtual
+#              display, and the Windows build the suite runs under Wine
+#              (MinGW-w64, Wine, and wxWidgets and FFmpeg cross-built from
+#              Debian's sources into a cache folder, which takes a while once)
 set -euo pipefail
 cd "$(dirname "$0")"
+
+tests=false
+case "${1:-}" in
+  "") ;;
+  --tests) tests=true ;;
+  *)
+    echo "usage: $0 [--tests]" >&2
+    exit 2
+    ;;
+esac
 
 packages=(
   # build
@@ -12,18 +28,24 @@ packages=(
   # the message boxes are closed through GTK when the program is asked to end
   libgtk-3-dev
   libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
-  nlohmann-json3-dev libstb-dev libgtest-dev libgmock-dev libdeflate-dev
+  nlohmann-json3-dev libstb-dev libdeflate-dev
   # the playback helper speaks HTTP to nginx through cpp-httplib
   libcpp-httplib-dev
   # the window's QR code of the share's address
   libqrencode-dev
-  # the thumbnail benchmark compares the stills' encoder with libspng's
-  libspng-dev
   # run: the web server, its password tool, the browser launcher, pgrep
   nginx apache2-utils xdg-utils procps
-  # test: a virtual display with a tray, a CJK font, an HTTP client,
+  # a font for the window's Chinese texts, and the Chinese messages locale
+  # GTK's own texts need
+  fonts-wqy-microhei locales
+)
+test_packages=(
+  libgtest-dev libgmock-dev
+  # the thumbnail benchmark compares the stills' encoder with libspng's
+  libspng-dev
+  # a virtual display with a tray, an HTTP client,
   # the tools that make the video fixtures and the benchmark's rivals
-  xvfb xauth trayer x11-utils xdotool imagemagick fonts-wqy-microhei
+  xvfb xauth trayer x11-utils xdotool imagemagick
   curl ffmpeg ffmpegthumbnailer
   # a QR code reader, which reads the window's code off a screenshot
   zbar-tools
@@ -36,12 +58,13 @@ packages=(
   # focus and minimising, and no tray of its own
   jwm
   # the Windows build: MinGW-w64 cross compilers and windres, Wine to run the
-  # tests, a Chinese locale for the run under a Chinese ANSI code page
-  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 locales
+  # tests (under a Chinese ANSI code page too, from a locale made below)
+  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64
   # its wxWidgets and FFmpeg, built from Debian's source packages, and the
   # assembler of x264's hand-written assembly
   dpkg-dev make nasm
 )
+$tests && packages+=("${test_packages[@]}")
 
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo="sudo"
@@ -60,7 +83,7 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 # Wine takes the ANSI code page from the locale: GB18030 gives code page 936.
-if ! locale -a | grep -qix 'zh_CN.gb18030'; then
+if $tests && ! locale -a | grep -qix 'zh_CN.gb18030'; then
   $sudo localedef -i zh_CN -f GB18030 zh_CN.GB18030
 fi
 # The program's GTK texts (the folder chooser, stock buttons) come from
@@ -72,8 +95,10 @@ fi
 # The TV page's browser-side libraries (hls.js), as pinned in the lock file.
 (cd res/tvpage-libs && npm ci --ignore-scripts --no-audit --no-fund)
 
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# The test programs and benchmarks are built only for the suite.
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVOMRA_BUILD_TESTS=$tests -DVOMRA_BUILD_BENCH=$tests
 cmake --build build -j "$(nproc)"
+$tests || exit 0
 
 # The Windows build, whose tests the native suite runs under Wine. wxWidgets,
 # FFmpeg and the libraries they need are built for Windows from Debian's

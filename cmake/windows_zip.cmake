@@ -1,7 +1,7 @@
 # Packs the folder a Windows user unpacks: the program, its tutorial page, the
 # instructions, the licences of the program, of every library it links and of
-# the TV page's hls.js, and the web server's directory without nginx.exe and
-# htpasswd.exe, which the user places there.
+# the TV page's hls.js, and the web server's directory without nginx.exe,
+# which the user places there.
 #   cmake -DBUILD_DIR=... -DPROGRAM=... -DREADME=.../说明.txt -DNOTICE=.../licences.txt
 #         -DLICENSE=.../LICENSE -DHLS_JS_LICENSE=.../hls.js/LICENSE -DZIP=... -P windows_zip.cmake
 foreach(required BUILD_DIR PROGRAM README NOTICE LICENSE HLS_JS_LICENSE ZIP)

@@ -8,7 +8,8 @@ InstallPaths::InstallPaths(std::filesystem::path directory)
       tutorialPage(programDir / "tutorial.html"),
       serverDir(programDir / "vomrixserver" / "server"),
       serverProgram(serverDir / platform::kServerProgramName),
-      htpasswdProgram(serverDir / platform::kHtpasswdProgramName),
+      htpasswdProgram(platform::kHtpasswdProgramName ? serverDir / platform::kHtpasswdProgramName
+                                                     : std::filesystem::path{}),
       passwordFile(serverDir / ".htpasswd"),
       configTemplate(serverDir / "conf" / "nginx.confbak"),
       configFile(serverDir / "conf" / "nginx.conf"),

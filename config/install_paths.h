@@ -12,7 +12,7 @@ struct InstallPaths {
     std::filesystem::path tutorialPage;     // tutorial.html
     std::filesystem::path serverDir;        // vomrixserver/server, nginx's prefix
     std::filesystem::path serverProgram;    // nginx, or nginx.exe
-    std::filesystem::path htpasswdProgram;  // htpasswd, or htpasswd.exe
+    std::filesystem::path htpasswdProgram;  // htpasswd; none on Windows
     std::filesystem::path passwordFile;     // .htpasswd
     std::filesystem::path configTemplate;   // conf/nginx.confbak
     std::filesystem::path configFile;       // conf/nginx.conf

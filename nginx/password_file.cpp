@@ -16,14 +16,36 @@ bool holdsTheUser(const std::filesystem::path& file, const std::string& userName
     return false;
 }
 
-}  // namespace
-
 // The file exists, empty and private, before htpasswd sees it, so htpasswd
 // runs without -c and only ever updates a file whose mode is already set;
 // -i: the password is the first line of its standard input.
-bool writePasswordFile(const PasswordFileEntry& entry, const platform::ProgramRunner& run) {
+bool writeWithHtpasswd(const PasswordFileEntry& entry, const platform::ProgramRunner& run) {
     if (platform::createPrivateFile(entry.file)) return false;
     const platform::ProgramRun htpasswd =
         run(entry.htpasswd, {"-i", platform::utf8FromPath(entry.file), entry.userName}, entry.password + "\n");
     return htpasswd.started && htpasswd.exitCode == 0 && holdsTheUser(entry.file, entry.userName);
+}
+
+// The line goes to a private "<file>.tmp" that replaces the file once it is
+// completely written, so a hard link to the old file never sees the new hash
+// and a failure leaves no half-written file; the temporary file goes with it.
+bool writeHashed(const PasswordFileEntry& entry, const PasswordHasher& hash) {
+    const auto hashed = hash(entry.password);
+    if (!hashed) return false;
+    std::filesystem::path temporary = entry.file;
+    temporary += ".tmp";
+    if (platform::createPrivateFile(temporary)) return false;
+    std::ofstream out(temporary, std::ios::binary);
+    out << entry.userName << ':' << *hashed << '\n';
+    out.close();
+    if (!out.fail() && !platform::replaceFileDurably(temporary, entry.file)) return true;
+    std::error_code ignored;
+    std::filesystem::remove(temporary, ignored);
+    return false;
+}
+
+}  // namespace
+
+bool writePasswordFile(const PasswordFileEntry& entry, const platform::ProgramRunner& run, const PasswordHasher& hash) {
+    return entry.htpasswd.empty() ? writeHashed(entry, hash) : writeWithHtpasswd(entry, run);
 }

@@ -8,7 +8,8 @@ namespace platform {
 #ifdef _WIN32
 inline constexpr wchar_t kPathSeparator = L'\\';
 inline constexpr const wchar_t* kServerProgramName = L"nginx.exe";
-inline constexpr const wchar_t* kHtpasswdProgramName = L"htpasswd.exe";
+// None: the program hashes passwords itself, with the system's cryptography.
+inline constexpr const wchar_t* kHtpasswdProgramName = nullptr;
 // "clip.mp4:Zone.Identifier" names a stream of the file clip.mp4.
 inline constexpr bool kFileNamesEndAtColon = true;
 #else

@@ -2,7 +2,8 @@
 # -DMIME_TYPES=.../mime.types -DNGINX=... -DHTPASSWD=... -DPAGE_DIR=.../tvpage
 # -DPAGE_LIBRARIES=.../hls.light.min.js -DVIDEO_KINDS=.../video_kinds.json -P server_directory.cmake
 # nginx and htpasswd are links to the system's programs where given (the
-# Windows layout has none: the user places nginx.exe and htpasswd.exe); conf/ holds the
+# Windows layout has none: the user places nginx.exe, and the program writes
+# the password file itself); conf/ holds the
 # template and the MIME types; logs/ and temp/ are where nginx writes; tvpage/
 # holds the TV page's script, style and password page, which nginx serves,
 # and the libraries the script loads beside it (PAGE_LIBRARIES);

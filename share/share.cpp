@@ -9,7 +9,6 @@
 #include "nginx/config_render.h"
 #include "nginx/error_log_watch.h"
 #include "nginx/leftover_server.h"
-#include "nginx/password_file.h"
 #include "nginx/server_launch.h"
 #include "platform/paths.h"
 #include "platform/wait_until.h"
@@ -79,14 +78,14 @@ Message removeStalePasswordFile(const std::filesystem::path& file) {
     return std::nullopt;
 }
 
-// Has htpasswd write the password file and hands the file to the shared
-// folder's owner, as whom the workers may run and read it for every request.
+// Writes the password file (through htpasswd where there is one) and hands
+// it to the shared folder's owner, as whom the workers may run and read it
+// for every request.
 Message makePasswordFile(const ShareSettings& settings, const InstallPaths& paths,
                          const ShareEnvironment& environment) {
     const PasswordFileEntry entry{paths.htpasswdProgram, paths.passwordFile, settings.userName, settings.password};
     const std::string name = platform::utf8FromPath(paths.passwordFile);
-    if (!writePasswordFile(entry, environment.runProgram))
-        return "密码文件没有建立成功（" + name + "），共享服务没有启动。";
+    if (!environment.writePasswordFile(entry)) return "密码文件没有建立成功（" + name + "），共享服务没有启动。";
     if (!platform::giveToFolderOwner(entry.file, platform::pathFromUtf8(settings.sharedFolder)))
         return "无法把密码文件交给共享文件夹的主人（" + name + "），共享服务没有启动。";
     return std::nullopt;

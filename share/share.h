@@ -12,9 +12,9 @@
 #include "config/install_paths.h"
 #include "config/share_settings.h"
 #include "nginx/error_log_watch.h"
+#include "nginx/password_file.h"
 #include "platform/firewall.h"
 #include "platform/loopback_probe.h"
-#include "platform/process.h"
 #include "platform/server_process.h"
 #include "playback/playback_server.h"
 #include "share/denied_links_watch.h"
@@ -31,8 +31,11 @@ struct StartReport {
 struct ShareEnvironment {
     // Lets other machines reach the port; tests leave the firewall alone.
     std::function<void(std::int32_t port)> allowPort = platform::allowInboundPort;
-    // Runs htpasswd; tests stand in for it.
-    platform::ProgramRunner runProgram = platform::runProgram;
+    // Writes the password file (through htpasswd where the system has it);
+    // tests stand in for it.
+    std::function<bool(const PasswordFileEntry&)> writePasswordFile = [](const PasswordFileEntry& entry) {
+        return ::writePasswordFile(entry);
+    };
     std::function<bool(std::int32_t port)> portAnswers = platform::loopbackPortAnswers;
     // Starts the web server as the program's child; nullptr and a reason when it cannot.
     std::function<std::unique_ptr<platform::ServerProcess>(const platform::ServerLaunch&, std::string& error)>

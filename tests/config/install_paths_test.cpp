@@ -21,7 +21,6 @@ TEST(InstallPaths, EveryFileHangsBelowTheProgramDirectory) {
     EXPECT_EQ(paths.configFile, server / "conf" / "nginx.conf");
     EXPECT_EQ(paths.deniedLinksFile, server / "conf" / "denied_links.conf");
     EXPECT_EQ(paths.serverProgram, server / platform::kServerProgramName);
-    EXPECT_EQ(paths.htpasswdProgram, server / platform::kHtpasswdProgramName);
     EXPECT_EQ(paths.passwordFile, server / ".htpasswd");
     EXPECT_EQ(paths.pidFile, server / "logs" / "nginx.pid");
     EXPECT_EQ(paths.errorLog, server / "logs" / "error.log");

@@ -1,5 +1,6 @@
 // What writePasswordFile hands htpasswd and how it judges the result, with a
-// stand-in for htpasswd that records its call and acts on the file.
+// stand-in for htpasswd that records its call and acts on the file; and the
+// file it writes itself where there is no htpasswd, with a stand-in hash.
 #include "nginx/password_file.h"
 
 #include <gtest/gtest.h>
@@ -57,6 +58,38 @@ TEST_F(PasswordFile, FailsWhenHtpasswdDidNotAddTheUser) {
 TEST_F(PasswordFile, FailsWithoutCallingHtpasswdWhenTheFileCannotBeMade) {
     entry_.file = folder_ / "missing folder" / ".htpasswd";
     EXPECT_FALSE(writePasswordFile(entry_, htpasswd("o\"brien 100%:$apr1$x$y\n")));
+    EXPECT_TRUE(calls_.empty());
+}
+
+// Without htpasswd: the hash of the password, never the password, and the
+// one user; a hard link to the old file keeps the old text, as the new file
+// replaces it rather than overwriting it.
+TEST_F(PasswordFile, WithoutHtpasswdTheFileIsReplacedByTheHashedLine) {
+    entry_.htpasswd.clear();
+    writeFile(entry_.file, "old:{SSHA}stale\n");
+    std::filesystem::create_hard_link(entry_.file, folder_ / "old link");
+    std::string hashed;
+    const PasswordHasher hash = [&](const std::string& password) {
+        hashed = password;
+        return std::optional<std::string>("{SSHA}aGFzaA==");
+    };
+
+    ASSERT_TRUE(writePasswordFile(entry_, htpasswd(""), hash));
+    EXPECT_EQ(readFile(entry_.file), "o\"brien 100%:{SSHA}aGFzaA==\n");
+    EXPECT_EQ(hashed, entry_.password);
+    EXPECT_TRUE(calls_.empty());
+    EXPECT_EQ(readFile(folder_ / "old link"), "old:{SSHA}stale\n");
+    EXPECT_FALSE(std::filesystem::exists(folder_ / ".htpasswd.tmp"));
+}
+
+TEST_F(PasswordFile, WithoutHtpasswdFailsWhenNoHashOrNoFileCanBeMade) {
+    entry_.htpasswd.clear();
+    const PasswordHasher noHash = [](const std::string&) { return std::nullopt; };
+    EXPECT_FALSE(writePasswordFile(entry_, htpasswd(""), noHash));
+    EXPECT_FALSE(std::filesystem::exists(entry_.file));
+
+    entry_.file = folder_ / "missing folder" / ".htpasswd";
+    EXPECT_FALSE(writePasswordFile(entry_, htpasswd(""), [](const std::string&) { return "{SSHA}aGFzaA=="; }));
     EXPECT_TRUE(calls_.empty());
 }
 

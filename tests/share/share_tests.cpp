@@ -16,10 +16,10 @@ using Outcome = ServerCheck::Outcome;
 
 namespace {
 
-// Stands in for the firewall, htpasswd and nginx: each step has the effect
-// the real one would have, as far as the share looks at it.
+// Stands in for the firewall, the password file's writer and nginx: each step
+// has the effect the real one would have, as far as the share looks at it.
 struct FakeWorld {
-    bool htpasswdWorks = true;
+    bool passwordFileWritten = true;
     bool serverStarts = true;
     bool otherProgramOnPort = false;
     bool serverWritesPidFile = true;
@@ -27,15 +27,9 @@ struct FakeWorld {
     bool serverRunning = false;
 };
 
-const std::string kHtpasswdRun = "(htpasswd run)";
+const std::string kPasswordFileWritten = "(password file written)";
 const std::string kServerStarted = "(server started)";
 const std::string kServerStopped = "(server stopped)";
-
-struct ProgramCall {
-    std::filesystem::path program;
-    std::vector<std::string> arguments;
-    std::string standardInput;
-};
 
 // A started server as the share sees it; stopping it is recorded once.
 class FakeServer : public platform::ServerProcess {
@@ -63,10 +57,7 @@ protected:
         std::ofstream(paths.configTemplate) << "listen name3; root name1; alias name4;\n";
 
         environment.allowPort = [this](std::int32_t port) { record(portAllowed(port)); };
-        environment.runProgram = [this](const fs::path& program, const std::vector<std::string>& arguments,
-                                        const std::string& standardInput) {
-            return runHtpasswd({program, arguments, standardInput});
-        };
+        environment.writePasswordFile = [this](const PasswordFileEntry& entry) { return writePasswordFile(entry); };
         environment.startServer = [this](const platform::ServerLaunch& launch, std::string&) {
             return startFakeServer(launch);
         };
@@ -97,7 +88,7 @@ protected:
 
     static std::string portAllowed(std::int32_t port) { return "(port " + std::to_string(port) + " allowed)"; }
     static std::vector<std::string> fullStart(std::int32_t port = 8080) {
-        return {portAllowed(port), kHtpasswdRun, kServerStarted};
+        return {portAllowed(port), kPasswordFileWritten, kServerStarted};
     }
 
     void record(const std::string& line) {
@@ -105,12 +96,12 @@ protected:
         if (!passwordFileAtFirstLine) passwordFileAtFirstLine = fs::exists(paths.passwordFile);
     }
 
-    platform::ProgramRun runHtpasswd(const ProgramCall& call) {
-        record(kHtpasswdRun);
-        programCalls.push_back(call);
-        if (!world.htpasswdWorks) return {true, 1};
+    bool writePasswordFile(const PasswordFileEntry& entry) {
+        record(kPasswordFileWritten);
+        passwordFileEntries.push_back(entry);
+        if (!world.passwordFileWritten) return false;
         std::ofstream(paths.passwordFile) << "guest:x\n";
-        return {true, 0};
+        return true;
     }
 
     std::unique_ptr<platform::ServerProcess> startFakeServer(const platform::ServerLaunch& launch) {
@@ -155,7 +146,7 @@ protected:
     std::unique_ptr<Share> share;
     FakeWorld world;
     std::vector<std::string> lines;
-    std::vector<ProgramCall> programCalls;
+    std::vector<PasswordFileEntry> passwordFileEntries;
     std::optional<bool> passwordFileAtFirstLine;
 };
 
@@ -190,18 +181,17 @@ TEST_F(ShareSequence, StartSavesTheSettings) {
     EXPECT_EQ(saved.userName, "guest");
 }
 
-// The password goes to htpasswd on its standard input: a program's arguments
-// are there for every local user to read.
-TEST_F(ShareSequence, StartHandsHtpasswdThePasswordOnItsInput) {
+// The user and password as typed, and this system's way of writing the file.
+TEST_F(ShareSequence, StartWritesThePasswordFileForTheUserAsTyped) {
     settings.userName = "o\"brien 100% $x";
     settings.password = "p\"a%s $w'rd";
     start();
 
-    ASSERT_EQ(programCalls.size(), 1u);
-    EXPECT_EQ(programCalls[0].program, paths.htpasswdProgram);
-    EXPECT_EQ(programCalls[0].arguments,
-              (std::vector<std::string>{"-i", platform::utf8FromPath(paths.passwordFile), "o\"brien 100% $x"}));
-    EXPECT_EQ(programCalls[0].standardInput, "p\"a%s $w'rd\n");
+    ASSERT_EQ(passwordFileEntries.size(), 1u);
+    EXPECT_EQ(passwordFileEntries[0].htpasswd, paths.htpasswdProgram);
+    EXPECT_EQ(passwordFileEntries[0].file, paths.passwordFile);
+    EXPECT_EQ(passwordFileEntries[0].userName, "o\"brien 100% $x");
+    EXPECT_EQ(passwordFileEntries[0].password, "p\"a%s $w'rd");
 }
 
 TEST_F(ShareSequence, StartRemovesTheStalePasswordFileFirst) {
@@ -324,11 +314,11 @@ TEST_F(ShareSequence, EndsWhenAnotherProgramHoldsThePort) {
 }
 
 TEST_F(ShareSequence, EndsBeforeTheServerWhenThePasswordFileLacksTheUser) {
-    world.htpasswdWorks = false;
+    world.passwordFileWritten = false;
     const auto outcome = start();
 
     EXPECT_TRUE(contains(outcome.error, "密码文件")) << outcome.error;
-    EXPECT_EQ(lines, (std::vector<std::string>{portAllowed(8080), kHtpasswdRun}));
+    EXPECT_EQ(lines, (std::vector<std::string>{portAllowed(8080), kPasswordFileWritten}));
     expectFailedAfterCommands(outcome);
 }
 

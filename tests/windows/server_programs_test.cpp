@@ -1,9 +1,9 @@
 // The programs of the server directory as the program runs them, against
-// stand-ins placed where nginx.exe and htpasswd.exe live, below a folder whose
-// name holds blanks and Chinese characters.
-#include <cstdlib>
+// stand-ins placed where nginx.exe and an htpasswd.exe a user might have left
+// live, below a folder whose name holds blanks and Chinese characters.
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -20,6 +20,11 @@ namespace fs = std::filesystem;
 namespace {
 
 using Arguments = std::vector<std::string>;
+
+std::string readFile(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
 
 class ServerPrograms : public testing::Test {
 protected:
@@ -42,18 +47,20 @@ protected:
     ShareSettings settings_;
 };
 
-// A double quote or "%" in the user name reaches htpasswd whole, and the
-// password goes to its standard input, not among its arguments.
-TEST_F(ServerPrograms, HtpasswdGetsTheUserWholeAndThePasswordOnItsInput) {
-    _putenv("VOMRA_STAND_IN_READS_INPUT=1");
-    const PasswordFileEntry entry{htpasswd_, serverDir_ / L".htpasswd", "访客 \"一\" 100%", "密 码\"50%off\" &|<>^\\"};
-    writePasswordFile(entry);
-    _putenv("VOMRA_STAND_IN_READS_INPUT=");
+// The program hashes the password itself, with a new salt each time, and
+// runs no htpasswd.exe, even where one lies in the server directory.
+TEST_F(ServerPrograms, ThePasswordFileIsWrittenWithoutHtpasswd) {
+    const PasswordFileEntry entry{paths_.htpasswdProgram, paths_.passwordFile, "访客 \"一\" 100%", "密 码\"50%off\""};
+    ASSERT_TRUE(writePasswordFile(entry));
+    const std::string first = readFile(entry.file);
+    ASSERT_TRUE(writePasswordFile(entry));
+    const std::string second = readFile(entry.file);
 
-    const std::vector<CallRecord> calls = readCallRecords(callsFileOf(htpasswd_));
-    ASSERT_EQ(calls.size(), 1u);
-    EXPECT_EQ(calls[0].arguments, (Arguments{"-i", utf8Of(entry.file), "访客 \"一\" 100%"}));
-    EXPECT_EQ(calls[0].standardInput, "密 码\"50%off\" &|<>^\\\n");
+    EXPECT_TRUE(first.starts_with("访客 \"一\" 100%:{SSHA}")) << first;
+    EXPECT_EQ(first.find("50%off"), std::string::npos) << first;
+    EXPECT_NE(first, second) << "the same salt twice";
+    EXPECT_FALSE(fs::exists(callsFileOf(htpasswd_)));
+    EXPECT_FALSE(fs::exists(fs::path(entry.file) += L".tmp"));
 }
 
 TEST_F(ServerPrograms, TheServerStartsInItsDirectoryWithoutArguments) {

@@ -1,7 +1,8 @@
 // Reports the installation paths it derives from its own location into the
 // file named by its one argument, one per line, UTF-8: the program
 // directory, then the settings file, the configuration template, the
-// configuration, the server program, htpasswd and the password file.
+// configuration, the server program, htpasswd (an empty line where there is
+// none) and the password file.
 #include <filesystem>
 #include <fstream>
 

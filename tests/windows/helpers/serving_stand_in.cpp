@@ -1,12 +1,9 @@
-// Stands in for nginx.exe and htpasswd.exe where the program's Start has to
-// succeed. Records every call as the recording stand-in does, and then:
-//   as htpasswd.exe, called "-i <file> <user>": reads the password from its
-//     standard input (recorded with the call) and writes <file> with the line
-//     "<user>:<password>";
-//   as nginx.exe without arguments (the server): accepts connections on
-//     127.0.0.1 at the port of conf\nginx.conf's "listen" line and writes
-//     logs\nginx.pid, until it is ended;
-//   as nginx.exe with arguments (a quit request): ends.
+// Stands in for nginx.exe where the program's Start has to succeed. Records
+// every call as the recording stand-in does, and then:
+//   without arguments (the server): accepts connections on 127.0.0.1 at the
+//     port of conf\nginx.conf's "listen" line and writes logs\nginx.pid,
+//     until it is ended;
+//   with arguments (a quit request): ends.
 #include <winsock2.h>
 
 #include <filesystem>
@@ -24,14 +21,6 @@ namespace {
 std::string utf8(const std::filesystem::path& path) {
     const std::u8string text = path.u8string();
     return {text.begin(), text.end()};
-}
-
-int writePasswordFile(const CallRecord& call) {
-    const auto& arguments = call.arguments;
-    if (arguments.size() != 3 || arguments[0] != "-i") return 2;
-    const std::string password = call.standardInput.substr(0, call.standardInput.find('\n'));
-    std::ofstream(std::filesystem::u8path(arguments[1]), std::ios::binary) << arguments[2] << ':' << password << '\n';
-    return 0;
 }
 
 int listenedPort() {
@@ -68,11 +57,6 @@ int wmain(int argc, wchar_t** argv) {
     CallRecord call;
     call.workingDirectory = utf8(std::filesystem::current_path());
     for (int i = 1; i < argc; ++i) call.arguments.push_back(utf8(argv[i]));
-    const std::filesystem::path program = platform::executablePath();
-    const bool htpasswd = program.stem() == "htpasswd";
-    if (htpasswd) call.standardInput = wholeStandardInput();
-    appendCallRecord(callsFileOf(program), call);
-
-    if (htpasswd) return writePasswordFile(call);
+    appendCallRecord(callsFileOf(platform::executablePath()), call);
     return call.arguments.empty() ? serve() : 0;
 }
