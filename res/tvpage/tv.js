@@ -100,7 +100,7 @@
         }
     }
 
-    // --- Where this folder lies ----------------------------------------------
+    // --- Where this folder lies ---
 
     var rawSegments = location.pathname.split('/').filter(function (s) { return s !== ''; });
     var segments = rawSegments.map(decode);
@@ -121,12 +121,10 @@
         return '/' + rawSegments.slice(0, level).join('/') + '/';
     }
 
-    // --- The entries, from the listing's links (never from the cut text) -----
+    // --- The entries, from the listing's links (never from the cut text) ---
 
-    // A video's still is named as the program names it: the video's name, in
-    // bytes as the listing's address spells them, with its last extension
-    // replaced. nginx never spells a dot in percent codes, and the address
-    // holds no line break for a pattern to stop at.
+    // A video's still: its name as the listing's address spells it, the last
+    // extension replaced (nginx never spells a dot in percent codes).
     function stillName(rawName) {
         return rawName.slice(0, rawName.lastIndexOf('.')) + KINDS.stillExtension;
     }
@@ -198,7 +196,7 @@
         });
     }
 
-    // --- Building the page ---------------------------------------------------
+    // --- Building the page ---
 
     var root = el('div', 'tvp');
     var grid = el('div', 'tvp-grid');
@@ -294,7 +292,7 @@
         chunk(48);
     }
 
-    // --- Stills: only the tiles on screen and one row beyond ---------------
+    // --- Stills: only the tiles on screen and one row beyond ---
 
     function gridMetrics() {
         var first = tiles.length && hasClass(tiles[0], 'tvp-tile') ? tiles[0] : null;
@@ -349,7 +347,7 @@
         image.src = video.failedAt ? video.still + '?t=' + new Date().getTime() : video.still;
     }
 
-    // --- Sorting: by name, or newest first, remembered ------------------------
+    // --- Sorting: by name, or newest first, remembered ---
 
     var SORT_KEY = 'tvp-sort';
     var sortButtons = [];
@@ -378,7 +376,7 @@
         });
     }
 
-    // --- Where each video was left, kept in the browser by its path ----------
+    // --- Where each video was left, kept in the browser by its path ---
     // { t: the second to go on from (0: the start), d: its length, w: 1 once
     // watched to the end, at: when last played }; nothing on the PC.
 
@@ -496,7 +494,7 @@
         return recent.length ? row : null;
     }
 
-    // --- Back and the browser's history ---------------------------------------
+    // --- Back and the browser's history ---
     // Each entry of the history remembers the folder it was reached from:
     // going up to it steps back, going up elsewhere replaces the entry. An
     // open player is an entry of its own, for the browser's Back to close.
@@ -550,7 +548,7 @@
         if (historyState().player) history.back();
     }
 
-    // --- Focus and the remote control ----------------------------------------
+    // --- Focus and the remote control ---
 
     function focusables() {
         return headerLinks.concat(recentTiles, tiles);
@@ -650,7 +648,7 @@
         event.preventDefault();
     }
 
-    // --- The player ----------------------------------------------------------
+    // --- The player ---
 
     var player = null;
     var PLAYED_AS_IT_IS = /\.(mp4|m4v|mov|webm)$/i;
@@ -668,11 +666,8 @@
         };
     })();
 
-    // Where the engine has no HLS of its own but has MediaSource, hls.js (its
-    // light build, beside this script) plays the helper's playlist. It reads
-    // H.264 with AAC or MP3 from the segments, not HEVC or AC-3: the
-    // playlist it plays is asked for without them (the helper then converts
-    // AC-3 to AAC).
+    // Where the engine lacks HLS but has MediaSource, hls.js's light build
+    // plays the playlist, asked for without HEVC and AC-3, which it cannot read.
     var LIBRARY = {
         address: '/%25vomra/hls.light.min.js',
         abilities: { hevc: false, mkv: ABILITIES.mkv, ac3: false },
@@ -712,8 +707,7 @@
             '&ac3=' + (abilities.ac3 ? 1 : 0);
     }
 
-    // The helper's answer, or null when it gave none (the file is then
-    // played as it is, as the page did before it had a helper).
+    // The helper's answer; null when it gave none (the file then plays as it is).
     function askHowToPlay(entry, done) {
         var request = new XMLHttpRequest();
         request.open('GET', playbackAddress(entry, ABILITIES), true);
@@ -857,8 +851,7 @@
     }
 
     // Removing the address alone leaves the old video playing, unseen but
-    // heard, and its end would move the player on by itself. hls.js, when
-    // it played the video, lets go of it and stops loading.
+    // heard. hls.js, when it played it, lets go and stops loading.
     function unloadVideo() {
         if (player.hls) {
             player.hls.destroy();
@@ -894,7 +887,7 @@
         return player && player.box.style.display === 'block';
     }
 
-    // --- Start ---------------------------------------------------------------
+    // --- Start ---
 
     function onKey(event) {
         if (isPlayerOpen()) onPlayerKey(event);
