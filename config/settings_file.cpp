@@ -1,7 +1,6 @@
 #include "config/settings_file.h"
 
 #include <cstdint>
-#include <fstream>
 #include <limits>
 #include <nlohmann/json.hpp>
 #include <stdexcept>
@@ -112,25 +111,12 @@ SaveResult saveSettings(const ShareSettings& settings, const std::filesystem::pa
         return saveFailure(target, "设置中有无效的文字", error.what());
     }
 
-    std::filesystem::path temporary = target;
-    temporary += ".tmp";
-    if (const std::error_code error = platform::createPrivateFile(temporary)) {
-        return saveFailure(target, "无法创建临时文件", error.message());
-    }
-
-    std::ofstream out(temporary);
-    out << text;
-    out.close();
-    std::error_code error;
-    if (!out) {
-        std::filesystem::remove(temporary, error);
-        return saveFailure(target, "写入失败", "");
-    }
-    if (const std::error_code replaceError = platform::replaceFileDurably(temporary, target)) {
-        std::filesystem::remove(temporary, error);
-        return saveFailure(target, "无法替换原有的设置文件", replaceError.message());
-    }
-    return {};
+    const auto failure = platform::replaceWithPrivateFile(target, text, platform::LineBreaks::system);
+    if (!failure) return {};
+    using Step = platform::PrivateReplaceFailure::Step;
+    if (failure->step == Step::create) return saveFailure(target, "无法创建临时文件", failure->error.message());
+    if (failure->step == Step::replace) return saveFailure(target, "无法替换原有的设置文件", failure->error.message());
+    return saveFailure(target, "写入失败", "");
 }
 
 void loadSettings(ShareSettings& settings, const std::filesystem::path& file) {

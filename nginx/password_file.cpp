@@ -28,20 +28,11 @@ bool writeWithHtpasswd(const PasswordFileEntry& entry, const platform::ProgramRu
 
 // The line goes to a private "<file>.tmp" that replaces the file once it is
 // completely written, so a hard link to the old file never sees the new hash
-// and a failure leaves no half-written file; the temporary file goes with it.
+// and a failure leaves no half-written file.
 bool writeHashed(const PasswordFileEntry& entry, const PasswordHasher& hash) {
     const auto hashed = hash(entry.password);
-    if (!hashed) return false;
-    std::filesystem::path temporary = entry.file;
-    temporary += ".tmp";
-    if (platform::createPrivateFile(temporary)) return false;
-    std::ofstream out(temporary, std::ios::binary);
-    out << entry.userName << ':' << *hashed << '\n';
-    out.close();
-    if (!out.fail() && !platform::replaceFileDurably(temporary, entry.file)) return true;
-    std::error_code ignored;
-    std::filesystem::remove(temporary, ignored);
-    return false;
+    return hashed && !platform::replaceWithPrivateFile(entry.file, entry.userName + ':' + *hashed + '\n',
+                                                       platform::LineBreaks::asGiven);
 }
 
 }  // namespace
