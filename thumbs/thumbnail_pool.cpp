@@ -258,7 +258,10 @@ void ThumbnailPool::renameStills(const std::vector<Path>& scan, std::set<Path> w
 }
 
 // Through temporary names first, since one video's new name can be
-// another's old one ("a.mp4" and "a.mp4.mkv" when "a.mkv" appears).
+// another's old one ("a.mp4" and "a.mp4.mkv" when "a.mkv" appears). A file
+// still at a new name once the old ones are out of the way is a still that
+// no video claims any more, and is replaced; a link or a folder there is
+// left alone, as everywhere, and the still stays where it was.
 void ThumbnailPool::moveStills(const std::vector<Path>& videos) {
     struct Move {
         std::unique_ptr<platform::LinkFreeDirectory> directory;
@@ -272,6 +275,8 @@ void ThumbnailPool::moveStills(const std::vector<Path>& videos) {
         const fs::path from = stillPathOf(relative, !m_wholeNamed.count(video)).filename();
         Move move{openStillDirectory(*m_folder, to, false), newTemporaryName(), to.filename()};
         if (!move.directory || move.directory->status(from).kind != platform::EntryKind::regularFile) continue;
+        const platform::EntryKind target = move.directory->status(move.to).kind;
+        if (target != platform::EntryKind::missing && target != platform::EntryKind::regularFile) continue;
         if (move.directory->rename(from, move.temporary)) moves.push_back(std::move(move));
     }
     for (const Move& move : moves) move.directory->rename(move.temporary, move.to);
