@@ -51,8 +51,8 @@ LONG_FILM, SHORT_CLIP = "长片.mp4", "短片.mp4"
 ROWS = os.path.join(DEEP, "满屏")
 ROW_VIDEOS = ["%d.mp4" % n for n in range(1, 62)]
 # Twins, which share a stem, each with a still under its whole name, as is
-# "同名.mp4.mkv", whose stem is "同名.mp4"'s whole name; a stale still under
-# the twins' stem; a lone video's still under its stem.
+# "同名.mp4.mkv", whose stem is "同名.mp4"'s whole name; a lone video's still
+# under its stem.
 TWINS = os.path.join(DEEP, "重名")
 TWIN_STILLS = {"同名.mkv": "同名.mkv.png", "同名.mp4": "同名.mp4.png", "同名.mp4.mkv": "同名.mp4.mkv.png",
                "独.mp4": "独.png"}
@@ -131,8 +131,6 @@ def make_twins(root):
         open(os.path.join(root, TWINS, video), "w").close()
         with open(os.path.join(stills, still), "wb") as f:
             f.write(tvserver.png(64, 36, colour))
-    with open(os.path.join(stills, "同名.png"), "wb") as f:
-        f.write(tvserver.png(16, 9, GREEN))
 
 
 def served_kinds():
