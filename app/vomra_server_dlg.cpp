@@ -450,10 +450,12 @@ void CVomraServerDlg::ChooseServerZip() {
     if (chooser.ShowModal() == wxID_OK) InstallServerProgram(chooser.GetPath());
 }
 
-// A dropped zip is taken as nginx's only where the user places nginx.exe.
+// A dropped zip named as nginx's ("nginx-1.26.2.zip") is taken as nginx's,
+// where the user places nginx.exe; any other file is the folder's.
 bool CVomraServerDlg::TakeServerZip(const wxString& file) {
-    if (!platform::kServerDownloadPage || !wxFileName::FileExists(file) ||
-        !wxFileName(file).GetExt().IsSameAs(L"zip", false))
+    const wxFileName name(file);
+    if (!platform::kServerDownloadPage || !name.FileExists() || !name.GetExt().IsSameAs(L"zip", false) ||
+        !name.GetName().Lower().StartsWith(L"nginx"))
         return false;
     InstallServerProgram(file);
     return true;
