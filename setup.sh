@@ -33,6 +33,9 @@ packages=(
   libcpp-httplib-dev
   # the window's QR code of the share's address
   libqrencode-dev
+  # the zip reader that takes nginx.exe out of nginx's Windows zip (the
+  # Windows program's own step; its tests run here too)
+  libminizip-dev
   # run: the web server, its password tool, the browser launcher, pgrep
   nginx apache2-utils xdg-utils procps
   # a font for the window's Chinese texts, and the Chinese messages locale
@@ -63,6 +66,8 @@ test_packages=(
   # its wxWidgets and FFmpeg, built from Debian's source packages, and the
   # assembler of x264's hand-written assembly
   dpkg-dev make nasm
+  # the Windows installer
+  nsis
 )
 $tests && packages+=("${test_packages[@]}")
 

@@ -58,17 +58,31 @@ private:
 struct CentredBoxes {};
 #endif
 
+// Shows the box until it is answered or closed from outside.
+int runBox(wxMessageDialog& box) {
+    openBoxes.push_back(&box);
+    int answer = wxID_CANCEL;
+    {
+        const CentredBoxes centred;
+        answer = box.ShowModal();
+    }
+    openBoxes.erase(std::find(openBoxes.begin(), openBoxes.end(), &box));
+    return answer;
+}
+
 }  // namespace
 
 void showMessageBox(const wxString& text, const wxString& title, long iconStyle, wxWindow* parent) {
     wxMessageDialog box(parent, text, title, wxOK | wxCENTRE | iconStyle);
     box.SetOKLabel(L"确定");
-    openBoxes.push_back(&box);
-    {
-        const CentredBoxes centred;
-        box.ShowModal();
-    }
-    openBoxes.erase(std::find(openBoxes.begin(), openBoxes.end(), &box));
+    runBox(box);
+}
+
+int askInMessageBox(const wxString& text, const wxString& title, long iconStyle, const wxString& yes,
+                    const wxString& no, const wxString& cancel, wxWindow* parent) {
+    wxMessageDialog box(parent, text, title, wxYES_NO | wxCANCEL | wxCENTRE | iconStyle);
+    box.SetYesNoCancelLabels(yes, no, cancel);
+    return runBox(box);
 }
 
 wxString messageTitle(long iconStyle) {

@@ -10,6 +10,12 @@ class wxIconBundle;
 // A box without a parent shows in the middle of the screen.
 void showMessageBox(const wxString& text, const wxString& title, long iconStyle, wxWindow* parent = nullptr);
 
+// A box that offers three answers under the labels `yes`, `no` and
+// `cancel`; returns wxID_YES, wxID_NO or wxID_CANCEL (also when it was
+// closed from outside).
+int askInMessageBox(const wxString& text, const wxString& title, long iconStyle, const wxString& yes,
+                    const wxString& no, const wxString& cancel, wxWindow* parent);
+
 // A title short enough for the narrowest box to show whole: 错误, 警告 or
 // 提示, as the icon style says.
 wxString messageTitle(long iconStyle);

@@ -1,11 +1,14 @@
 #include "app/vomra_server_dlg.h"
 
 #include <filesystem>
+#include <optional>
 #include <system_error>
+#include <utility>
 
 #include <wx/button.h>
 #include <wx/dirdlg.h>
 #include <wx/dnd.h>
+#include <wx/filedlg.h>
 #include <wx/filename.h>
 #include <wx/hyperlink.h>
 #include <wx/menu.h>
@@ -26,6 +29,7 @@
 #include "platform/browser.h"
 #include "platform/paths.h"
 #include "platform/system_menu.h"
+#include "server_setup/server_program_setup.h"
 #include "share/access_addresses.h"
 #include "share/number_parse.h"
 
@@ -69,14 +73,17 @@ bool isBackground(const wxObject* clicked, const wxWindow& window) {
 }
 
 // Fills the folder box with a dropped folder, or with the folder of a dropped
-// file; of several, the first is taken.
+// file; of several, the first is taken. A file that `takeFile` takes (nginx's
+// zip, where the user places nginx.exe) goes there instead.
 class FolderDropTarget : public wxFileDropTarget {
 public:
-    explicit FolderDropTarget(wxTextCtrl& box) : m_box(box) {}
+    FolderDropTarget(wxTextCtrl& box, std::function<bool(const wxString&)> takeFile)
+        : m_box(box), m_takeFile(std::move(takeFile)) {}
 
     bool OnDropFiles(wxCoord, wxCoord, const wxArrayString& names) override {
         if (names.empty()) return false;
         const wxString& first = names[0];
+        if (m_takeFile(first)) return true;
         m_box.ChangeValue(wxFileName::DirExists(first) ? first : wxFileName(first).GetPath());
         m_box.SetFocus();
         return true;
@@ -84,7 +91,16 @@ public:
 
 private:
     wxTextCtrl& m_box;
+    std::function<bool(const wxString&)> m_takeFile;
 };
+
+// What the box says after "nginx.exe is missing", and the type of file the
+// chooser shows.
+const wchar_t* const kServerProgramSteps =
+    L"\n\n本程序不附带网页服务器 nginx.exe，还差这一步：在 nginx 下载页下载 Windows 版的 zip 文件"
+    L"（nginx/Windows-版本号），然后把下载的 zip 文件拖到本窗口上，或点“选择下载的 zip…”选中它。"
+    L"程序会从中取出 nginx.exe，放进 vomrixserver\\server，然后启动共享。";
+const wchar_t* const kZipFiles = L"nginx 的 Windows 版 zip (*.zip)|*.zip";
 
 }  // namespace
 
@@ -410,7 +426,52 @@ void CVomraServerDlg::ShowQrCode() {
 
 void CVomraServerDlg::ShowMessages(const StartReport& report) {
     if (!report.warning.empty()) m_showMessage(controlTextFromUtf8(report.warning), wxICON_WARNING);
-    if (!report.error.empty()) m_showMessage(controlTextFromUtf8(report.error), wxICON_ERROR);
+    if (report.error.empty()) return;
+    if (report.serverProgramMissing && platform::kServerDownloadPage)
+        OfferServerProgram(report.error);
+    else
+        m_showMessage(controlTextFromUtf8(report.error), wxICON_ERROR);
+}
+
+// Start found no nginx.exe where the user places it: the box tells how to
+// get it, and opens nginx's download page or the chooser for its zip.
+void CVomraServerDlg::OfferServerProgram(const std::string& missing) {
+    const int answer = askInMessageBox(controlTextFromUtf8(missing) + kServerProgramSteps, messageTitle(wxICON_WARNING),
+                                       wxICON_WARNING, L"打开 nginx 下载页", L"选择下载的 zip…", L"关闭", this);
+    if (answer == wxID_YES)
+        m_openBrowser(platform::kServerDownloadPage);
+    else if (answer == wxID_NO)
+        ChooseServerZip();
+}
+
+void CVomraServerDlg::ChooseServerZip() {
+    wxFileDialog chooser(this, L"选择下载的 nginx Windows 版 zip 文件", wxString(), wxString(), kZipFiles,
+                         wxFD_OPEN | wxFD_FILE_MUST_EXIST);
+    if (chooser.ShowModal() == wxID_OK) InstallServerProgram(chooser.GetPath());
+}
+
+// A dropped zip named as nginx's ("nginx-1.26.2.zip") is taken as nginx's,
+// where the user places nginx.exe; any other file is the folder's.
+bool CVomraServerDlg::TakeServerZip(const wxString& file) {
+    const wxFileName name(file);
+    if (!platform::kServerDownloadPage || !name.FileExists() || !name.GetExt().IsSameAs(L"zip", false) ||
+        !name.GetName().Lower().StartsWith(L"nginx"))
+        return false;
+    InstallServerProgram(file);
+    return true;
+}
+
+// Places nginx.exe from the zip and starts the share, or says why not.
+void CVomraServerDlg::InstallServerProgram(const wxString& zip) {
+    std::optional<std::string> refusal;
+    {
+        wxBusyCursor busy;
+        refusal = installServerProgramFromZip(platform::pathFromUtf8(toUtf8(zip)), m_share.paths());
+    }
+    if (refusal)
+        m_showMessage(controlTextFromUtf8(*refusal), wxICON_ERROR);
+    else if (FindWindow(kStartButton)->IsEnabled())
+        PressButton(kStartButton);
 }
 
 void CVomraServerDlg::OnAddressSelChange(wxCommandEvent&) {
@@ -446,6 +507,7 @@ void CVomraServerDlg::OnBrowseFolder(wxCommandEvent&) {
 // Each control is a drop site of its own, so each takes the folder too.
 void CVomraServerDlg::AcceptFolderDrops() {
     auto& box = *static_cast<wxTextCtrl*>(FindWindow(kSharedFolderEdit));
-    SetDropTarget(new FolderDropTarget(box));
-    for (wxWindow* control : GetChildren()) control->SetDropTarget(new FolderDropTarget(box));
+    const auto takeZip = [this](const wxString& file) { return TakeServerZip(file); };
+    SetDropTarget(new FolderDropTarget(box, takeZip));
+    for (wxWindow* control : GetChildren()) control->SetDropTarget(new FolderDropTarget(box, takeZip));
 }

@@ -69,6 +69,10 @@ private:
     void AddAboutItem();
     void AddTrayIcon();
     void AcceptFolderDrops();
+    bool TakeServerZip(const wxString& file);
+    void OfferServerProgram(const std::string& missing);
+    void ChooseServerZip();
+    void InstallServerProgram(const wxString& zip);
     void SetControlText(int id, const wxString& text);
     bool FocusIsOnButton() const;
     ShareSettings ReadSettings() const;

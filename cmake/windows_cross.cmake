@@ -30,7 +30,7 @@ set(CMAKE_CROSSCOMPILING_EMULATOR ${PROJECT_SOURCE_DIR}/tests/windows/wine_run.s
 
 # The window and the frame capture need wxWidgets and FFmpeg built for
 # Windows, which Debian does not ship: scripts/windows-deps.sh builds them
-# (with zlib, libpng and libdeflate) from Debian's sources into a cache folder.
+# (with zlib, libpng, libdeflate and minizip) from Debian's sources into a cache folder.
 # Where that folder is filled, the whole program is built; elsewhere the
 # libraries and their tests only. The folder is looked up at every
 # configure: a change of the script or of Debian's sources names another.
@@ -59,15 +59,17 @@ if(VOMRA_WINDOWS_DEPS_DIR)
   file(REAL_PATH ${VOMRA_WINDOWS_DEPS_DIR}/wxwidgets windows_wx_dir)
   file(REAL_PATH ${VOMRA_WINDOWS_DEPS_DIR}/ffmpeg windows_ffmpeg_dir)
   file(REAL_PATH ${VOMRA_WINDOWS_DEPS_DIR}/qrencode windows_qrencode_dir)
+  file(REAL_PATH ${VOMRA_WINDOWS_DEPS_DIR}/minizip windows_minizip_dir)
   set(HTTPLIB_INCLUDE_DIR ${VOMRA_WINDOWS_DEPS_DIR}/httplib/include CACHE PATH "cpp-httplib's single header" FORCE)
-  list(APPEND CMAKE_FIND_ROOT_PATH ${windows_wx_dir} ${windows_ffmpeg_dir} ${windows_qrencode_dir})
+  list(APPEND CMAKE_FIND_ROOT_PATH ${windows_wx_dir} ${windows_ffmpeg_dir} ${windows_qrencode_dir} ${windows_minizip_dir})
   # wx-config itself, where it is now, whatever folder it was built for.
   file(GLOB wx_config ${windows_wx_dir}/lib/wx/config/x86_64-w64-mingw32-msw-unicode-static-3.2)
   set(wxWidgets_CONFIG_EXECUTABLE ${wx_config} CACHE FILEPATH "" FORCE)
   set(wxWidgets_CONFIG_OPTIONS --prefix=${windows_wx_dir})
-  # Only FFmpeg's, libdeflate's and libqrencode's pkg-config files, with what
-  # static linking needs.
-  set(ENV{PKG_CONFIG_LIBDIR} ${windows_ffmpeg_dir}/lib/pkgconfig:${windows_qrencode_dir}/lib/pkgconfig)
+  # Only FFmpeg's, libdeflate's, libqrencode's and minizip's pkg-config
+  # files, with what static linking needs.
+  set(ENV{PKG_CONFIG_LIBDIR}
+      ${windows_ffmpeg_dir}/lib/pkgconfig:${windows_qrencode_dir}/lib/pkgconfig:${windows_minizip_dir}/lib/pkgconfig)
   set(PKG_CONFIG_ARGN --static)
   # stb_image_write is header-only: its directory alone, as for nlohmann json.
   file(CREATE_LINK /usr/include/stb ${VOMRA_CROSS_INCLUDE_DIR}/stb SYMBOLIC)

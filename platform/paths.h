@@ -12,11 +12,15 @@ inline constexpr const wchar_t* kServerProgramName = L"nginx.exe";
 inline constexpr const wchar_t* kHtpasswdProgramName = nullptr;
 // "clip.mp4:Zone.Identifier" names a stream of the file clip.mp4.
 inline constexpr bool kFileNamesEndAtColon = true;
+// nginx.exe does not come with the program: the user downloads nginx's zip
+// for Windows from this page, and the program takes nginx.exe out of it.
+inline constexpr const char* kServerDownloadPage = "https://nginx.org/en/download.html";
 #else
 inline constexpr wchar_t kPathSeparator = L'/';
 inline constexpr const wchar_t* kServerProgramName = L"nginx";
 inline constexpr const wchar_t* kHtpasswdProgramName = L"htpasswd";
-inline constexpr bool kFileNamesEndAtColon = false;  // ":" is a character like any other
+inline constexpr bool kFileNamesEndAtColon = false;          // ":" is a character like any other
+inline constexpr const char* kServerDownloadPage = nullptr;  // the system's own nginx is used
 #endif
 
 // Full path of the running executable (empty when it cannot be found).

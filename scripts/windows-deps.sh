@@ -5,14 +5,15 @@
 # zlib and libpng its PNG loading needs, FFmpeg's decoding half with the
 # encoders the playback helper needs (x264's H.264 encoder among them) and
 # libdeflate, cpp-httplib's single header (Debian's own package splits it
-# into a header and a Linux library), and libqrencode.
+# into a header and a Linux library), libqrencode, and minizip (the zip
+# reader in zlib's contrib/) with a zlib of its own.
 #
 # Each group's folder is named by a hash of the source versions Debian offers
 # of its packages, the compiler's version and the group's build steps with
 # their flags, so a change to any of them builds that group afresh while a
 # second run reuses the first's work. One more folder, named by all, links
-# them as wxwidgets/, ffmpeg/, httplib/ and qrencode/; the script prints it
-# on its last line.
+# them as wxwidgets/, ffmpeg/, httplib/, qrencode/ and minizip/; the script
+# prints it on its last line.
 #
 # Usage: windows-deps.sh [--lookup] [CACHE_ROOT]
 #   --lookup   only print the folder if it is filled (exit status 1 if not);
@@ -30,6 +31,8 @@ wx_packages=(zlib libpng1.6 wxwidgets3.2)
 ffmpeg_packages=(libdeflate x264 ffmpeg)
 httplib_packages=(cpp-httplib)
 qrencode_packages=(qrencode)
+# A package with another build step than its own name's: package:step.
+minizip_packages=(zlib:minizip)
 jobs=2
 
 sudo=""
@@ -105,9 +108,11 @@ fetch_source() {
 # --- The build steps, whose text is part of the cache keys ------------------
 
 # The function that builds a package: build_ and its name less the version
-# some names carry (libpng1.6, wxwidgets3.2); x264's digits are its name.
+# some names carry (libpng1.6, wxwidgets3.2), or the step a package:step
+# entry names; x264's digits are its name.
 build_step() {
-  echo "build_${1%[0-9].[0-9]*}"
+  local step=${1#*:}
+  echo "build_${step%[0-9].[0-9]*}"
 }
 
 cc=$host-gcc-posix
@@ -205,6 +210,24 @@ build_qrencode() {
     make -j$jobs >/dev/null && make install >/dev/null)
 }
 
+# The zip reader the program takes nginx.exe out of nginx's own zip with,
+# and the zip writer its tests make zips with, over a zlib of their own;
+# a pkg-config file names both.
+build_minizip() {
+  local src=$1 prefix=$2 f
+  build_zlib "$src" "$prefix"
+  mkdir -p "$prefix/include/minizip" "$prefix/lib/pkgconfig"
+  for f in ioapi unzip zip; do
+    $cc $common_cflags -I"$src" -c "$src/contrib/minizip/$f.c" -o "$src/contrib/minizip/$f.o"
+    cp "$src/contrib/minizip/$f.h" "$prefix/include/minizip/"
+  done
+  $host-ar rcs "$prefix/lib/libminizip.a" "$src"/contrib/minizip/*.o
+  printf '%s\n' "prefix=$prefix" 'Name: minizip' 'Description: zip reading and writing' \
+    "Version: $(sed -n 's/^#define ZLIB_VERSION "\(.*\)"/\1/p' "$src/zlib.h")" \
+    'Cflags: -I${prefix}/include/minizip -I${prefix}/include' 'Libs: -L${prefix}/lib -lminizip -lz' \
+    >"$prefix/lib/pkgconfig/minizip.pc"
+}
+
 # The MSW port, static, with what the program's window uses: the core and
 # base libraries, PNG images (its icons) through the zlib and libpng above.
 build_wxwidgets() {
@@ -229,7 +252,7 @@ group_key() {
   local group=$1 p
   shift
   {
-    for p in "$@"; do echo "$p $(apt-cache showsrc "$p" | sed -n 's/^Version: //p' | sort -u | tr '\n' ' ')"; done
+    for p in "$@"; do echo "$p $(apt-cache showsrc "${p%%:*}" | sed -n 's/^Version: //p' | sort -u | tr '\n' ' ')"; done
     $cc --version | head -1
     declare -p common_cflags jobs
     [ "$group" = ffmpeg ] &&
@@ -253,7 +276,7 @@ build_group() {
   $sudo chown "$(id -u):$(id -g)" "$prefix"
   for p in "$@"; do
     mkdir -p "$work/$p"
-    read -r dir version < <(cd "$work/$p" && fetch_source "$p")
+    read -r dir version < <(cd "$work/$p" && fetch_source "${p%%:*}")
     log "$p $version"
     echo "$p $version" >>"$prefix/sources"
     start=$SECONDS
@@ -269,10 +292,12 @@ wx_prefix=$cache_root/wxwidgets-$(group_key wxwidgets "${wx_packages[@]}")
 ffmpeg_prefix=$cache_root/ffmpeg-$(group_key ffmpeg "${ffmpeg_packages[@]}")
 httplib_prefix=$cache_root/httplib-$(group_key httplib "${httplib_packages[@]}")
 qrencode_prefix=$cache_root/qrencode-$(group_key qrencode "${qrencode_packages[@]}")
-both=$cache_root/windows-$(echo "$wx_prefix $ffmpeg_prefix $httplib_prefix $qrencode_prefix" | sha256sum | cut -c1-16)
+minizip_prefix=$cache_root/minizip-$(group_key minizip "${minizip_packages[@]}")
+both=$cache_root/windows-$(echo "$wx_prefix $ffmpeg_prefix $httplib_prefix $qrencode_prefix $minizip_prefix" |
+  sha256sum | cut -c1-16)
 if [ -f "$both/.complete" ] && [ -f "$wx_prefix/.complete" ] && [ -f "$ffmpeg_prefix/.complete" ] &&
-  [ -f "$httplib_prefix/.complete" ] && [ -f "$qrencode_prefix/.complete" ]; then
-  $lookup || log "reusing $wx_prefix, $ffmpeg_prefix, $httplib_prefix and $qrencode_prefix"
+  [ -f "$httplib_prefix/.complete" ] && [ -f "$qrencode_prefix/.complete" ] && [ -f "$minizip_prefix/.complete" ]; then
+  $lookup || log "reusing $wx_prefix, $ffmpeg_prefix, $httplib_prefix, $qrencode_prefix and $minizip_prefix"
   echo "$both"
   exit 0
 fi
@@ -286,10 +311,12 @@ build_group "$wx_prefix" "${wx_packages[@]}"
 build_group "$ffmpeg_prefix" "${ffmpeg_packages[@]}"
 build_group "$httplib_prefix" "${httplib_packages[@]}"
 build_group "$qrencode_prefix" "${qrencode_packages[@]}"
+build_group "$minizip_prefix" "${minizip_packages[@]}"
 $sudo mkdir -p "$both"
 $sudo ln -sfn "$wx_prefix" "$both/wxwidgets"
 $sudo ln -sfn "$ffmpeg_prefix" "$both/ffmpeg"
 $sudo ln -sfn "$httplib_prefix" "$both/httplib"
 $sudo ln -sfn "$qrencode_prefix" "$both/qrencode"
+$sudo ln -sfn "$minizip_prefix" "$both/minizip"
 $sudo touch "$both/.complete"
 echo "$both"

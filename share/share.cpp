@@ -71,6 +71,14 @@ Message refusal(const ShareSettings& settings, const InstallPaths& paths) {
     return folder ? folder : unsafe;
 }
 
+// Asked before anything is started: the firewall rule, the password file
+// and the playback helper would all be for nothing.
+Message missingServerProgram(const InstallPaths& paths) {
+    std::error_code error;
+    if (std::filesystem::exists(paths.serverProgram, error) || error) return std::nullopt;
+    return "找不到网页服务器程序 " + platform::utf8FromPath(paths.serverProgram) + "，共享服务没有启动。";
+}
+
 Message removeStalePasswordFile(const std::filesystem::path& file) {
     std::error_code error;
     std::filesystem::remove(file, error);  // a missing file is fine
@@ -208,6 +216,10 @@ StartReport Share::start(const ShareSettings& settings) {
     if (!saved.ok) addWarning(report, "设置没有保存成功：" + saved.message + "\n共享服务按现在填写的内容继续启动。");
 
     if (auto failed = refusal(settings, m_paths)) return endedWith(report, *failed);
+    if (auto missing = missingServerProgram(m_paths)) {
+        report.serverProgramMissing = true;
+        return endedWith(report, *missing);
+    }
     if (auto failed = startPlayback(settings)) return endedWith(report, *failed);
     if (auto failed = launchServer(settings)) {
         m_playback.reset();

@@ -23,8 +23,9 @@
 
 // How a Start went. Messages are UTF-8, for the user.
 struct StartReport {
-    std::string warning;  // something went wrong, but the share runs (one a line)
-    std::string error;    // the share did not start; nothing is left running
+    std::string warning;                // something went wrong, but the share runs (one a line)
+    std::string error;                  // the share did not start; nothing is left running
+    bool serverProgramMissing = false;  // the error: there is no web server program to start
 };
 
 // How the share reaches the world outside the program; tests replace parts.

@@ -55,6 +55,7 @@ protected:
         fs::create_directories(paths.errorLog.parent_path());
         fs::create_directories(sharedFolder);
         std::ofstream(paths.configTemplate) << "listen name3; root name1; alias name4;\n";
+        std::ofstream(paths.serverProgram) << "stands in for nginx\n";  // started by startFakeServer
 
         environment.allowPort = [this](std::int32_t port) { record(portAllowed(port)); };
         environment.writePasswordFile = [this](const PasswordFileEntry& entry) { return writePasswordFile(entry); };
@@ -245,6 +246,20 @@ TEST_F(ShareSequence, RefusesAFolderThatIsMissingOrAFileAfterSavingAndRunsNothin
 // nginx hides only paths through "vomrixserver/server", so the vomrixserver
 // folder, the server directory and what lies inside them are refused however
 // the path is spelt, and a link to one of them too.
+// On Windows nginx.exe is the user's to place; without it nothing starts, and
+// the report says why, so that the window can offer to place it.
+TEST_F(ShareSequence, RefusesAMissingServerProgramAndRunsNothing) {
+    fs::remove(paths.serverProgram);
+    const auto outcome = start();
+
+    EXPECT_TRUE(outcome.serverProgramMissing);
+    EXPECT_TRUE(contains(outcome.error, platform::utf8FromPath(paths.serverProgram))) << outcome.error;
+    expectNothingRenderedOrRun();
+
+    std::ofstream(paths.serverProgram) << "placed by the user";
+    EXPECT_EQ(start().error, "");
+}
+
 TEST_F(ShareSequence, RefusesTheProgramsServerFoldersHoweverTheyAreReachedAndRunsNothing) {
     std::vector<fs::path> folders{paths.serverDir,
                                   paths.serverDir.parent_path(),

@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # The Windows program itself under Wine, on a virtual display with a window
-# manager, in a copy of its folder with stand-ins as nginx.exe (it listens)
-# and htpasswd.exe that record their calls:
+# manager, in a copy of its folder with stand-ins for nginx.exe (it listens;
+# it comes in a zip laid out as nginx's) and htpasswd.exe that record their
+# calls:
 #   - it starts, and its window carries its title;
 #   - a second start is refused with a message, and the first copy stays;
+#   - Start without nginx.exe offers a chooser for nginx's zip; the zip
+#     chosen there is unpacked into the server directory and the share starts;
 #   - Start writes the password file itself, hashed, without htpasswd.exe,
 #     runs the server in its job as the user's settings say, and Stop ends
 #     the server;
@@ -87,7 +90,14 @@ mkdir -p "$install"
 cp "$build_dir/VomraServer.exe" "$build_dir/tutorial.html" "$install/"
 cp -r "$build_dir/vomrixserver" "$install/"
 server_dir=$install/vomrixserver/server
-cp "$build_dir/tests/serving_stand_in.exe" "$server_dir/nginx.exe"
+# No nginx.exe: Start offers to take it out of nginx's zip, which holds the
+# stand-in as nginx's own zip holds nginx.exe.
+/usr/bin/python3 - "$work/nginx-1.26.2.zip" "$build_dir/tests/serving_stand_in.exe" <<'PYTHON'
+import sys, zipfile
+with zipfile.ZipFile(sys.argv[1], "w", zipfile.ZIP_DEFLATED) as zip:
+    zip.writestr("nginx-1.26.2/conf/nginx.conf", "worker_processes 1;\r\n")
+    zip.write(sys.argv[2], "nginx-1.26.2/nginx.exe")
+PYTHON
 # An htpasswd.exe that a user might have placed, as older versions wanted:
 # the program must leave it alone.
 cp "$build_dir/tests/recording_stand_in.exe" "$server_dir/htpasswd.exe"
@@ -149,8 +159,29 @@ click() { wine "$build_dir/tests/button_clicker.exe" "$title" "$1"; }
 # The arguments of the calls recorded in $1, one call per line.
 calls() { [ -f "$1" ] && awk '/^call$/ {line = ""} /^arg / {line = line " " substr($0, 5)} /^end$/ {print line}' "$1"; }
 
+# Start without nginx.exe: the box offers the zip's chooser, the zip typed
+# into it is unpacked, and the share starts.
+choose_nginx_zip() {
+  local chooser
+  wait_for_window '警告' 30 >/dev/null || { fail "Start without nginx.exe: no box"; return 1; }
+  wine "$build_dir/tests/button_clicker.exe" '警告' '选择下载的 zip…' || { fail "the box offers no zip"; return 1; }
+  chooser=$(wait_for_window '选择下载的 nginx Windows 版 zip 文件' 30) || { fail "no chooser for the zip"; return 1; }
+  sleep 1
+  xdotool windowactivate --sync "$chooser" type --delay 20 "$(echo "Z:$work/nginx-1.26.2.zip" | tr / '\\')"
+  xdotool key --window "$chooser" Return
+}
+
 if [ -n "${main:-}" ]; then
   if click '启动共享服务'; then
+    if choose_nginx_zip; then
+      for _ in $(seq 50); do [ -f "$server_dir/nginx.exe" ] && break; sleep 0.2; done
+      if cmp -s "$server_dir/nginx.exe" "$build_dir/tests/serving_stand_in.exe"; then
+        echo "Start without nginx.exe: the zip chosen in the box's chooser gave nginx.exe"
+      else
+        fail "Start without nginx.exe: the zip's nginx.exe was not placed"
+      fi
+      [ -z "$(find "$install" -name 'nginx-1.26.2*')" ] || fail "more than nginx.exe was unpacked"
+    fi
     for _ in $(seq 100); do port_answers && break; sleep 0.2; done
     if port_answers; then
       echo "Start: the server answers on port $port"
