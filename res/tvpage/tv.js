@@ -705,7 +705,7 @@
         link.href = entry.href;
         var path = link.pathname.charAt(0) === '/' ? link.pathname : '/' + link.pathname;
         return '/%25vomra/play' + path + '?hevc=' + (abilities.hevc ? 1 : 0) + '&mkv=' + (abilities.mkv ? 1 : 0) +
-            '&ac3=' + (abilities.ac3 ? 1 : 0) + (track == null ? '' : '&track=' + track);
+            '&ac3=' + (abilities.ac3 ? 1 : 0) + (track === null ? '' : '&track=' + track);
     }
 
     // The helper's answer; null when it gave none (the file then plays as it is).
@@ -903,17 +903,17 @@
     // Chromium picks a track of its own a moment after they are added, and
     // where it loads one: the choice is made again after it.
     function addSubtitles(entry) {
-        var kept = load('localStorage', SUBTITLE_KEY), chosen = kept === '' ? -1 : 0, video = player.video;
+        var kept = load('localStorage', SUBTITLE_KEY), video = player.video;
+        var labels = player.subtitles.map(function (subtitle) { return subtitle.label; });
+        var chosen = kept === '' ? -1 : Math.max(0, labels.indexOf(kept));
         function again() { if (video === player.video) showSubtitle(player.subtitle); }
-        player.subtitles.forEach(function (subtitle, i) {
-            if (subtitle.label === kept) chosen = i;
-        });
         player.subtitles.forEach(function (subtitle, i) {
             var track = el('track');
             track.kind = 'subtitles';
             track.label = subtitle.label;
             track['default'] = i === chosen;
-            track.src = playbackAddress(entry, ABILITIES) + '&part=subtitle&sub=' + encodeURIComponent(subtitle.id);
+            track.src = playbackAddress(entry, ABILITIES, null) + '&part=subtitle&sub=' +
+                encodeURIComponent(subtitle.id);
             track.addEventListener('load', again, false);
             video.appendChild(track);
         });
@@ -955,7 +955,7 @@
         var shown = player.note;
         empty(shown);
         shown.appendChild(doc.createTextNode(text));
-        shown.style.display = text ? 'block' : 'none';
+        shown.style.display = 'block';
         clearTimeout(shown.timer);
         shown.timer = setTimeout(function () { shown.style.display = 'none'; }, 3000);
     }

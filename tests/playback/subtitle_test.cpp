@@ -75,8 +75,9 @@ TEST(TrackLabels, LanguageThenTitleThenNumber) {
 
 class EmbeddedSubtitles : public ::testing::Test {
 protected:
-    // Six seconds of picture with the cues as SubRip and as ASS, and no
-    // sound, whose encoder delay would move the cues by its length.
+    // Six seconds of picture with the cues as SubRip and as ASS in
+    // Matroska, and as mov_text in MP4; no sound, whose encoder delay would
+    // move the cues by its length.
     static void SetUpTestSuite() {
         folder = new TestFolder("embedded subtitles");
         writeFile(*folder / "cues.srt", srtWith(kChinese));
@@ -89,6 +90,11 @@ protected:
             utf8Of(*folder / "film.mkv")};
         // clang-format on
         ASSERT_EQ(platform::runProgram("ffmpeg", arguments).exitCode, 0);
+        ASSERT_EQ(platform::runProgram(
+                      "ffmpeg", {"-loglevel", "error", "-i", utf8Of(*folder / "film.mkv"), "-map", "0:0", "-map", "0:1",
+                                 "-c:v", "copy", "-c:s", "mov_text", utf8Of(*folder / "film.mp4")})
+                      .exitCode,
+                  0);
     }
     static void TearDownTestSuite() {
         delete folder;
@@ -107,15 +113,18 @@ TEST_F(EmbeddedSubtitles, TheProbeOffersTheTextStreams) {
     EXPECT_FALSE(probed.facts->pictureSubtitles);
 }
 
-TEST_F(EmbeddedSubtitles, BothStreamsBecomeWebVttInOnePassWithTheirTimes) {
-    const auto file = platform::RegularFileReader::open(*folder / "film.mkv");
-    ASSERT_TRUE(file);
-    const std::map<int, std::string> converted = embeddedWebVtt(*file, "film.mkv", {1, 2});
-    ASSERT_EQ(converted.size(), 2u);
-    for (const auto& [index, vtt] : converted) {
-        EXPECT_TRUE(vtt.starts_with("WEBVTT\n")) << index;
-        EXPECT_NE(vtt.find("00:01.000 --> 00:02.500\n" + kChinese + "\n"), std::string::npos) << index << vtt;
-        EXPECT_NE(vtt.find("00:03.000 --> 00:04.000\n<i>second</i> line\n"), std::string::npos) << index << vtt;
+TEST_F(EmbeddedSubtitles, EachTextStreamBecomesWebVttWithItsTimesInOnePass) {
+    for (const auto& [name, streams] :
+         std::map<std::string, std::vector<int>>{{"film.mkv", {1, 2}}, {"film.mp4", {1}}}) {
+        const auto file = platform::RegularFileReader::open(*folder / name);
+        ASSERT_TRUE(file);
+        const std::map<int, std::string> converted = embeddedWebVtt(*file, name, streams);
+        ASSERT_EQ(converted.size(), streams.size()) << name;
+        for (const auto& [index, vtt] : converted) {
+            EXPECT_TRUE(vtt.starts_with("WEBVTT\n")) << name << index;
+            EXPECT_NE(vtt.find("00:01.000 --> 00:02.500\n" + kChinese + "\n"), std::string::npos) << name << vtt;
+            EXPECT_NE(vtt.find("00:03.000 --> 00:04.000\n<i>second</i> line\n"), std::string::npos) << name << vtt;
+        }
     }
 }
 
