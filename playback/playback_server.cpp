@@ -249,7 +249,7 @@ void PlaybackServer::answerSubtitle(const platform::RegularFileReader& file, con
         if (std::find(streams.begin(), streams.end(), stream) != streams.end())
             webVtt = m_subtitles.webVtt(file, relative, modified, stream, streams);
     } else if (const auto bytes = readSidecar(*m_folder, relative, id, deniedPaths())) {
-        webVtt = sidecarWebVtt(subtitleTextToUtf8(*bytes), "." + id.substr(id.rfind('.') + 1));
+        webVtt = sidecarWebVtt(subtitleTextToUtf8(*bytes), sidecarExtension(id));
     }
     if (!webVtt) return notFound(response);
     response.set_content(std::move(*webVtt), "text/vtt; charset=utf-8");

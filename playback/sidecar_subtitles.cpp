@@ -35,10 +35,15 @@ std::unique_ptr<platform::RegularFileReader> openSidecar(const platform::LinkFre
 
 }  // namespace
 
-bool isSidecarSuffix(const std::string& suffix) {
+std::string sidecarExtension(const std::string& suffix) {
     const std::size_t dot = suffix.rfind('.');
-    const std::string extension = asciiLowerCase(dot == std::string::npos ? suffix : suffix.substr(dot + 1));
-    if (extension != "srt" && extension != "ass" && extension != "ssa" && extension != "vtt") return false;
+    return "." + (dot == std::string::npos ? suffix : suffix.substr(dot + 1));
+}
+
+bool isSidecarSuffix(const std::string& suffix) {
+    const std::string extension = asciiLowerCase(sidecarExtension(suffix));
+    if (extension != ".srt" && extension != ".ass" && extension != ".ssa" && extension != ".vtt") return false;
+    const std::size_t dot = suffix.rfind('.');
     if (dot == std::string::npos) return true;
     const std::string part = suffix.substr(0, dot);
     return !part.empty() && part.size() <= kLongestPart && part.find_first_of("./\\") == std::string::npos;

@@ -16,6 +16,9 @@ bool isSidecarSuffix(const std::string& suffix);
 // The suffixes of the names (UTF-8) that are `video`'s sidecar subtitles, in order.
 std::vector<std::string> sidecarSuffixes(const std::vector<std::string>& names, const std::filesystem::path& video);
 
+// Its extension with the dot: ".srt" for "chs.srt" and for "srt".
+std::string sidecarExtension(const std::string& suffix);
+
 // What the page calls it: the language part in Chinese ("chs" is "简体"),
 // else the part as it is, else "字幕".
 std::string sidecarLabel(const std::string& suffix);
