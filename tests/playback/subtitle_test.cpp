@@ -77,7 +77,8 @@ class EmbeddedSubtitles : public ::testing::Test {
 protected:
     // Six seconds of picture with the cues as SubRip and as ASS in
     // Matroska, and as mov_text in MP4; no sound, whose encoder delay would
-    // move the cues by its length.
+    // move the cues by its length. And the picture with Blu-ray (PGS)
+    // subtitles only: two empty display sets, written out by hand.
     static void SetUpTestSuite() {
         folder = new TestFolder("embedded subtitles");
         writeFile(*folder / "cues.srt", srtWith(kChinese));
@@ -95,6 +96,14 @@ protected:
                                  "-c:v", "copy", "-c:s", "mov_text", utf8Of(*folder / "film.mp4")})
                       .exitCode,
                   0);
+        writeFile(*folder / "pgs.sup", std::string("PG\0\0\x8c\xa0\0\0\0\0\x80\0\0"
+                                                   "PG\0\x02\x25\x10\0\0\0\0\x80\0\0",
+                                                   26));
+        ASSERT_EQ(platform::runProgram("ffmpeg", {"-loglevel", "error", "-i", utf8Of(*folder / "film.mp4"), "-i",
+                                                  utf8Of(*folder / "pgs.sup"), "-map", "0:0", "-map", "1", "-c", "copy",
+                                                  utf8Of(*folder / "pgs.mkv")})
+                      .exitCode,
+                  0);
     }
     static void TearDownTestSuite() {
         delete folder;
@@ -103,7 +112,7 @@ protected:
     static inline TestFolder* folder = nullptr;
 };
 
-TEST_F(EmbeddedSubtitles, TheProbeOffersTheTextStreams) {
+TEST_F(EmbeddedSubtitles, TheProbeOffersTheTextStreamsAndMarksPictureOnes) {
     const ProbeResult probed = probeStreams(*folder / "film.mkv");
     ASSERT_TRUE(probed.facts) << probed.failure;
     ASSERT_EQ(probed.facts->textSubtitles.size(), 2u);
@@ -111,6 +120,10 @@ TEST_F(EmbeddedSubtitles, TheProbeOffersTheTextStreams) {
     EXPECT_EQ(trackLabels(probed.facts->textSubtitles, TrackKind::subtitle),
               (std::vector<std::string>{"中文", "特效"}));
     EXPECT_FALSE(probed.facts->pictureSubtitles);
+    const ProbeResult pictures = probeStreams(*folder / "pgs.mkv");
+    ASSERT_TRUE(pictures.facts) << pictures.failure;
+    EXPECT_TRUE(pictures.facts->textSubtitles.empty());
+    EXPECT_TRUE(pictures.facts->pictureSubtitles);
 }
 
 TEST_F(EmbeddedSubtitles, EachTextStreamBecomesWebVttWithItsTimesInOnePass) {

@@ -55,8 +55,9 @@ ROW_VIDEOS = ["%d.mp4" % n for n in range(1, 62)]
 # and "二" from 4 s) and AC-3 sound, which has it repackaged, and one with
 # two sound tracks, a 440 Hz tone in Chinese and a 1000 Hz one in English.
 # The converted film has such cues beside it, "前半" and "后半" from 6 s.
+# And a film with Blu-ray (PGS) subtitles only, which the page cannot show.
 CHOICES = os.path.join(DEEP, "选字幕")
-SIDECARS, EMBEDDED, TWO_TRACKS = "外挂.mp4", "内嵌.mkv", "双音轨.mp4"
+SIDECARS, EMBEDDED, TWO_TRACKS, PICTURES = "外挂.mp4", "内嵌.mkv", "双音轨.mp4", "图形字幕.mkv"
 
 RUNNING = contextlib.ExitStack()
 server = None
@@ -122,6 +123,11 @@ def make_choices(root):
     with open(os.path.join(root, "内嵌.txt"), "wb") as f:
         f.write(halves(8, "一", "二").encode())
     subprocess.run(["ffmpeg", "-loglevel", "error"] + picture + h264 + [os.path.join(root, SIDECARS)], check=True)
+    with open(os.path.join(root, "图形.sup"), "wb") as f:  # two empty display sets
+        f.write(b"PG\0\0\x8c\xa0\0\0\0\0\x80\0\0PG\0\x02\x25\x10\0\0\0\0\x80\0\0")
+    subprocess.run(["ffmpeg", "-loglevel", "error", "-i", os.path.join(root, SIDECARS), "-i",
+                    os.path.join(root, "图形.sup"), "-map", "0", "-map", "1", "-c", "copy",
+                    os.path.join(root, PICTURES)], check=True)
     subprocess.run(["ffmpeg", "-loglevel", "error"] + picture + ["-f", "lavfi", "-i", "sine=d=8", "-f", "srt", "-i",
                     os.path.join(root, "内嵌.txt"), "-map", "0", "-map", "1", "-map", "2"] + h264
                    + ["-c:a", "ac3", "-c:s", "srt", "-metadata:s:s:0", "language=chi", os.path.join(root, EMBEDDED)],
@@ -682,6 +688,14 @@ class SubtitlesAndSoundTracks(unittest.TestCase):
             time.sleep(0.2)
         self.assertEqual(wrong, [])
         self.assertEqual(seen, {first, second})
+
+    def test_picture_subtitles_alone_are_said_to_be_left_out(self):
+        open_page(folder_of(CHOICES))
+        self.play(PICTURES)
+        self.assertTrue(wait_for(lambda: "图形字幕" in self.note(), 20))
+        self.assertFalse(shown(".tvp-bar .tvp-button:nth-child(4)"))
+        from selenium.webdriver.common.keys import Keys
+        press(Keys.ESCAPE)
 
     def test_subtitles_inside_a_repackaged_film_show_in_time(self):
         open_page(folder_of(CHOICES))
