@@ -27,3 +27,12 @@ file(COPY ${PAGE_DIR}/ ${PAGE_LIBRARIES} DESTINATION ${SERVER_DIR}/tvpage)
 include(${CMAKE_CURRENT_LIST_DIR}/video_kinds.cmake)
 read_video_kinds(${VIDEO_KINDS})
 configure_file(${PAGE_DIR}/tv.js ${SERVER_DIR}/tvpage/tv.js @ONLY)
+
+# The script goes out without its comment lines and indentation: a TV fetches
+# it with every folder it opens, and its readers have the source.
+file(READ ${SERVER_DIR}/tvpage/tv.js script)
+string(REGEX REPLACE "\n[ \t]*//[^\n]*" "" script "\n${script}")
+string(REGEX REPLACE "\n[ \t]+" "\n" script "${script}")
+string(REGEX REPLACE "\n\n+" "\n" script "${script}")
+string(REGEX REPLACE "^\n" "" script "${script}")
+file(WRITE ${SERVER_DIR}/tvpage/tv.js "${script}")

@@ -2,7 +2,9 @@
 # their stills go: the program's video discovery (a generated header) and the
 # TV page's script (filled in when the server directory is laid out) both
 # come from it. The still of <dir>/<stem>.<ext> is
-# <stillFolder>/<dir>/<stem><stillExtension>: only the last extension goes.
+# <stillFolder>/<dir>/<stem><stillExtension>: only the last extension goes;
+# videos of one folder that share a stem keep their whole names instead
+# (thumbs/still_names.h).
 #
 # read_video_kinds(<json file>) sets, in the caller's scope:
 #   VIDEO_EXTENSIONS       the extensions, lower case with their dot

@@ -18,6 +18,8 @@ constexpr std::u8string_view temporaryPrefix = u8".vt-";
 constexpr std::u8string_view temporarySuffix = u8".tmp";
 constexpr std::size_t temporaryDigits = 16;
 
+}  // namespace
+
 std::filesystem::path newTemporaryName() {
     std::random_device random;
     const std::uint64_t number = (std::uint64_t{random()} << 32) | random();
@@ -26,8 +28,6 @@ std::filesystem::path newTemporaryName() {
     return std::u8string(temporaryPrefix) + std::u8string(digits, digits + temporaryDigits) +
            std::u8string(temporarySuffix);
 }
-
-}  // namespace
 
 bool writeFileAtomically(const platform::LinkFreeDirectory& directory, const std::filesystem::path& name,
                          std::span<const unsigned char> bytes) {

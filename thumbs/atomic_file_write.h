@@ -12,5 +12,9 @@
 bool writeFileAtomically(const platform::LinkFreeDirectory& directory, const std::filesystem::path& name,
                          std::span<const unsigned char> bytes);
 
+// A new name for a temporary file, which isTemporaryName recognises, so that
+// one an interrupted run left is removed at the next start.
+std::filesystem::path newTemporaryName();
+
 // Whether `name` is one of the temporary files writeFileAtomically makes.
 bool isTemporaryName(const std::filesystem::path& name);

@@ -31,6 +31,10 @@ public:
     // once it looks different, it is new again.
     void retryWhenChanged(const std::filesystem::path& video, const FileLook& look);
 
+    // Whether `video` was known at the start or handed out since, and has not
+    // changed after its still failed: whether it may have a still.
+    bool knows(const std::filesystem::path& video) const { return known.count(video) > 0; }
+
     // The videos of `scan` that have come to rest since the last call.
     std::vector<std::filesystem::path> settled(const std::vector<std::filesystem::path>& scan);
 

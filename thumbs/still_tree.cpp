@@ -18,11 +18,11 @@ void removeTemporariesBelow(const platform::LinkFreeDirectory& directory) {
 
 }  // namespace
 
-Directory openStillDirectory(const platform::LinkFreeDirectory& folder, const fs::path& relativeStill) {
-    Directory directory = folder.child(kStillFolderName, true);
+Directory openStillDirectory(const platform::LinkFreeDirectory& folder, const fs::path& relativeStill, bool make) {
+    Directory directory = folder.child(kStillFolderName, make);
     for (const fs::path& name : relativeStill.parent_path()) {
         if (!directory) break;
-        directory = directory->child(name, true);
+        directory = directory->child(name, make);
     }
     return directory;
 }

@@ -14,10 +14,12 @@ inline const std::filesystem::path kStillFolderName{std::string(video_kinds::kSt
 
 // The directory that holds the still at `relativeStill` (a path below the
 // still folder of `folder`), with the still folder and the folders on the
-// way made when missing. Null when a link, a file or anything else stands
-// where a folder belongs (it is left as it is), or a folder cannot be made.
+// way made when missing and `make` is set. Null when a link, a file or
+// anything else stands where a folder belongs (it is left as it is), or a
+// folder is missing or cannot be made.
 std::unique_ptr<platform::LinkFreeDirectory> openStillDirectory(const platform::LinkFreeDirectory& folder,
-                                                                const std::filesystem::path& relativeStill);
+                                                                const std::filesystem::path& relativeStill,
+                                                                bool make = true);
 
 // Removes the temporary stills that interrupted captures left anywhere in
 // the still folder of `folder`. Links are neither followed nor removed.

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <exception>
+#include <iterator>
+#include <unordered_set>
 
 extern "C" {
 #include <libavformat/avformat.h>
@@ -12,7 +14,7 @@ extern "C" {
 #include "platform/paths.h"
 #include "platform/text_codec.h"
 #include "thumbs/atomic_file_write.h"
-#include "res/video_kinds.h"
+#include "thumbs/still_names.h"
 #include "thumbs/still_tree.h"
 #include "thumbs/video_discovery.h"
 
@@ -48,25 +50,38 @@ bool staysInside(const fs::path& relative) {
     return true;
 }
 
-enum class StillPlace { free, taken, blocked };
+// Where a still goes, and whether a still from an earlier run, or anything
+// else, already holds its place; an empty file does not count. No PNG is
+// empty, but a power cut just after a still was renamed into place can
+// leave its name with no content, which would otherwise stand in for the
+// still for good. A link there is left alone and keeps the still out.
+struct StillSpot {
+    std::unique_ptr<platform::LinkFreeDirectory> directory;
+    fs::path name;
+    bool taken = false;
+    std::string failure;  // why no still can go there
+};
 
-// Whether a still from an earlier run, or anything else, holds the still's
-// place; an empty file does not count. No PNG is empty, but a power cut just
-// after a still was renamed into place can leave its name with no content,
-// which would otherwise stand in for the still for good. A link there is
-// left alone and blocks the still.
-StillPlace stillPlaceOf(const platform::LinkFreeDirectory& directory, const fs::path& name) {
-    const platform::EntryStatus status = directory.status(name);
+StillSpot stillSpotOf(const platform::LinkFreeDirectory& folder, const fs::path& still) {
+    StillSpot spot{openStillDirectory(folder, still), still.filename(), false, {}};
+    if (!spot.directory) {
+        spot.failure = "the still's folder cannot be made: a link or a file stands in its way";
+        return spot;
+    }
+    const platform::EntryStatus status = spot.directory->status(spot.name);
     switch (status.kind) {
         case platform::EntryKind::missing:
-            return StillPlace::free;
+            break;
         case platform::EntryKind::link:
-            return StillPlace::blocked;
+            spot.failure = "a link stands in the still's place";
+            break;
         case platform::EntryKind::regularFile:
-            return status.size == 0 ? StillPlace::free : StillPlace::taken;
+            spot.taken = status.size != 0;
+            break;
         default:
-            return StillPlace::taken;
+            spot.taken = true;
     }
+    return spot;
 }
 
 }  // namespace
@@ -86,6 +101,7 @@ std::vector<fs::path> ThumbnailPool::start() {
     m_root = m_folder->heldPath();
     std::vector<fs::path> unreadable;
     m_pending = scanVideos(m_root, &unreadable);
+    m_wholeNamed = videosWithWholeStillNames(m_pending);
     for (fs::path& folder : unreadable) folder = shown(folder);
     removeTemporaryStills(*m_folder);
     m_videosFound = m_pending.size();
@@ -130,7 +146,9 @@ void ThumbnailPool::watchLoop(const std::vector<Path>& known) {
             // A subfolder that may not be read costs only its own videos,
             // as at the start.
             std::vector<Path> unreadable;
-            ready = watch.settled(scanVideos(m_root, &unreadable));
+            const std::vector<Path> scan = scanVideos(m_root, &unreadable);
+            renameStills(scan, videosWithWholeStillNames(scan), watch);
+            ready = watch.settled(scan);
         } catch (...) {
             // The folder could not be walked this time; the next scan tries again.
         }
@@ -193,29 +211,75 @@ void ThumbnailPool::renderStill(const Path& video) {
 }
 
 // Nothing is made or written through a link, and nothing is read that the
-// web server would not serve.
+// web server would not serve. The still's place is looked up again once the
+// capture is done: a video that appeared meanwhile may have renamed it.
 std::string ThumbnailPool::stillFailureOf(const Path& video) {
     const fs::path relative = video.lexically_relative(m_root);
     if (!staysInside(relative)) return "not inside the shared folder";
-    const fs::path still = fs::path(relative).replace_extension(std::string(video_kinds::kStillExtension));
-    const auto directory = openStillDirectory(*m_folder, still);
-    if (!directory) return "the still's folder cannot be made: a link or a file stands in its way";
-    const fs::path name = still.filename();
-    switch (stillPlaceOf(*directory, name)) {
-        case StillPlace::taken:
-            return {};
-        case StillPlace::blocked:
-            return "a link stands in the still's place";
-        case StillPlace::free:
-            break;
+    {
+        std::lock_guard lock(m_namingMutex);
+        const StillSpot spot = stillSpotOf(*m_folder, stillOf(video, relative));
+        if (spot.taken || !spot.failure.empty()) return spot.failure;
     }
     std::string refusal;
     const auto file = m_folder->openServedFile(relative, refusal);
     if (!file) return refusal;
     const StillCapture capture = m_options.capture(shown(video), *file, m_stopRequested);
     if (capture.png.view().empty()) return capture.failure.empty() ? "no still" : capture.failure;
-    if (!writeFileAtomically(*directory, name, capture.png.view())) return "the still cannot be written";
+    std::lock_guard lock(m_namingMutex);
+    const StillSpot spot = stillSpotOf(*m_folder, stillOf(video, relative));
+    if (!spot.failure.empty()) return spot.failure;
+    if (!writeFileAtomically(*spot.directory, spot.name, capture.png.view())) return "the still cannot be written";
     return {};
+}
+
+fs::path ThumbnailPool::stillOf(const Path& video, const Path& relative) const {
+    return stillPathOf(relative, m_wholeNamed.count(video) > 0);
+}
+
+void ThumbnailPool::renameStills(const std::vector<Path>& scan, std::set<Path> wholeNamed, const NewVideoWatch& watch) {
+    std::lock_guard lock(m_namingMutex);
+    std::vector<Path> changed;
+    std::set_symmetric_difference(m_wholeNamed.begin(), m_wholeNamed.end(), wholeNamed.begin(), wholeNamed.end(),
+                                  std::back_inserter(changed));
+    if (changed.empty()) return;
+    std::unordered_set<Path::string_type> scanned;
+    for (const Path& video : scan) scanned.insert(video.native());
+    std::vector<Path> renamed;
+    for (Path& video : changed) {
+        if (scanned.count(video.native())) {
+            if (watch.knows(video)) renamed.push_back(std::move(video));
+        } else if (m_wholeNamed.count(video)) {
+            wholeNamed.insert(std::move(video));
+        }
+    }
+    m_wholeNamed = std::move(wholeNamed);
+    moveStills(renamed);
+}
+
+// Through temporary names first, since one video's new name can be
+// another's old one ("a.mp4" and "a.mp4.mkv" when "a.mkv" appears). A file
+// still at a new name once the old ones are out of the way is a still that
+// no video claims any more, and is replaced; a link or a folder there is
+// left alone, as everywhere, and the still stays where it was.
+void ThumbnailPool::moveStills(const std::vector<Path>& videos) {
+    struct Move {
+        std::unique_ptr<platform::LinkFreeDirectory> directory;
+        fs::path temporary, to;
+    };
+    std::vector<Move> moves;
+    for (const Path& video : videos) {
+        const fs::path relative = video.lexically_relative(m_root);
+        if (!staysInside(relative)) continue;
+        const fs::path to = stillOf(video, relative);
+        const fs::path from = stillPathOf(relative, !m_wholeNamed.count(video)).filename();
+        Move move{openStillDirectory(*m_folder, to, false), newTemporaryName(), to.filename()};
+        if (!move.directory || move.directory->status(from).kind != platform::EntryKind::regularFile) continue;
+        const platform::EntryKind target = move.directory->status(move.to).kind;
+        if (target != platform::EntryKind::missing && target != platform::EntryKind::regularFile) continue;
+        if (move.directory->rename(from, move.temporary)) moves.push_back(std::move(move));
+    }
+    for (const Move& move : moves) move.directory->rename(move.temporary, move.to);
 }
 
 fs::path ThumbnailPool::shown(const Path& video) const {

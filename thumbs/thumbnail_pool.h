@@ -1,7 +1,9 @@
 #pragma once
 // The pool of workers that renders one PNG still of every video of the
 // shared folder into the mirror tree below the folder's VTemp, and goes on
-// watching the folder for new videos until it stops.
+// watching the folder for new videos until it stops. Each still is named as
+// thumbs/still_names.h says; when a video appears or goes that changes the
+// name of another video's still, the still is moved to its new name.
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -11,6 +13,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <thread>
 #include <utility>
@@ -99,6 +102,16 @@ private:
     // Renders the still unless one is already in place: empty when the video
     // has its still, otherwise why not.
     std::string stillFailureOf(const Path& video);
+    // Where the still of `video` (found at `relative` below the shared
+    // folder) goes as the stills are named now; needs m_namingMutex.
+    Path stillOf(const Path& video, const Path& relative) const;
+    // Takes the naming of a new scan, moving the stills of the scan's videos
+    // that `watch` knows (the others have none yet) whose names it changes.
+    // Videos missing from the scan keep their naming.
+    void renameStills(const std::vector<Path>& scan, std::set<Path> wholeNamed, const NewVideoWatch& watch);
+    // Moves the stills of `videos`, which have just changed names, from their
+    // old names to their new ones; needs m_namingMutex.
+    void moveStills(const std::vector<Path>& videos);
     // The video as the user knows it: below the shared folder as given.
     Path shown(const Path& video) const;
     void recordFailure(const Path& video, const std::string& reason);
@@ -119,6 +132,10 @@ private:
     std::atomic<std::uint64_t> m_videosFound{0};
     std::atomic<std::uint64_t> m_videosFinished{0};
     std::atomic<std::uint64_t> m_videosFailed{0};
+    // Held while a still's name is looked up and the still is put in place
+    // or moved, so that no still lands under a name just given to another.
+    mutable std::mutex m_namingMutex;
+    std::set<Path> m_wholeNamed;  // the videos whose stills take their whole names
     mutable std::mutex m_failureMutex;
     std::vector<StillFailure> m_failures;
 };

@@ -125,9 +125,23 @@
     // --- The entries, from the listing's links (never from the cut text) ---
 
     // A video's still: its name as the listing's address spells it, the last
-    // extension replaced (nginx never spells a dot in percent codes).
-    function stillName(rawName) {
-        return rawName.slice(0, rawName.lastIndexOf('.')) + KINDS.stillExtension;
+    // extension replaced (nginx never spells a dot in percent codes), or the
+    // whole name kept.
+    function stillName(rawName, whole) {
+        return (whole ? rawName : rawName.slice(0, rawName.lastIndexOf('.'))) + KINDS.stillExtension;
+    }
+
+    // As the program names them: where videos of the folder would claim one
+    // still name (A to Z folded; the addresses are ASCII), each takes its
+    // whole name instead, until no two claim one.
+    function nameStills(videos) {
+        function key(v) { return '~' + stillName(v.raw, v.whole).toLowerCase(); }
+        for (var changed = true; changed;) {
+            var claims = {};
+            changed = false;
+            videos.forEach(function (v) { claims[key(v)] = (claims[key(v)] || 0) + 1; });
+            videos.forEach(function (v) { if (!v.whole && claims[key(v)] > 1) v.whole = changed = true; });
+        }
     }
 
     function kindOf(name, isFolder) {
@@ -244,7 +258,7 @@
         if (!entry.tile) {
             newTile(entry);
             if (entry.kind === 'video') {
-                entry.still = stillBase + stillName(entry.raw);
+                entry.still = stillBase + stillName(entry.raw, entry.whole);
                 showProgress(entry, load('localStorage', WATCH + pathOf(entry.href)));
             }
         }
@@ -344,6 +358,10 @@
         image.onerror = function () {
             video.loading = false;
             video.failedAt = new Date();
+            if (!video.stemStill) return;
+            video.still = video.stemStill;
+            video.stemStill = video.failedAt = null;
+            requestStill(video);
         };
         image.src = video.failedAt ? video.still + '?t=' + new Date().getTime() : video.still;
     }
@@ -487,7 +505,11 @@
             var parts = item.path.split('/'), raw = parts.pop(), name = decode(raw);
             var entry = { name: name, kind: 'video', href: parts.join('/') + '/#play=' + encodeURIComponent(name) };
             strip.appendChild(newTile(entry));
-            entry.still = stillFolder(parts.slice(1)) + stillName(raw);
+            // Without its folder's listing: the whole-named still that twins
+            // have first, then the stem's.
+            var stills = stillFolder(parts.slice(1));
+            entry.still = stills + stillName(raw, true);
+            entry.stemStill = stills + stillName(raw);
             showProgress(entry, item.left);
             requestStill(entry);
             recentTiles.push(entry.tile);
@@ -1044,6 +1066,7 @@
     }
 
     var entries = readEntries();
+    nameStills(entries.filter(function (e) { return e.kind === 'video'; }));
     var wanted = wantedTile();
     var recentTiles = [];
     fitPhones();

@@ -58,6 +58,12 @@ ROW_VIDEOS = ["%d.mp4" % n for n in range(1, 62)]
 # And a film with Blu-ray (PGS) subtitles only, which the page cannot show.
 CHOICES = os.path.join(DEEP, "选字幕")
 SIDECARS, EMBEDDED, TWO_TRACKS, PICTURES = "外挂.mp4", "内嵌.mkv", "双音轨.mp4", "图形字幕.mkv"
+# Twins, which share a stem, each with a still under its whole name, as is
+# "同名.mp4.mkv", whose stem is "同名.mp4"'s whole name; a lone video's still
+# under its stem.
+TWINS = os.path.join(DEEP, "重名")
+TWIN_STILLS = {"同名.mkv": "同名.mkv.png", "同名.mp4": "同名.mp4.png", "同名.mp4.mkv": "同名.mp4.mkv.png",
+               "独.mp4": "独.png"}
 
 RUNNING = contextlib.ExitStack()
 server = None
@@ -89,6 +95,7 @@ def make_tree(root):
             write_still(root, name, RED)
     write_still(os.path.join(root, SUBFOLDER), "第3集.mp4", GREEN, os.path.join(root, "VTemp", SUBFOLDER))
     make_odd_names(root)
+    make_twins(root)
     os.makedirs(os.path.join(root, FILMS))
     subprocess.run(["ffmpeg", "-loglevel", "error", "-f", "lavfi", "-i", "testsrc2=s=320x180:r=25:d=12",
                     "-f", "lavfi", "-i", "sine=d=12", "-ac", "6", "-c:v", "libx264", "-preset", "ultrafast",
@@ -160,6 +167,16 @@ def make_odd_names(root):
     os.makedirs(kinds)
     for name in kind_samples() + NOT_VIDEOS:
         open(os.path.join(kinds, name), "w").close()
+
+
+def make_twins(root):
+    stills = os.path.join(root, "VTemp", TWINS)
+    os.makedirs(os.path.join(root, TWINS))
+    os.makedirs(stills)
+    for colour, (video, still) in zip((GREEN, RED, GREEN, RED), TWIN_STILLS.items()):
+        open(os.path.join(root, TWINS, video), "w").close()
+        with open(os.path.join(stills, still), "wb") as f:
+            f.write(tvserver.png(64, 36, colour))
 
 
 def served_kinds():
@@ -410,6 +427,34 @@ class OddNames(unittest.TestCase):
         files = driver.execute_script(
             "return [].map.call(document.querySelectorAll('.tvp-file'), function (n) { return n.textContent; })")
         self.assertCountEqual(files, NOT_VIDEOS)
+
+
+class Twins(unittest.TestCase):
+    """Videos that share a stem show stills of their own, named as the
+    program names them, in their folder and in "继续观看"."""
+
+    def still_addresses(self, tiles):
+        script = ("return [].map.call(document.querySelectorAll(arguments[0]), function (t) {"
+                  " var i = t.querySelector('img.tvp-still'); return i && i.naturalWidth === 64 && i.src; })")
+        return wait_for(lambda: all(driver.execute_script(script, tiles)) and driver.execute_script(script, tiles))
+
+    def expected(self, videos):
+        base = server.url("VTemp/" + folder_of(TWINS))
+        return [base + urllib.parse.quote(TWIN_STILLS[v]) for v in videos]
+
+    def test_twins_in_their_folder_show_their_own_stills(self):
+        open_page(folder_of(TWINS))
+        self.assertEqual(tile_names(), list(TWIN_STILLS))
+        self.assertEqual(self.still_addresses(".tvp-tile"), self.expected(TWIN_STILLS))
+
+    def test_twins_played_before_show_their_own_stills_at_the_top(self):
+        open_page()
+        for n, video in enumerate(TWIN_STILLS):
+            key = "tvp-watch:/%s/%s%s" % (urllib.parse.quote(tvserver.SHARE), folder_of(TWINS), urllib.parse.quote(video))
+            driver.execute_script("localStorage.setItem(arguments[0], JSON.stringify({t: 30, d: 60, at: arguments[1]}))",
+                                  key, 1000 - n)
+        open_page(keep_storage=True)
+        self.assertEqual(self.still_addresses(".tvp-recent .tvp-tile"), self.expected(TWIN_STILLS))
 
 
 class RemoteControl(unittest.TestCase):
