@@ -28,6 +28,35 @@ int bitDepthOf(const AVCodecParameters& picture) {
     return described ? described->comp[0].depth : 8;
 }
 
+std::string metadataOf(const AVStream& stream, const char* key) {
+    const AVDictionaryEntry* entry = av_dict_get(stream.metadata, key, nullptr, 0);
+    return entry ? entry->value : "";
+}
+
+TrackFacts trackOf(const AVStream& stream) {
+    return {stream.index, avcodec_get_name(stream.codecpar->codec_id), metadataOf(stream, "language"),
+            metadataOf(stream, "title")};
+}
+
+// Text subtitles decode to text that the WebVTT encoder takes; picture
+// subtitles would have to be drawn over the picture.
+void addSubtitle(const AVStream& stream, StreamFacts& facts) {
+    const AVCodecDescriptor* described = avcodec_descriptor_get(stream.codecpar->codec_id);
+    if (!described) return;
+    if (described->props & AV_CODEC_PROP_TEXT_SUB) facts.textSubtitles.push_back(trackOf(stream));
+    if (described->props & AV_CODEC_PROP_BITMAP_SUB) facts.pictureSubtitles = true;
+}
+
+void addTracks(const AVFormatContext& format, StreamFacts& facts) {
+    const AVStream* playedFirst = streamPlayedFirst(format, AVMEDIA_TYPE_AUDIO);
+    for (const AVStream* sound : soundTracksOf(format)) {
+        if (sound == playedFirst) facts.soundPlayedFirst = facts.soundTracks.size();
+        facts.soundTracks.push_back(trackOf(*sound));
+    }
+    for (unsigned i = 0; i < format.nb_streams; ++i)
+        if (format.streams[i]->codecpar->codec_type == AVMEDIA_TYPE_SUBTITLE) addSubtitle(*format.streams[i], facts);
+}
+
 StreamFacts factsOf(const AVFormatContext& format, const AVStream& picture, const std::filesystem::path& video) {
     const AVCodecParameters& parameters = *picture.codecpar;
     StreamFacts facts;
@@ -39,6 +68,7 @@ StreamFacts factsOf(const AVFormatContext& format, const AVStream& picture, cons
     facts.height = parameters.height;
     if (const AVStream* sound = streamPlayedFirst(format, AVMEDIA_TYPE_AUDIO))
         facts.audioCodec = avcodec_get_name(sound->codecpar->codec_id);
+    addTracks(format, facts);
     if (format.duration > 0) facts.durationSeconds = static_cast<double>(format.duration) / AV_TIME_BASE;
     return facts;
 }

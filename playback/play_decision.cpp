@@ -44,3 +44,12 @@ PlayDecision decidePlayback(const StreamFacts& facts, const BrowserAbilities& br
         return {PlayMode::asItIs, false};
     return {PlayMode::remux, !soundPlaysInSegments(facts.audioCodec, browser)};
 }
+
+PlayDecision decidePlayback(const StreamFacts& facts, const BrowserAbilities& browser, std::size_t track) {
+    if (track >= facts.soundTracks.size() || track == facts.soundPlayedFirst) return decidePlayback(facts, browser);
+    StreamFacts chosen = facts;
+    chosen.audioCodec = facts.soundTracks[track].codec;
+    const PlayDecision decision = decidePlayback(chosen, browser);
+    if (decision.mode != PlayMode::asItIs) return decision;
+    return {PlayMode::remux, !soundPlaysInSegments(chosen.audioCodec, browser)};
+}

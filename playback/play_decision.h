@@ -24,3 +24,8 @@ struct PlayDecision {
 };
 
 PlayDecision decidePlayback(const StreamFacts& facts, const BrowserAbilities& browser);
+
+// The same with sound track `track` of facts.soundTracks instead of the one
+// played first. The browser plays a file's first track only, so another
+// one needs the file repackaged.
+PlayDecision decidePlayback(const StreamFacts& facts, const BrowserAbilities& browser, std::size_t track);

@@ -7,9 +7,11 @@ extern "C" {
 }
 
 #include <nlohmann/json.hpp>
+#include <algorithm>
 #include <cctype>
 #include <chrono>
 #include <cstdlib>
+#include <optional>
 #include <random>
 #include <stdexcept>
 
@@ -18,6 +20,10 @@ extern "C" {
 #include "playback/segment_plan.h"
 #include "platform/paths.h"
 #include "playback/served_video.h"
+#include "playback/sidecar_subtitles.h"
+#include "playback/subtitle_text.h"
+#include "playback/track_labels.h"
+#include "playback/webvtt_conversion.h"
 
 namespace {
 
@@ -84,6 +90,30 @@ std::string addressSegment(const std::string& name) {
     return encoded;
 }
 
+// The sound track the query names ("track=<n>", n counting the file's
+// tracks from 0); nullopt for the one played first.
+std::optional<std::size_t> chosenTrack(const httplib::Request& request, const StreamFacts& facts) {
+    const std::string track = request.get_param_value("track");
+    if (track.empty() || track.size() > 3 || track.find_first_not_of("0123456789") != std::string::npos)
+        return std::nullopt;
+    const std::size_t chosen = std::stoul(track);
+    if (chosen >= facts.soundTracks.size()) return std::nullopt;
+    return chosen;
+}
+
+// The subtitles the page offers: the sidecar files by their suffix ("chs.srt"),
+// then the text streams inside the video by their index ("2").
+nlohmann::json subtitlesOffered(const std::vector<std::string>& sidecars, const StreamFacts& facts) {
+    std::vector<std::string> ids = sidecars, labels;
+    for (const std::string& suffix : sidecars) labels.push_back(sidecarLabel(suffix));
+    for (const TrackFacts& track : facts.textSubtitles) ids.push_back(std::to_string(track.streamIndex));
+    for (std::string& label : trackLabels(facts.textSubtitles, TrackKind::subtitle)) labels.push_back(std::move(label));
+    numberRepeats(labels);
+    nlohmann::json offered = nlohmann::json::array();
+    for (std::size_t i = 0; i < ids.size(); ++i) offered.push_back({{"id", ids[i]}, {"label", labels[i]}});
+    return offered;
+}
+
 constexpr std::int64_t kWatchingSeconds = 30;
 constexpr const char* kBrokenFile = "文件已损坏，或者不是视频";
 
@@ -139,11 +169,15 @@ std::vector<std::string> PlaybackServer::deniedPaths() const {
 }
 
 // Without "part": how the named video plays in the asking browser, as JSON
-// {"mode", "convertSound"}, or {"failure", "detail"} with the reason, for
-// viewers and in FFmpeg's words, why a file that is no
-// playable video cannot be played. With "part=playlist" or "part=<k>", for a
-// video to be repackaged: its HLS playlist or segment k. A request without
-// the secret, or for anything nginx would not serve, gets 404.
+// {"mode", "convertSound", "tracks" (the sound tracks' labels), "track" (the
+// one played), "subtitles" ([{"id", "label"}]), "pictureSubtitlesOnly" when
+// it has subtitles the page cannot show and none it can}, or {"failure",
+// "detail"} with the reason, for viewers and in FFmpeg's words, why a file
+// that is no playable video cannot be played. "track=<n>" chooses another
+// sound track. With "part=playlist" or "part=<k>", for a video to be
+// repackaged: its HLS playlist or segment k; with "part=subtitle&sub=<id>",
+// one of its subtitles as WebVTT. A request without the secret, or for
+// anything nginx would not serve, gets 404.
 void PlaybackServer::answer(const httplib::Request& request, httplib::Response& response) const {
     if (!sameSecret(request.get_header_value(kSecretHeader), m_secret) || !request.path.starts_with(kPlayPrefix))
         return notFound(response);
@@ -164,43 +198,74 @@ void PlaybackServer::answer(const httplib::Request& request, httplib::Response& 
                              "application/json");
         return;
     }
+    const StreamFacts& facts = *probed.facts;
+    if (part == "subtitle")
+        return answerSubtitle(*file, *relative, modified, facts, request.get_param_value("sub"), response);
     const BrowserAbilities browser = abilitiesOf(request);
-    const PlayDecision decision = decidePlayback(*probed.facts, browser);
+    const std::optional<std::size_t> track = chosenTrack(request, facts);
+    const PlayDecision decision = track ? decidePlayback(facts, browser, *track) : decidePlayback(facts, browser);
     if (part.empty()) {
-        const nlohmann::json answer{{"mode", modeName(decision.mode)}, {"convertSound", decision.convertSound}};
+        std::vector<std::string> sounds = trackLabels(facts.soundTracks, TrackKind::sound);
+        numberRepeats(sounds);
+        nlohmann::json answer{
+            {"mode", modeName(decision.mode)},
+            {"convertSound", decision.convertSound},
+            {"tracks", sounds},
+            {"track", track.value_or(facts.soundPlayedFirst)},
+            {"subtitles", subtitlesOffered(servedSidecars(*m_folder, *relative, deniedPaths()), facts)}};
+        if (facts.pictureSubtitles && answer["subtitles"].empty()) answer["pictureSubtitlesOnly"] = true;
         response.set_content(answer.dump(), "application/json");
     } else if (decision.mode == PlayMode::asItIs) {
         notFound(response);
     } else {
         // A converted picture gets a key frame wherever a segment begins.
-        const SegmentPlan plan =
-            planSegments(decision.mode == PlayMode::remux ? probed.facts->keyFrames : std::vector<double>{},
-                         probed.facts->durationSeconds);
-        if (part == "playlist") return answerPlaylist(plan, *relative, browser, response);
-        answerSegment(std::move(file), *relative, plan, part, decision, response);
+        const SegmentPlan plan = planSegments(
+            decision.mode == PlayMode::remux ? facts.keyFrames : std::vector<double>{}, facts.durationSeconds);
+        const std::string query = abilitiesQuery(browser) + (track ? "&track=" + std::to_string(*track) : "");
+        if (part == "playlist") return answerPlaylist(plan, *relative, query, response);
+        answerSegment(std::move(file), *relative, plan, part, decision, track ? static_cast<int>(*track) : -1,
+                      response);
     }
 }
 
-// Segment k's address, relative to the playlist's: the same file and
-// abilities, "part=k".
+// Segment k's address, relative to the playlist's: the same file, abilities
+// and sound track, "part=k".
 void PlaybackServer::answerPlaylist(const SegmentPlan& plan, const std::filesystem::path& relative,
-                                    const BrowserAbilities& browser, httplib::Response& response) {
-    const std::string address =
-        addressSegment(platform::utf8FromPath(relative.filename())) + "?" + abilitiesQuery(browser) + "&part=";
+                                    const std::string& query, httplib::Response& response) {
+    const std::string address = addressSegment(platform::utf8FromPath(relative.filename())) + "?" + query + "&part=";
     response.set_content(vodPlaylist(plan, address), "application/vnd.apple.mpegurl");
+}
+
+// "sub" names a stream inside the video by its index, or a sidecar file by
+// its suffix; either is offered only as subtitlesOffered lists it.
+void PlaybackServer::answerSubtitle(const platform::RegularFileReader& file, const std::filesystem::path& relative,
+                                    std::filesystem::file_time_type modified, const StreamFacts& facts,
+                                    const std::string& id, httplib::Response& response) const {
+    std::optional<std::string> webVtt;
+    if (!id.empty() && id.size() <= 4 && id.find_first_not_of("0123456789") == std::string::npos) {
+        std::vector<int> streams;
+        for (const TrackFacts& track : facts.textSubtitles) streams.push_back(track.streamIndex);
+        const int stream = std::stoi(id);
+        if (std::find(streams.begin(), streams.end(), stream) != streams.end())
+            webVtt = m_subtitles.webVtt(file, relative, modified, stream, streams);
+    } else if (const auto bytes = readSidecar(*m_folder, relative, id, deniedPaths())) {
+        webVtt = sidecarWebVtt(subtitleTextToUtf8(*bytes), sidecarExtension(id));
+    }
+    if (!webVtt) return notFound(response);
+    response.set_content(std::move(*webVtt), "text/vtt; charset=utf-8");
 }
 
 void PlaybackServer::answerSegment(std::unique_ptr<platform::RegularFileReader> file,
                                    const std::filesystem::path& relative, const SegmentPlan& plan,
-                                   const std::string& part, const PlayDecision& decision,
+                                   const std::string& part, const PlayDecision& decision, int soundTrack,
                                    httplib::Response& response) const {
     const std::size_t segment = std::strtoul(part.c_str(), nullptr, 10);
     if (part.find_first_not_of("0123456789") != std::string::npos || segment >= plan.starts.size())
         return notFound(response);
     m_lastSegmentAsked = steadySeconds();
     SegmentBytes made = decision.mode == PlayMode::remux
-                            ? remuxSegment(*file, relative, plan, segment, decision.convertSound)
-                            : m_transcoder->segment(std::move(file), relative, plan, segment);
+                            ? remuxSegment(*file, relative, plan, segment, decision.convertSound, soundTrack)
+                            : m_transcoder->segment(std::move(file), relative, plan, segment, soundTrack);
     if (made.bytes.empty()) {
         response.status = 500;
         response.set_content(made.failure, "text/plain");

@@ -17,6 +17,7 @@
 #include "playback/play_decision.h"
 #include "playback/probe_cache.h"
 #include "playback/segment_plan.h"
+#include "playback/subtitle_cache.h"
 #include "playback/transcoder.h"
 
 namespace httplib {
@@ -58,16 +59,20 @@ public:
 
 private:
     void answer(const httplib::Request& request, httplib::Response& response) const;
-    static void answerPlaylist(const SegmentPlan& plan, const std::filesystem::path& relative,
-                               const BrowserAbilities& browser, httplib::Response& response);
+    static void answerPlaylist(const SegmentPlan& plan, const std::filesystem::path& relative, const std::string& query,
+                               httplib::Response& response);
     void answerSegment(std::unique_ptr<platform::RegularFileReader> file, const std::filesystem::path& relative,
-                       const SegmentPlan& plan, const std::string& part, const PlayDecision& decision,
+                       const SegmentPlan& plan, const std::string& part, const PlayDecision& decision, int soundTrack,
                        httplib::Response& response) const;
+    void answerSubtitle(const platform::RegularFileReader& file, const std::filesystem::path& relative,
+                        std::filesystem::file_time_type modified, const StreamFacts& facts, const std::string& id,
+                        httplib::Response& response) const;
     std::vector<std::string> deniedPaths() const;
 
     Options m_options;
     std::unique_ptr<platform::LinkFreeDirectory> m_folder;
     mutable ProbeCache m_probes;
+    mutable SubtitleCache m_subtitles;
     std::unique_ptr<Transcoder> m_transcoder;
     mutable std::atomic<std::int64_t> m_lastSegmentAsked{INT64_MIN / 2};  // steady clock, in seconds
     std::string m_secret;

@@ -96,7 +96,7 @@ private:
 }  // namespace
 
 SegmentBytes remuxSegment(const platform::RegularFileReader& file, const std::filesystem::path& video,
-                          const SegmentPlan& plan, std::size_t segment, bool convertSound) {
+                          const SegmentPlan& plan, std::size_t segment, bool convertSound, int soundTrack) {
     if (segment >= plan.starts.size()) return {{}, "no such segment"};
     const std::atomic<bool> never{false};
     const CaptureLimits limits{never, std::chrono::steady_clock::now() + kSegmentTime};
@@ -105,7 +105,7 @@ SegmentBytes remuxSegment(const platform::RegularFileReader& file, const std::fi
         VideoInput input = openVideoInput({file, video}, limits, StreamProbe::always);
         AVStream* picture = streamPlayedFirst(*input.format, AVMEDIA_TYPE_VIDEO);
         if (!picture) return {{}, "no picture"};
-        AVStream* sound = streamPlayedFirst(*input.format, AVMEDIA_TYPE_AUDIO);
+        AVStream* sound = chosenSoundTrack(*input.format, soundTrack);
         SegmentCopy copy(input, *picture, sound, convertSound, bytes);
         copy.copy(plan.starts[segment], plan.end(segment), segment + 1 == plan.starts.size());
     } catch (const CaptureFailure& failure) {

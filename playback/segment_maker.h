@@ -1,6 +1,7 @@
 #pragma once
 // One HLS segment of a video, as MPEG-TS: the picture copied, the sound
-// copied or converted to AAC stereo. Timestamps are the video's own, so one
+// copied or converted to AAC stereo; the sound track chosen, or the one
+// played first (`soundTrack` negative). Timestamps are the video's own, so one
 // segment plays on where the one before it ended.
 #include <cstddef>
 #include <filesystem>
@@ -15,4 +16,4 @@ struct SegmentBytes {
 };
 
 SegmentBytes remuxSegment(const platform::RegularFileReader& file, const std::filesystem::path& video,
-                          const SegmentPlan& plan, std::size_t segment, bool convertSound);
+                          const SegmentPlan& plan, std::size_t segment, bool convertSound, int soundTrack = -1);

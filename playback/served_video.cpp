@@ -36,16 +36,16 @@ bool isProgramFile(const std::vector<std::string>& names) {
     return false;
 }
 
+}  // namespace
+
 // The denied paths are spelt with the system's separator.
-bool liesOnDeniedPath(const std::filesystem::path& relative, const std::vector<std::string>& deniedPaths) {
+bool isOnDeniedPath(const std::filesystem::path& relative, const std::vector<std::string>& deniedPaths) {
     const std::string spelt = platform::utf8FromPath(relative);
     const char separator = static_cast<char>(platform::kPathSeparator);
     return std::any_of(deniedPaths.begin(), deniedPaths.end(), [&](const std::string& denied) {
         return spelt == denied || spelt.starts_with(denied + separator);
     });
 }
-
-}  // namespace
 
 std::optional<std::filesystem::path> servedVideoPath(const std::string& requestPath, const std::string& shareName,
                                                      const std::vector<std::string>& deniedPaths) {
@@ -57,6 +57,6 @@ std::optional<std::filesystem::path> servedVideoPath(const std::string& requestP
         return std::nullopt;
     std::filesystem::path relative;
     for (const std::string& name : names) relative /= platform::pathFromUtf8(name);
-    if (liesOnDeniedPath(relative, deniedPaths)) return std::nullopt;
+    if (isOnDeniedPath(relative, deniedPaths)) return std::nullopt;
     return relative;
 }

@@ -12,3 +12,6 @@
 // served. `deniedPaths` are below the shared folder as the link walk gives them.
 std::optional<std::filesystem::path> servedVideoPath(const std::string& requestPath, const std::string& shareName,
                                                      const std::vector<std::string>& deniedPaths);
+
+// Whether `relative` (below the shared folder) is or lies below one of `deniedPaths`.
+bool isOnDeniedPath(const std::filesystem::path& relative, const std::vector<std::string>& deniedPaths);

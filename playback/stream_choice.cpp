@@ -10,3 +10,16 @@ AVStream* streamPlayedFirst(const AVFormatContext& format, AVMediaType type) {
     }
     return first;
 }
+
+std::vector<AVStream*> soundTracksOf(const AVFormatContext& format) {
+    std::vector<AVStream*> tracks;
+    for (unsigned i = 0; i < format.nb_streams; ++i)
+        if (format.streams[i]->codecpar->codec_type == AVMEDIA_TYPE_AUDIO) tracks.push_back(format.streams[i]);
+    return tracks;
+}
+
+AVStream* chosenSoundTrack(const AVFormatContext& format, int track) {
+    const std::vector<AVStream*> tracks = soundTracksOf(format);
+    if (track >= 0 && static_cast<std::size_t>(track) < tracks.size()) return tracks[static_cast<std::size_t>(track)];
+    return streamPlayedFirst(format, AVMEDIA_TYPE_AUDIO);
+}

@@ -100,13 +100,13 @@ void seekTo(AVFormatContext& format, const AVStream& picture, double seconds) {
 
 void transcodeSegments(const platform::RegularFileReader& file, const std::filesystem::path& video,
                        const SegmentPlan& plan, std::size_t first, const std::atomic<bool>& stop,
-                       const SegmentDone& done) {
+                       const SegmentDone& done, int soundTrack) {
     if (first >= plan.starts.size()) return;
     const CaptureLimits limits{stop, std::chrono::steady_clock::time_point::max()};
     VideoInput input = openVideoInput({file, video}, limits, StreamProbe::always);
     AVStream* picture = streamPlayedFirst(*input.format, AVMEDIA_TYPE_VIDEO);
     if (!picture) failCapture("no picture");
-    AVStream* sound = streamPlayedFirst(*input.format, AVMEDIA_TYPE_AUDIO);
+    AVStream* sound = chosenSoundTrack(*input.format, soundTrack);
     PictureConverter pictures(*input.format, *picture);
     std::optional<SoundConverter> sounds;
     if (sound) sounds.emplace(*sound);

@@ -16,10 +16,11 @@
 // Takes segment k's MPEG-TS; returns false to end the conversion.
 using SegmentDone = std::function<bool(std::size_t segment, std::string&& bytes)>;
 
-// Converts `video`, opened as `file`, from segment `first` on, handing over
+// Converts `video`, opened as `file`, with sound track `soundTrack` (the one
+// played first when negative), from segment `first` on, handing over
 // each segment as it is finished, until the video ends, `done` says to end
 // or `stop` is set. Throws CaptureFailure (a std::runtime_error) with the
 // reason when the video cannot be converted.
 void transcodeSegments(const platform::RegularFileReader& file, const std::filesystem::path& video,
                        const SegmentPlan& plan, std::size_t first, const std::atomic<bool>& stop,
-                       const SegmentDone& done);
+                       const SegmentDone& done, int soundTrack = -1);

@@ -34,25 +34,27 @@ public:
     Transcoder& operator=(const Transcoder&) = delete;
 
     // Segment `segment` of `video` (opened as `file`, which the job keeps if it
-    // starts one), converted: at once when it was made before; otherwise from
+    // starts one) with sound track `soundTrack` (negative: the one played
+    // first), converted: at once when it was made before; otherwise from
     // the running job when it is about to reach it, or from a new job begun at
     // it, which ends the one before (playing moved on, or far away).
     SegmentBytes segment(std::unique_ptr<platform::RegularFileReader> file, const std::filesystem::path& video,
-                         const SegmentPlan& plan, std::size_t segment);
+                         const SegmentPlan& plan, std::size_t segment, int soundTrack = -1);
 
     // Whether a job is converting now.
     bool converting() const;
 
 private:
     struct Job;
-    using Key = std::pair<std::filesystem::path, std::size_t>;  // a video and one of its segments
+    using Version = std::pair<std::filesystem::path, int>;  // a video with one of its sound tracks
+    using Key = std::pair<Version, std::size_t>;            // and one of its segments
     struct Stored {
         std::filesystem::path file;
         std::uintmax_t size = 0;
         std::uint64_t order = 0;  // when it was made, for removing the oldest
     };
 
-    bool jobReaches(const std::filesystem::path& video, std::size_t segment) const;
+    bool jobReaches(const Version& version, std::size_t segment) const;
     void run(Job& job);
     // Keeps a segment the job made; false when the job is to end.
     bool keep(Job& job, std::size_t segment, std::string&& bytes);
@@ -64,7 +66,7 @@ private:
     std::condition_variable m_changed;
     std::unique_ptr<Job> m_job;
     std::map<Key, Stored> m_stored;
-    std::map<std::filesystem::path, std::uint64_t> m_videoNumbers;  // names the segments' files
+    std::map<Version, std::uint64_t> m_videoNumbers;  // names the segments' files
     std::uintmax_t m_storedBytes = 0;
     std::uint64_t m_madeCount = 0;
 };

@@ -17,7 +17,8 @@
     var RETRY_MS = 4000;
     var KEY = {
         left: 37, up: 38, right: 39, down: 40, enter: 13, backspace: 8, escape: 27,
-        tvBack: [461, 10009], pageUp: 33, pageDown: 34, end: 35, home: 36, prev: [177, 427], next: [176, 428]
+        tvBack: [461, 10009], pageUp: 33, pageDown: 34, end: 35, home: 36, prev: [177, 427], next: [176, 428],
+        subtitles: [405, 83], sound: [404, 65]  // yellow or S, green or A
     };
 
     function el(tag, className, text) {
@@ -720,19 +721,19 @@
     }
 
     // The helper's address for a video: its path below the share, after
-    // "/%vomra/play", and the abilities.
-    function playbackAddress(entry, abilities) {
+    // "/%vomra/play", the abilities and the sound track chosen, if any.
+    function playbackAddress(entry, abilities, track) {
         var link = doc.createElement('a');
         link.href = entry.href;
         var path = link.pathname.charAt(0) === '/' ? link.pathname : '/' + link.pathname;
         return '/%25vomra/play' + path + '?hevc=' + (abilities.hevc ? 1 : 0) + '&mkv=' + (abilities.mkv ? 1 : 0) +
-            '&ac3=' + (abilities.ac3 ? 1 : 0);
+            '&ac3=' + (abilities.ac3 ? 1 : 0) + (track === null ? '' : '&track=' + track);
     }
 
     // The helper's answer; null when it gave none (the file then plays as it is).
-    function askHowToPlay(entry, done) {
+    function askHowToPlay(entry, track, done) {
         var request = new XMLHttpRequest();
-        request.open('GET', playbackAddress(entry, ABILITIES), true);
+        request.open('GET', playbackAddress(entry, ABILITIES, track), true);
         request.timeout = 15000;
         request.onreadystatechange = function () {
             if (request.readyState !== 4) return;
@@ -749,12 +750,12 @@
 
     // Where the video is read from, and whether through hls.js; null when
     // this browser cannot get it from the helper yet.
-    function sourceFor(entry, answer) {
+    function sourceFor(entry, answer, track) {
         if (!answer || answer.mode === 'asItIs') return { address: entry.href };
         if (answer.mode !== 'remux' && answer.mode !== 'transcode') return null;
-        if (ABILITIES.hls) return { address: playbackAddress(entry, ABILITIES) + '&part=playlist' };
+        if (ABILITIES.hls) return { address: playbackAddress(entry, ABILITIES, track) + '&part=playlist' };
         if (!libraryMayPlay()) return null;
-        return { address: playbackAddress(entry, LIBRARY.abilities) + '&part=playlist', library: true };
+        return { address: playbackAddress(entry, LIBRARY.abilities, track) + '&part=playlist', library: true };
     }
 
     function buildPlayer() {
@@ -769,16 +770,20 @@
             close: el('button', 'tvp-button', '返回'),
             next: el('button', 'tvp-button', '下一个')
         };
+        buttons.subtitles = el('button', 'tvp-button', '字幕');
+        buttons.sound = el('button', 'tvp-button', '音轨');
         var title = el('span', 'tvp-title');
-        bar.appendChild(buttons.previous);
-        bar.appendChild(buttons.close);
-        bar.appendChild(buttons.next);
+        var note = el('div', 'tvp-note');
+        for (var name in buttons) bar.appendChild(buttons[name]);
         bar.appendChild(title);
         box.appendChild(video);
         box.appendChild(message);
+        box.appendChild(note);
         box.appendChild(bar);
         buttons.previous.onclick = function () { play(player.index - 1); };
         buttons.next.onclick = function () { play(player.index + 1); };
+        buttons.subtitles.onclick = nextSubtitle;
+        buttons.sound.onclick = nextTrack;
         buttons.close.onclick = closePlayer;
         video.addEventListener('error', function () {
             if (isPlayerOpen() && player.ticket.answered && video.getAttribute('src')) {
@@ -787,7 +792,8 @@
         }, false);
         video.addEventListener('ended', function () { play(player.index + 1); }, false);
         doc.body.appendChild(box);
-        return { box: box, video: video, message: message, title: title, index: 0, hls: null, ticket: null };
+        return { box: box, video: video, message: message, title: title, note: note, buttons: buttons, index: 0,
+            hls: null, ticket: null, subtitles: [], subtitle: -1, tracks: [], track: 0 };
     }
 
     // A broken file says why; a kind this browser cannot get yet offers the
@@ -818,21 +824,34 @@
         if (!isPlayerOpen()) playerOpened();
         player.box.style.display = 'block';
         setClass(doc.documentElement, 'tvp-playing', true);
-        var ticket = player.ticket = { answered: false };
-        function current() { return player.ticket === ticket && isPlayerOpen(); }  // not moved on meanwhile
+        player.ticket = { answered: false, asked: 0 };
+        showChoices({});
         // A kind that browsers mostly play as it is starts loading while the
         // helper is asked; the answer changes course only when it must.
         var early = PLAYED_AS_IT_IS.test(entry.name);
         if (early) startVideo(entry.href);
-        askHowToPlay(entry, function (answer) {
+        playTrack(entry, null, early);
+    }
+
+    // Asks the helper how the video plays with sound track `track` (null:
+    // the file's own, or the one kept for the folder) and plays it so.
+    function playTrack(entry, track, early) {
+        var ticket = player.ticket, asked = ++ticket.asked;
+        function current() { return player.ticket === ticket && ticket.asked === asked && isPlayerOpen(); }
+        askHowToPlay(entry, track, function (answer) {
             if (!current()) return;
+            var kept = answer && answer.tracks ? answer.tracks.indexOf(load('localStorage', TRACK_KEY)) : -1;
+            if (track === null && kept >= 0 && kept !== answer.track) return playTrack(entry, kept, early);
             ticket.answered = true;
-            var source = sourceFor(entry, answer);
+            showChoices(answer || {});
+            var source = sourceFor(entry, answer, track);
             if (early && source && !source.library && source.address === entry.href) {
+                addSubtitles(entry);
                 if (player.video.error) showNotPlayable(entry);
                 return;
             }
-            if (early) unloadVideo();
+            unloadVideo();
+            addSubtitles(entry);
             if (!source) return showNotPlayable(entry, answer && answer.failure);
             if (!source.library) return startVideo(source.address);
             withLibrary(function (plays) {
@@ -879,9 +898,88 @@
             player.hls.destroy();
             player.hls = null;
         }
+        var old = player.video.getElementsByTagName('track');
+        while (old.length) player.video.removeChild(old[0]);
         player.video.pause();
         player.video.removeAttribute('src');
         if (player.video.load) player.video.load();
+    }
+
+    // --- Subtitles and sound tracks, as the helper lists them ---
+    // The choice of each is kept for the folder by its label: "中文" in one
+    // film is "中文" in the next. A subtitle kept as '' is "off".
+
+    var SUBTITLE_KEY = 'tvp-subtitle:' + location.pathname;
+    var TRACK_KEY = 'tvp-track:' + location.pathname;
+
+    function showChoices(answer) {
+        player.subtitles = answer.subtitles || [];
+        player.tracks = answer.tracks || [];
+        player.track = answer.track || 0;
+        player.buttons.subtitles.style.display = player.subtitles.length ? '' : 'none';
+        player.buttons.sound.style.display = player.tracks.length > 1 ? '' : 'none';
+        if (answer.pictureSubtitlesOnly) note('这个视频只有图形字幕，这里显示不了');
+    }
+
+    // One <track> for each subtitle, the kept one (else the first) showing.
+    // Chromium picks a track of its own a moment after they are added, and
+    // where it loads one: the choice is made again after it.
+    function addSubtitles(entry) {
+        var kept = load('localStorage', SUBTITLE_KEY), video = player.video;
+        var labels = player.subtitles.map(function (subtitle) { return subtitle.label; });
+        var chosen = kept === '' ? -1 : Math.max(0, labels.indexOf(kept));
+        function again() { if (video === player.video) showSubtitle(player.subtitle); }
+        player.subtitles.forEach(function (subtitle, i) {
+            var track = el('track');
+            track.kind = 'subtitles';
+            track.label = subtitle.label;
+            track['default'] = i === chosen;
+            track.src = playbackAddress(entry, ABILITIES, null) + '&part=subtitle&sub=' +
+                encodeURIComponent(subtitle.id);
+            track.addEventListener('load', again, false);
+            video.appendChild(track);
+        });
+        showSubtitle(chosen);
+        setTimeout(again, 0);
+    }
+
+    function showSubtitle(index) {
+        var tracks = player.video.getElementsByTagName('track');
+        player.subtitle = index;
+        for (var i = 0; i < tracks.length; i++) {
+            if (tracks[i].track) tracks[i].track.mode = i === index ? 'showing' : 'disabled';
+        }
+    }
+
+    // The next subtitle, after the last "off".
+    function nextSubtitle() {
+        var subtitles = player.subtitles, index = player.subtitle + 1 < subtitles.length ? player.subtitle + 1 : -1;
+        if (!subtitles.length) return note('这个视频没有字幕');
+        showSubtitle(index);
+        save('localStorage', SUBTITLE_KEY, index < 0 ? '' : subtitles[index].label);
+        note('字幕：' + (index < 0 ? '关' : subtitles[index].label));
+    }
+
+    // The next sound track, from where the video is now.
+    function nextTrack() {
+        var tracks = player.tracks, index = (player.track + 1) % tracks.length;
+        if (!player.ticket.answered) return;
+        if (tracks.length < 2) return note('这个视频只有一个音轨');
+        save('localStorage', TRACK_KEY, tracks[index]);
+        note('音轨：' + tracks[index]);
+        resume.at = player.video.currentTime;
+        player.track = index;
+        playTrack(videos[player.index], index, false);
+    }
+
+    // A line over the picture for a few seconds.
+    function note(text) {
+        var shown = player.note;
+        empty(shown);
+        shown.appendChild(doc.createTextNode(text));
+        shown.style.display = 'block';
+        clearTimeout(shown.timer);
+        shown.timer = setTimeout(function () { shown.style.display = 'none'; }, 3000);
     }
 
     function closePlayer() {
@@ -901,6 +999,8 @@
         else if (key === KEY.left) video.currentTime = Math.max(0, video.currentTime - 10);
         else if (key === KEY.right) video.currentTime = video.currentTime + 10;
         else if (key === KEY.enter && doc.activeElement === video) video.paused ? video.play() : video.pause();
+        else if (isOneOf(key, KEY.subtitles)) nextSubtitle();
+        else if (isOneOf(key, KEY.sound)) nextTrack();
         else return;
         event.preventDefault();
     }

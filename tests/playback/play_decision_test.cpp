@@ -115,11 +115,34 @@ TEST_F(PlayDecisionTest, TheProbeReadsSizeDepthDurationAndTheSoundTrack) {
 // A silent video is still a video; Matroska that is not WebM needs a
 // browser that plays Matroska.
 TEST(PlayDecision, SilentVideosAndMatroskaNamedWebm) {
-    StreamFacts silent{"matroska,webm", ".webm", "vp9", 8, 640, 360, "", 10, {}};
+    StreamFacts silent;
+    silent.container = "matroska,webm";
+    silent.extension = ".webm";
+    silent.videoCodec = "vp9";
+    silent.durationSeconds = 10;
     EXPECT_EQ(decidePlayback(silent, {}), kAsItIs);
     silent.extension = ".mkv";
     EXPECT_EQ(decidePlayback(silent, {}), kRemux);
     EXPECT_EQ(decidePlayback(silent, {false, true, false}), kAsItIs);
+}
+
+// A browser plays the first sound track of a file only: another one comes
+// repackaged, converted where segments cannot carry it.
+TEST(PlayDecision, AnotherSoundTrackIsRepackaged) {
+    StreamFacts film;
+    film.container = "mov,mp4,m4a,3gp,3g2,mj2";
+    film.extension = ".mp4";
+    film.videoCodec = "h264";
+    film.audioCodec = "aac";
+    film.durationSeconds = 10;
+    film.soundTracks = {{1, "aac", "chi", ""}, {2, "ac3", "eng", ""}, {3, "aac", "yue", ""}};
+    film.soundPlayedFirst = 0;
+    EXPECT_EQ(decidePlayback(film, {}, 0), kAsItIs);
+    EXPECT_EQ(decidePlayback(film, {}, 2), kRemux);
+    EXPECT_EQ(decidePlayback(film, {}, 1), kRemuxNewSound);
+    EXPECT_EQ(decidePlayback(film, {false, false, true}, 1), kRemux);
+    film.videoCodec = "hevc";
+    EXPECT_EQ(decidePlayback(film, {}, 1), kTranscode);
 }
 
 TEST_F(PlayDecisionTest, FilesThatAreNoVideoSayWhyInChinese) {

@@ -50,6 +50,14 @@ LONG_FILM, SHORT_CLIP = "长片.mp4", "短片.mp4"
 # minute newer than the one before.
 ROWS = os.path.join(DEEP, "满屏")
 ROW_VIDEOS = ["%d.mp4" % n for n in range(1, 62)]
+# Below 第二季/更深, 8 s films: one with two subtitle files beside it (the
+# Chinese one in GBK), one with its subtitles inside (two cues, "一" to 3.9 s
+# and "二" from 4 s) and AC-3 sound, which has it repackaged, and one with
+# two sound tracks, a 440 Hz tone in Chinese and a 1000 Hz one in English.
+# The converted film has such cues beside it, "前半" and "后半" from 6 s.
+# And a film with Blu-ray (PGS) subtitles only, which the page cannot show.
+CHOICES = os.path.join(DEEP, "选字幕")
+SIDECARS, EMBEDDED, TWO_TRACKS, PICTURES = "外挂.mp4", "内嵌.mkv", "双音轨.mp4", "图形字幕.mkv"
 # Twins, which share a stem, each with a still under its whole name, as is
 # "同名.mp4.mkv", whose stem is "同名.mp4"'s whole name; a lone video's still
 # under its stem.
@@ -100,11 +108,49 @@ def make_tree(root):
                     "-c:v", "libx264", "-preset", "ultrafast", "-g", "10", os.path.join(root, WATCHING, LONG_FILM)],
                    check=True)
     shutil.copy(os.path.join(DATA, "clip.mp4"), os.path.join(root, WATCHING, SHORT_CLIP))
+    with open(os.path.join(root, FILMS, "old.srt"), "w") as f:
+        f.write(halves(12, "前半", "后半"))
+    make_choices(os.path.join(root, CHOICES))
     os.makedirs(os.path.join(root, ROWS))
     for n, name in enumerate(ROW_VIDEOS + ["说明.txt"]):
         path = os.path.join(root, ROWS, name)
         open(path, "w").close()
         os.utime(path, (1.7e9 + 60 * n, 1.7e9 + 60 * n))
+
+
+def make_choices(root):
+    os.makedirs(root)
+    picture = ["-f", "lavfi", "-i", "testsrc2=s=160x90:r=10:d=8"]
+    h264 = ["-c:v", "libx264", "-preset", "ultrafast", "-g", "10"]
+    cue = "1\r\n00:00:00,200 --> 00:00:07,800\r\n%s\r\n"
+    with open(os.path.join(root, "外挂.chs.srt"), "wb") as f:
+        f.write((cue % "中文字幕").encode("gbk"))
+    with open(os.path.join(root, "外挂.srt"), "wb") as f:
+        f.write(b"\xef\xbb\xbf" + (cue % "English line").encode())
+    with open(os.path.join(root, "内嵌.txt"), "wb") as f:
+        f.write(halves(8, "一", "二").encode())
+    subprocess.run(["ffmpeg", "-loglevel", "error"] + picture + h264 + [os.path.join(root, SIDECARS)], check=True)
+    with open(os.path.join(root, "图形.sup"), "wb") as f:  # two empty display sets
+        f.write(b"PG\0\0\x8c\xa0\0\0\0\0\x80\0\0PG\0\x02\x25\x10\0\0\0\0\x80\0\0")
+    subprocess.run(["ffmpeg", "-loglevel", "error", "-i", os.path.join(root, SIDECARS), "-i",
+                    os.path.join(root, "图形.sup"), "-map", "0", "-map", "1", "-c", "copy",
+                    os.path.join(root, PICTURES)], check=True)
+    subprocess.run(["ffmpeg", "-loglevel", "error"] + picture + ["-f", "lavfi", "-i", "sine=d=8", "-f", "srt", "-i",
+                    os.path.join(root, "内嵌.txt"), "-map", "0", "-map", "1", "-map", "2"] + h264
+                   + ["-c:a", "ac3", "-c:s", "srt", "-metadata:s:s:0", "language=chi", os.path.join(root, EMBEDDED)],
+                   check=True)
+    subprocess.run(["ffmpeg", "-loglevel", "error"] + picture
+                   + ["-f", "lavfi", "-i", "sine=f=440:d=8", "-f", "lavfi", "-i", "sine=f=1000:d=8",
+                      "-map", "0", "-map", "1", "-map", "2"] + h264
+                   + ["-c:a", "aac", "-metadata:s:a:0", "language=chi", "-metadata:s:a:1", "language=eng",
+                      os.path.join(root, TWO_TRACKS)], check=True)
+
+
+def halves(seconds, first, second):
+    """SubRip text: `first` up to the middle of `seconds`, `second` after it."""
+    middle = seconds // 2
+    return ("1\n00:00:00,200 --> 00:00:%02d,900\n%s\n\n2\n00:00:%02d,000 --> 00:00:%02d,800\n%s\n"
+            % (middle - 1, first, middle, seconds - 1, second))
 
 
 def make_odd_names(root):
@@ -621,6 +667,117 @@ class ResumeAndWatched(unittest.TestCase):
         self.assertFalse(driver.execute_script(seen, LONG_FILM))
         open_page(keep_storage=True)
         self.assertFalse(shown(".tvp-recent"))
+
+
+class SubtitlesAndSoundTracks(unittest.TestCase):
+    """The subtitles beside and inside a film, and its sound tracks, chosen
+    with the remote's keys and kept for the folder."""
+
+    # [label, texts of its active cues] of each subtitle showing.
+    SHOWING = VIDEO + (" return [].filter.call(v.textTracks, function (t) { return t.mode === 'showing'; })"
+                       ".map(function (t) { return [t.label, [].map.call(t.activeCues || [], function (c) {"
+                       " return c.text; })]; })")
+    # The loudest frequency of what the video plays, through Web Audio.
+    TONE = VIDEO + """
+        var t = window.tvpTone;
+        if (!t) {
+            var c = new AudioContext(), a = c.createAnalyser();
+            a.fftSize = 4096;
+            c.createMediaElementSource(v).connect(a);
+            a.connect(c.destination);
+            t = window.tvpTone = { c: c, a: a };
+        }
+        var d = new Float32Array(t.a.frequencyBinCount), top = 1;
+        t.a.getFloatFrequencyData(d);
+        for (var i = 1; i < d.length; i++) if (d[i] > d[top]) top = i;
+        return d[top] > -60 ? top * t.c.sampleRate / t.a.fftSize : 0;"""
+
+    def play(self, name):
+        driver.execute_script("var t = " + TILE + "; t.focus(); t.click()", name)
+
+    def note(self):
+        return driver.execute_script("var n = document.querySelector('.tvp-note');"
+                                     " return n && n.offsetHeight > 0 ? n.textContent : ''")
+
+    def test_subtitles_beside_the_film_show_in_turn_then_off_and_stay_chosen(self):
+        open_page(folder_of(CHOICES))
+        self.play(SIDECARS)
+        self.assertTrue(wait_for(lambda: driver.execute_script(self.SHOWING) == [["简体", ["中文字幕"]]], 20),
+                        driver.execute_script(self.SHOWING))
+        self.assertTrue(shown(".tvp-bar .tvp-button:nth-child(4)"))
+        press("s")
+        self.assertEqual(self.note(), "字幕：字幕")
+        self.assertTrue(wait_for(lambda: driver.execute_script(self.SHOWING) == [["字幕", ["English line"]]]))
+        press("s")
+        self.assertEqual(self.note(), "字幕：关")
+        self.assertEqual(driver.execute_script(self.SHOWING), [])
+        # "Off" holds for the folder's next film.
+        from selenium.webdriver.common.keys import Keys
+        press(Keys.ESCAPE)
+        self.play(EMBEDDED)
+        self.assertTrue(wait_for(lambda: driver.execute_script(
+            VIDEO + " return v.textTracks.length === 1 && v.currentTime > 1"), 20))
+        self.assertEqual(driver.execute_script(self.SHOWING), [])
+        press(Keys.ESCAPE)
+
+    def assert_cues_follow_the_picture(self, label, seconds, first, second):
+        """Sampled while it plays, the cue showing is the one of its time."""
+        seen, wrong, deadline, middle = set(), [], time.time() + 30, seconds / 2
+        while time.time() < deadline and len(seen) < 2:
+            at, showing = driver.execute_script(VIDEO + " return v.currentTime;"), driver.execute_script(self.SHOWING)
+            expected = first if 0.5 < at < middle - 0.4 else second if middle + 0.3 < at < seconds - 0.5 else None
+            if expected and showing != [[label, [expected]]]:
+                wrong.append((at, showing))
+            elif expected:
+                seen.add(expected)
+            time.sleep(0.2)
+        self.assertEqual(wrong, [])
+        self.assertEqual(seen, {first, second})
+
+    def test_picture_subtitles_alone_are_said_to_be_left_out(self):
+        open_page(folder_of(CHOICES))
+        self.play(PICTURES)
+        self.assertTrue(wait_for(lambda: "图形字幕" in self.note(), 20))
+        self.assertFalse(shown(".tvp-bar .tvp-button:nth-child(4)"))
+        from selenium.webdriver.common.keys import Keys
+        press(Keys.ESCAPE)
+
+    def test_subtitles_inside_a_repackaged_film_show_in_time(self):
+        open_page(folder_of(CHOICES))
+        self.play(EMBEDDED)
+        # Played from the helper's playlist, natively or through hls.js.
+        self.assertTrue(wait_for(lambda: driver.execute_script(
+            VIDEO + " return /^blob:|part=playlist/.test(v.currentSrc)"), 20))
+        self.assert_cues_follow_the_picture("中文", 8, "一", "二")
+        self.assertFalse(shown(".tvp-bar .tvp-button:nth-child(5)"))
+        from selenium.webdriver.common.keys import Keys
+        press(Keys.ESCAPE)
+
+    def test_subtitles_beside_a_converted_film_show_in_time(self):
+        open_page(folder_of(FILMS))
+        self.play("old.avi")
+        self.assert_cues_follow_the_picture("字幕", 12, "前半", "后半")
+        from selenium.webdriver.common.keys import Keys
+        press(Keys.ESCAPE)
+
+    def test_the_second_sound_track_is_heard_from_where_it_was(self):
+        from selenium.webdriver.common.keys import Keys
+        open_page(folder_of(CHOICES))
+        self.play(TWO_TRACKS)
+        self.assertTrue(wait_for(lambda: abs(driver.execute_script(self.TONE) - 440) < 30, 20),
+                        driver.execute_script(self.TONE))
+        before = driver.execute_script(VIDEO + " return v.currentTime")
+        press("a")
+        self.assertEqual(self.note(), "音轨：英语")
+        self.assertTrue(wait_for(lambda: abs(driver.execute_script(self.TONE) - 1000) < 30, 20),
+                        driver.execute_script(self.TONE))
+        self.assertGreaterEqual(driver.execute_script(VIDEO + " return v.currentTime"), before)
+        # The folder's next film starts with the English track at once.
+        press(Keys.ESCAPE)
+        self.play(TWO_TRACKS)
+        self.assertTrue(wait_for(lambda: abs(driver.execute_script(self.TONE) - 1000) < 30, 20),
+                        driver.execute_script(self.TONE))
+        press(Keys.ESCAPE)
 
 
 class History(unittest.TestCase):
