@@ -26,6 +26,22 @@ struct Cue {
     std::string text;
 };
 
+// The cue's words without the bold, italic and underline the encoder keeps:
+// across a room, plain white text on its shadow reads best. The encoder
+// writes a "<" of the text itself as "&lt;", so every "<" opens a tag.
+std::string plainCueText(const std::string& text) {
+    std::string plain;
+    for (std::size_t at = 0; at < text.size();) {
+        if (text[at] == '<') {
+            const std::size_t end = text.find('>', at);
+            at = end == std::string::npos ? text.size() : end + 1;
+        } else {
+            plain += text[at++];
+        }
+    }
+    return plain;
+}
+
 struct SubtitleFreer {
     void operator()(AVSubtitle* subtitle) const {
         avsubtitle_free(subtitle);
@@ -77,7 +93,7 @@ public:
                                                  kLongestCue, subtitle.get());
         if (size <= 0) return;
         text.resize(static_cast<std::size_t>(size));
-        m_cues.push_back({std::max<std::int64_t>(startMs, 0), durationMs, std::move(text)});
+        m_cues.push_back({std::max<std::int64_t>(startMs, 0), durationMs, plainCueText(text)});
     }
 
     // The WebVTT file of the cues, in the order they begin.
