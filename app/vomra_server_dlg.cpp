@@ -98,7 +98,7 @@ private:
 // chooser shows.
 const wchar_t* const kServerProgramSteps =
     L"\n\n本程序不附带网页服务器 nginx.exe，还差这一步：在 nginx 下载页下载 Windows 版的 zip 文件"
-    L"（nginx/Windows-版本号），然后把下载的 zip 文件拖到本窗口上，或点“选择下载的 zip…”选中它。"
+    L"（nginx/Windows-版本号），然后把下载的 zip 文件拖到本窗口上，或点“选择 zip…”选中它。"
     L"程序会从中取出 nginx.exe，放进 vomrixserver\\server，然后启动共享。";
 const wchar_t* const kZipFiles = L"nginx 的 Windows 版 zip (*.zip)|*.zip";
 
@@ -437,7 +437,7 @@ void CVomraServerDlg::ShowMessages(const StartReport& report) {
 // get it, and opens nginx's download page or the chooser for its zip.
 void CVomraServerDlg::OfferServerProgram(const std::string& missing) {
     const int answer = askInMessageBox(controlTextFromUtf8(missing) + kServerProgramSteps, messageTitle(wxICON_WARNING),
-                                       wxICON_WARNING, L"打开 nginx 下载页", L"选择下载的 zip…", L"关闭", this);
+                                       wxICON_WARNING, L"打开下载页", L"选择 zip…", L"关闭", this);
     if (answer == wxID_YES)
         m_openBrowser(platform::kServerDownloadPage);
     else if (answer == wxID_NO)

@@ -16,7 +16,8 @@
 # when the cross build has no program: the Windows libraries are not built.
 # Leaves no process behind. With VOMRA_WINDOWS_SCREENSHOT set to a PNG file's
 # path, the main window as it first shows, framed, is written there (the
-# README's docs/windows-main-window.png).
+# README's docs/windows-main-window.png), and the box that Start without
+# nginx.exe shows beside it, with "-nginx" added to the name.
 # Usage: program_under_wine.sh SOURCE_DIR CROSS_BUILD_DIR NATIVE_STILL_RENDERER
 set -euo pipefail
 source_dir=$1
@@ -112,17 +113,21 @@ windows_share=$(echo "Z:$work/共享" | tr / '\\' | sed 's/\\/\\\\/g')
 printf '{"DF": "%s", "m": 5, "name": "电影", "pass": "%s", "port": %d, "user": "%s"}' \
   "$windows_share" '密码\"50%off' "$port" '访\"客 100%' >"$install/vomra.data"
 
+# The window $1 with its frame, as a PNG file $2, once it has settled.
+screenshot() {
+  local frame geometry
+  sleep 2
+  frame=$(xwininfo -tree -id "$1" | awk '/Parent window id/ {print $4}')
+  geometry=$(xwininfo -id "$frame" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
+    /Width:/ {w=$NF} /Height:/ {h=$NF} END {printf "%dx%d+%d+%d", w, h, x, y}')
+  /usr/bin/import -window root -crop "$geometry" +repage "$2"
+}
+
 wine_chinese "$install/VomraServer.exe" & first=$!
 pids+=($first)
 if main=$(wait_for_window "$title" 90); then
   echo "window: \"$title\""
-  if [ -n "${VOMRA_WINDOWS_SCREENSHOT:-}" ]; then
-    sleep 2
-    frame=$(xwininfo -tree -id "$main" | awk '/Parent window id/ {print $4}')
-    geometry=$(xwininfo -id "$frame" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
-      /Width:/ {w=$NF} /Height:/ {h=$NF} END {printf "%dx%d+%d+%d", w, h, x, y}')
-    /usr/bin/import -window root -crop "$geometry" +repage "$VOMRA_WINDOWS_SCREENSHOT"
-  fi
+  [ -n "${VOMRA_WINDOWS_SCREENSHOT:-}" ] && screenshot "$main" "$VOMRA_WINDOWS_SCREENSHOT"
 else
   fail "no window titled \"$title\""
 fi
@@ -162,9 +167,10 @@ calls() { [ -f "$1" ] && awk '/^call$/ {line = ""} /^arg / {line = line " " subs
 # Start without nginx.exe: the box offers the zip's chooser, the zip typed
 # into it is unpacked, and the share starts.
 choose_nginx_zip() {
-  local chooser
-  wait_for_window '警告' 30 >/dev/null || { fail "Start without nginx.exe: no box"; return 1; }
-  wine "$build_dir/tests/button_clicker.exe" '警告' '选择下载的 zip…' || { fail "the box offers no zip"; return 1; }
+  local box chooser
+  box=$(wait_for_window '警告' 30) || { fail "Start without nginx.exe: no box"; return 1; }
+  [ -n "${VOMRA_WINDOWS_SCREENSHOT:-}" ] && screenshot "$box" "${VOMRA_WINDOWS_SCREENSHOT%.png}-nginx.png"
+  wine "$build_dir/tests/button_clicker.exe" '警告' '选择 zip…' || { fail "the box offers no zip"; return 1; }
   chooser=$(wait_for_window '选择下载的 nginx Windows 版 zip 文件' 30) || { fail "no chooser for the zip"; return 1; }
   sleep 1
   xdotool windowactivate --sync "$chooser" type --delay 20 "$(echo "Z:$work/nginx-1.26.2.zip" | tr / '\\')"
