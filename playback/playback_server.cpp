@@ -223,8 +223,8 @@ void PlaybackServer::answer(const httplib::Request& request, httplib::Response& 
             decision.mode == PlayMode::remux ? facts.keyFrames : std::vector<double>{}, facts.durationSeconds);
         const std::string query = abilitiesQuery(browser) + (track ? "&track=" + std::to_string(*track) : "");
         if (part == "playlist") return answerPlaylist(plan, *relative, query, response);
-        answerSegment(std::move(file), *relative, plan, part, decision, track ? static_cast<int>(*track) : -1,
-                      response);
+        const Transcoder::Video video{*relative, modified, track ? static_cast<int>(*track) : -1};
+        answerSegment(std::move(file), video, plan, part, decision, response);
     }
 }
 
@@ -255,17 +255,16 @@ void PlaybackServer::answerSubtitle(const platform::RegularFileReader& file, con
     response.set_content(std::move(*webVtt), "text/vtt; charset=utf-8");
 }
 
-void PlaybackServer::answerSegment(std::unique_ptr<platform::RegularFileReader> file,
-                                   const std::filesystem::path& relative, const SegmentPlan& plan,
-                                   const std::string& part, const PlayDecision& decision, int soundTrack,
+void PlaybackServer::answerSegment(std::unique_ptr<platform::RegularFileReader> file, const Transcoder::Video& video,
+                                   const SegmentPlan& plan, const std::string& part, const PlayDecision& decision,
                                    httplib::Response& response) const {
     const std::size_t segment = std::strtoul(part.c_str(), nullptr, 10);
     if (part.find_first_not_of("0123456789") != std::string::npos || segment >= plan.starts.size())
         return notFound(response);
     m_lastSegmentAsked = steadySeconds();
     SegmentBytes made = decision.mode == PlayMode::remux
-                            ? remuxSegment(*file, relative, plan, segment, decision.convertSound, soundTrack)
-                            : m_transcoder->segment(std::move(file), relative, plan, segment, soundTrack);
+                            ? remuxSegment(*file, video.path, plan, segment, decision.convertSound, video.soundTrack)
+                            : m_transcoder->segment(std::move(file), video, plan, segment);
     if (made.bytes.empty()) {
         response.status = 500;
         response.set_content(made.failure, "text/plain");

@@ -61,8 +61,8 @@ private:
     void answer(const httplib::Request& request, httplib::Response& response) const;
     static void answerPlaylist(const SegmentPlan& plan, const std::filesystem::path& relative, const std::string& query,
                                httplib::Response& response);
-    void answerSegment(std::unique_ptr<platform::RegularFileReader> file, const std::filesystem::path& relative,
-                       const SegmentPlan& plan, const std::string& part, const PlayDecision& decision, int soundTrack,
+    void answerSegment(std::unique_ptr<platform::RegularFileReader> file, const Transcoder::Video& video,
+                       const SegmentPlan& plan, const std::string& part, const PlayDecision& decision,
                        httplib::Response& response) const;
     void answerSubtitle(const platform::RegularFileReader& file, const std::filesystem::path& relative,
                         std::filesystem::file_time_type modified, const StreamFacts& facts, const std::string& id,

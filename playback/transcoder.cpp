@@ -30,7 +30,7 @@ bool writeWhole(const std::filesystem::path& file, const std::string& bytes) {
 
 struct Transcoder::Job {
     std::unique_ptr<platform::RegularFileReader> file;
-    Version version;
+    Video video;
     SegmentPlan plan;
     std::size_t next = 0;    // the segment it makes now
     std::size_t wanted = 0;  // the segment last asked for
@@ -63,17 +63,16 @@ bool Transcoder::converting() const {
     return m_job && m_job->running;
 }
 
-bool Transcoder::jobReaches(const Version& version, std::size_t segment) const {
-    return m_job && m_job->version == version && m_job->running && segment >= m_job->next &&
+bool Transcoder::jobReaches(const Video& video, std::size_t segment) const {
+    return m_job && m_job->video == video && m_job->running && segment >= m_job->next &&
            segment <= m_job->next + kReach;
 }
 
-SegmentBytes Transcoder::segment(std::unique_ptr<platform::RegularFileReader> file, const std::filesystem::path& video,
-                                 const SegmentPlan& plan, std::size_t segment, int soundTrack) {
-    const Version version{video, soundTrack};
-    const Key key{version, segment};
+SegmentBytes Transcoder::segment(std::unique_ptr<platform::RegularFileReader> file, const Video& video,
+                                 const SegmentPlan& plan, std::size_t segment) {
+    const Key key{video, segment};
     std::unique_lock lock(m_mutex);
-    while (!m_stored.contains(key) && !jobReaches(version, segment)) {
+    while (!m_stored.contains(key) && !jobReaches(video, segment)) {
         if (m_job) {
             // The job before ends first: one conversion at a time.
             std::unique_ptr<Job> old = std::move(m_job);
@@ -86,12 +85,12 @@ SegmentBytes Transcoder::segment(std::unique_ptr<platform::RegularFileReader> fi
         }
         m_job = std::make_unique<Job>();
         m_job->file = std::move(file);
-        m_job->version = version;
+        m_job->video = video;
         m_job->plan = plan;
         m_job->next = segment;
         m_job->thread = std::thread([this, job = m_job.get()] { run(*job); });
     }
-    Job* job = m_job && m_job->version == version ? m_job.get() : nullptr;
+    Job* job = m_job && m_job->video == video ? m_job.get() : nullptr;
     if (job) {
         job->wanted = segment;
         job->lastAsked = std::chrono::steady_clock::now();
@@ -108,9 +107,9 @@ void Transcoder::run(Job& job) {
     std::string failure;
     try {
         transcodeSegments(
-            *job.file, job.version.first, job.plan, job.next, job.stop,
+            *job.file, job.video.path, job.plan, job.next, job.stop,
             [&](std::size_t segment, std::string&& bytes) { return keep(job, segment, std::move(bytes)); },
-            job.version.second);
+            job.video.soundTrack);
     } catch (const std::exception& error) {  // the reason it could not, or memory ran out
         failure = error.what();
     }
@@ -122,7 +121,7 @@ void Transcoder::run(Job& job) {
 
 bool Transcoder::keep(Job& job, std::size_t segment, std::string&& bytes) {
     std::unique_lock lock(m_mutex);
-    const Key key{job.version, segment};
+    const Key key{job.video, segment};
     const std::filesystem::path file = fileFor(key);
     lock.unlock();
     const bool written = writeWhole(file, bytes);

@@ -19,6 +19,16 @@
 
 class Transcoder {
 public:
+    // A video as the player asks for it: its path, its modification time (a
+    // file replaced under the same name is another video, whose segments
+    // are made afresh) and its sound track (negative: the one played first).
+    struct Video {
+        std::filesystem::path path;
+        std::filesystem::file_time_type modified;
+        int soundTrack = -1;
+        auto operator<=>(const Video&) const = default;
+    };
+
     struct Options {
         std::filesystem::path folder;                                   // made if missing; removed with the transcoder
         std::uintmax_t byteLimit = 512ull << 20;                        // the segments kept; the oldest go first
@@ -34,27 +44,25 @@ public:
     Transcoder& operator=(const Transcoder&) = delete;
 
     // Segment `segment` of `video` (opened as `file`, which the job keeps if it
-    // starts one) with sound track `soundTrack` (negative: the one played
-    // first), converted: at once when it was made before; otherwise from
+    // starts one), converted: at once when it was made before; otherwise from
     // the running job when it is about to reach it, or from a new job begun at
     // it, which ends the one before (playing moved on, or far away).
-    SegmentBytes segment(std::unique_ptr<platform::RegularFileReader> file, const std::filesystem::path& video,
-                         const SegmentPlan& plan, std::size_t segment, int soundTrack = -1);
+    SegmentBytes segment(std::unique_ptr<platform::RegularFileReader> file, const Video& video, const SegmentPlan& plan,
+                         std::size_t segment);
 
     // Whether a job is converting now.
     bool converting() const;
 
 private:
     struct Job;
-    using Version = std::pair<std::filesystem::path, int>;  // a video with one of its sound tracks
-    using Key = std::pair<Version, std::size_t>;            // and one of its segments
+    using Key = std::pair<Video, std::size_t>;  // one segment of a video
     struct Stored {
         std::filesystem::path file;
         std::uintmax_t size = 0;
         std::uint64_t order = 0;  // when it was made, for removing the oldest
     };
 
-    bool jobReaches(const Version& version, std::size_t segment) const;
+    bool jobReaches(const Video& video, std::size_t segment) const;
     void run(Job& job);
     // Keeps a segment the job made; false when the job is to end.
     bool keep(Job& job, std::size_t segment, std::string&& bytes);
@@ -66,7 +74,7 @@ private:
     std::condition_variable m_changed;
     std::unique_ptr<Job> m_job;
     std::map<Key, Stored> m_stored;
-    std::map<Version, std::uint64_t> m_videoNumbers;  // names the segments' files
+    std::map<Video, std::uint64_t> m_videoNumbers;  // names the segments' files
     std::uintmax_t m_storedBytes = 0;
     std::uint64_t m_madeCount = 0;
 };

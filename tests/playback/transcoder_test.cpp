@@ -1,6 +1,7 @@
 // The conversion job as players use it: segment after segment from one job,
 // a seek far away restarting it, a job nobody asks of ending, the kept
-// segments bounded and removed with the transcoder.
+// segments bounded and removed with the transcoder, and a file replaced
+// under the same name converted afresh.
 #include <gtest/gtest.h>
 
 #include "platform/process.h"
@@ -23,6 +24,12 @@ protected:
                                             "-c:v", "mpeg4", utf8Of(*folder / "old.avi")})
                 .exitCode,
             0);
+        // Another picture, for the file that replaces it.
+        ASSERT_EQ(platform::runProgram(
+                      "ffmpeg", {"-loglevel", "error", "-f", "lavfi", "-i", "color=c=red:s=320x180:r=25:d=20", "-c:v",
+                                 "mpeg4", utf8Of(*folder / "new.avi")})
+                      .exitCode,
+                  0);
         plan = planSegments({}, probeStreams(*folder / "old.avi").facts->durationSeconds);
     }
     static void TearDownTestSuite() {
@@ -30,8 +37,10 @@ protected:
         folder = nullptr;
     }
 
-    SegmentBytes segment(Transcoder& transcoder, std::size_t k) {
-        return transcoder.segment(platform::RegularFileReader::open(*folder / "old.avi"), "old.avi", plan, k);
+    // Segment k of "old.avi", whose file is `file` as it was at `modified`.
+    SegmentBytes segment(Transcoder& transcoder, std::size_t k, const char* file = "old.avi",
+                         fs::file_time_type modified = {}) {
+        return transcoder.segment(platform::RegularFileReader::open(*folder / file), {"old.avi", modified}, plan, k);
     }
     Transcoder::Options options() { return {.folder = *folder / "segments", .idleEnd = 1s, .ahead = 1}; }
 
@@ -67,6 +76,15 @@ TEST_F(TranscoderTest, KeepsNoMoreThanItsLimitAndTheNewestFirst) {
     ASSERT_FALSE(segment(transcoder, 0).bytes.empty());
     ASSERT_FALSE(segment(transcoder, 1).bytes.empty());
     EXPECT_EQ(filesIn(*folder / "segments"), 1u);
+}
+
+TEST_F(TranscoderTest, AFileReplacedUnderTheSameNameIsConvertedAfresh) {
+    Transcoder transcoder(options());
+    const SegmentBytes before = segment(transcoder, 0);
+    ASSERT_FALSE(before.bytes.empty());
+    const SegmentBytes after = segment(transcoder, 0, "new.avi", fs::file_time_type::clock::now());
+    ASSERT_FALSE(after.bytes.empty());
+    EXPECT_NE(after.bytes, before.bytes) << "the replaced file's segment came from the conversion of the old one";
 }
 
 }  // namespace
