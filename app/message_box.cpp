@@ -63,7 +63,7 @@ int runBox(wxMessageDialog& box) {
     openBoxes.push_back(&box);
     int answer = wxID_CANCEL;
     {
-        const CentredBoxes centred;
+        [[maybe_unused]] const CentredBoxes centred;
         answer = box.ShowModal();
     }
     openBoxes.erase(std::find(openBoxes.begin(), openBoxes.end(), &box));
