@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "platform/win32/code_page_win32.h"
+
 namespace platform {
 
 // Both converters are called twice: once for the output length, once to fill
@@ -15,13 +17,17 @@ std::string wideToUtf8(std::wstring_view text) {
     return out;
 }
 
-std::wstring utf8ToWide(std::string_view bytes) {
+std::wstring codePageToWide(UINT codePage, std::string_view bytes) {
     const int inputLength = static_cast<int>(bytes.size());
-    const int length = MultiByteToWideChar(CP_UTF8, 0, bytes.data(), inputLength, nullptr, 0);
+    const int length = MultiByteToWideChar(codePage, 0, bytes.data(), inputLength, nullptr, 0);
     if (length <= 0) return {};
     std::wstring out(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, bytes.data(), inputLength, out.data(), length);
+    MultiByteToWideChar(codePage, 0, bytes.data(), inputLength, out.data(), length);
     return out;
+}
+
+std::wstring utf8ToWide(std::string_view bytes) {
+    return codePageToWide(CP_UTF8, bytes);
 }
 
 }  // namespace platform

@@ -3,20 +3,12 @@
 #include <windows.h>
 
 #include "platform/text_codec.h"
+#include "platform/win32/code_page_win32.h"
 
 namespace platform {
 namespace {
 
 constexpr UINT kGb18030CodePage = 54936;
-
-std::wstring gb18030ToWide(std::string_view bytes) {
-    const int inputLength = static_cast<int>(bytes.size());
-    const int length = MultiByteToWideChar(kGb18030CodePage, 0, bytes.data(), inputLength, nullptr, 0);
-    if (length <= 0) return {};
-    std::wstring out(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(kGb18030CodePage, 0, bytes.data(), inputLength, out.data(), length);
-    return out;
-}
 
 // wchar_t is UTF-16 here; an odd last byte is dropped.
 std::wstring utf16ToWide(std::string_view bytes, bool bigEndian) {
@@ -32,7 +24,7 @@ std::wstring utf16ToWide(std::string_view bytes, bool bigEndian) {
 }  // namespace
 
 std::string encodedTextToUtf8(std::string_view bytes, TextEncoding encoding) {
-    const std::wstring wide = encoding == TextEncoding::gb18030 ? gb18030ToWide(bytes)
+    const std::wstring wide = encoding == TextEncoding::gb18030 ? codePageToWide(kGb18030CodePage, bytes)
                                                                 : utf16ToWide(bytes, encoding == TextEncoding::utf16be);
     return wide.empty() ? std::string() : wideToUtf8(wide);
 }
