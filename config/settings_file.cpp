@@ -58,16 +58,9 @@ std::string readSettingsText(const std::filesystem::path& path) {
             throw std::runtime_error("设置文件不是普通文件（而是文件夹、管道或设备），没有读取。");
         throw std::runtime_error("设置文件无法打开。");
     }
-    std::string text(reader->size(), '\0');
-    std::size_t filled = 0;
-    while (filled < text.size()) {
-        const std::int64_t read = reader->readAt(filled, text.data() + filled, text.size() - filled);
-        if (read < 0) throw std::runtime_error("读取设置文件时出错。");
-        if (read == 0) break;
-        filled += static_cast<std::size_t>(read);
-    }
-    text.resize(filled);
-    return text;
+    auto text = platform::readWholeFile(*reader);
+    if (!text) throw std::runtime_error("读取设置文件时出错。");
+    return std::move(*text);
 }
 
 // "无法把设置保存到 <path>：<what>（<why>）", for the user.

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
+#include <string>
 
 namespace platform {
 
@@ -28,5 +30,9 @@ private:
     explicit RegularFileReader(std::intptr_t handle) : handle(handle) {}
     std::intptr_t handle;
 };
+
+// The bytes of `file` from its start to where it ends now; nullopt on a read
+// error.
+std::optional<std::string> readWholeFile(const RegularFileReader& file);
 
 }  // namespace platform

@@ -93,12 +93,5 @@ std::optional<std::string> readSidecar(const platform::LinkFreeDirectory& folder
                                        const std::string& suffix, const std::vector<std::string>& deniedPaths) {
     const auto file = openSidecar(folder, video, suffix, deniedPaths);
     if (!file || file->size() > kLargestSidecar) return std::nullopt;
-    std::string bytes(file->size(), '\0');
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const std::int64_t read = file->readAt(done, bytes.data() + done, bytes.size() - done);
-        if (read <= 0) return std::nullopt;
-        done += static_cast<std::size_t>(read);
-    }
-    return bytes;
+    return platform::readWholeFile(*file);
 }
